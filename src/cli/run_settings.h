@@ -1,0 +1,39 @@
+#pragma once
+// RunSettings: what the command line asked for, built once and read by every
+// later stage.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quernel {
+
+namespace flags {
+inline constexpr uint32_t kMboxo = 0x001;        // -mbx
+inline constexpr uint32_t kMboxrd = 0x002;       // -mbxrd
+inline constexpr uint32_t kDoubleNewline = 0x004;  // -dn
+inline constexpr uint32_t kIgnoreCase = 0x008;   // -ic
+inline constexpr uint32_t kFlatFolders = 0x010;  // -ff
+inline constexpr uint32_t kEml = 0x020;          // -eml
+inline constexpr uint32_t kReceiveDate = 0x040;  // -rcvdate
+inline constexpr uint32_t kSendDate = 0x080;     // -senddate (recorded only)
+inline constexpr uint32_t kOverwrite = 0x100;    // -overwrite
+inline constexpr uint32_t kShowUsage = 0x1000;   // -?
+}  // namespace flags
+
+inline constexpr const char* kDefaultMboxTemplate = "$DBXNAME$.mbx";
+inline constexpr const char* kDefaultEmlTemplate =
+    "$SNAME_L:32_E:Unknown$ - $SUBJ_L:64_E:No Subject$.eml";
+
+struct RunSettings {
+  uint32_t flags = 0;
+  std::string mboxTemplate = kDefaultMboxTemplate;
+  std::string emlTemplate = kDefaultEmlTemplate;
+  // The input names or patterns, in command-line order (one on Windows).
+  std::vector<std::string> inputs;
+  std::string outputDirectory;  // empty: next to each mailbox
+
+  bool has(uint32_t flag) const { return (flags & flag) != 0; }
+};
+
+}  // namespace quernel

@@ -1,0 +1,59 @@
+#pragma once
+// The on-disk layout of an Outlook Express 5/6 mailbox (.dbx), as far as
+// quernel reads it. Every offset and magic value of the format lives here.
+// All integers are little-endian.
+
+#include <cstdint>
+
+namespace quernel::dbx {
+
+// File header.
+inline constexpr uint32_t kSignatureMagic = 0xFE12ADCF;     // S0 of OE5/6 files
+inline constexpr uint32_t kSignatureMessages = 0x6F74FDC5;  // S1 of a mailbox
+inline constexpr uint32_t kSignatureFolders = 0x6F74FDC6;   // S1 of Folders.dbx
+inline constexpr uint32_t kSignatureWord2 = 0x11D1E366;
+inline constexpr uint32_t kSignatureWord3 = 0xC0004E9A;
+inline constexpr uint32_t kOldVersionMagic = 0x36464D4A;    // "JMF6"
+inline constexpr uint32_t kOldVersionWord1 = 0x00010003;
+inline constexpr uint32_t kSignatureSize = 16;
+inline constexpr uint64_t kHeaderEntryCount = 0xC4;
+inline constexpr uint64_t kHeaderRootNode = 0xE4;
+inline constexpr uint64_t kHeaderSize = 0x24BC;  // what real files reserve
+
+// Index tree node.
+inline constexpr uint64_t kNodeFirstChild = 0x08;
+inline constexpr uint64_t kNodeEntryCount = 0x11;       // u8
+inline constexpr uint64_t kNodeFirstChildValues = 0x14;
+inline constexpr uint64_t kNodeEntries = 0x18;
+inline constexpr uint64_t kNodeEntrySize = 12;
+inline constexpr uint64_t kEntryValue = 0;
+inline constexpr uint64_t kEntryChild = 4;
+inline constexpr uint64_t kEntryChildValues = 8;
+inline constexpr uint64_t kNodeMaxEntries = 51;  // what real files use
+
+// Message record.
+inline constexpr uint64_t kRecordLength = 0x04;
+inline constexpr uint64_t kRecordPropertyCount = 0x0A;  // u8
+inline constexpr uint64_t kRecordProperties = 0x0C;
+inline constexpr uint64_t kPropertyEntrySize = 4;
+inline constexpr uint8_t kDirectPropertyBit = 0x80;
+
+// Property ids.
+inline constexpr uint8_t kPropSendTime = 0x02;
+inline constexpr uint8_t kPropTextIndirect = 0x04;
+inline constexpr uint8_t kPropTextDirect = 0x84;
+inline constexpr uint8_t kPropSubject = 0x08;
+inline constexpr uint8_t kPropSenderName = 0x0D;
+inline constexpr uint8_t kPropSenderAddress = 0x0E;
+inline constexpr uint8_t kPropReceiveTime = 0x12;
+inline constexpr uint8_t kPropRecipientName = 0x13;
+inline constexpr uint8_t kPropRecipientAddress = 0x14;
+
+// Text block.
+inline constexpr uint64_t kBlockTextLength = 0x08;  // u16
+inline constexpr uint64_t kBlockNext = 0x0C;
+inline constexpr uint64_t kBlockHeaderSize = 0x10;
+inline constexpr uint64_t kBlockSize = 0x210;      // what real files use
+inline constexpr uint32_t kBlockTextCapacity = 0x200;
+
+}  // namespace quernel::dbx

@@ -1,0 +1,82 @@
+#pragma once
+// MailboxReader: the one object through which the program sees a mailbox.
+// Construction classifies the file and, for a mailbox of messages, walks the
+// index tree and loads every message's header properties in one pass; message
+// texts are read on demand, one at a time.
+//
+// The reader borrows the input file: it never closes it, and the caller keeps
+// the file alive as long as the reader is used.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "dbx/message_time.h"
+#include "platform/file_system.h"
+
+namespace quernel {
+
+enum class MailboxStatus : int {
+  Valid = 0,         // an Outlook Express 5/6 mailbox of messages
+  FolderList = 1,    // the folder-list file (Folders.dbx)
+  OldVersion = 2,    // a mailbox of Outlook Express 4 or older
+  Unrecognised = 3,  // anything else
+};
+
+class MailboxReader {
+ public:
+  // Reads and classifies the file; raises FileError for a defective mailbox.
+  explicit MailboxReader(InputFile& file);
+
+  MailboxStatus status() const { return status_; }
+  int32_t messageCount() const { return static_cast<int32_t>(recordOffsets_.size()); }
+
+  // The file's name after its last path separator, extension included.
+  std::string mailboxFileName() const;
+  // The file's last-write time; 0 when unknown, -1 when out of range.
+  MessageTime mailboxFileTime() const;
+
+  // Header properties of message i (0 <= i < messageCount(), unchecked).
+  // Strings are in the program's character set; absent ones are empty.
+  const std::string& subject(int32_t i) const { return props(i).subject; }
+  const std::string& senderName(int32_t i) const { return props(i).senderName; }
+  const std::string& senderAddress(int32_t i) const { return props(i).senderAddress; }
+  const std::string& recipientName(int32_t i) const { return props(i).recipientName; }
+  const std::string& recipientAddress(int32_t i) const { return props(i).recipientAddress; }
+  MessageTime receiveTime(int32_t i) const { return props(i).receiveTime; }
+  MessageTime sendTime(int32_t i) const { return props(i).sendTime; }
+  uint32_t recordOffset(int32_t i) const { return recordOffsets_[static_cast<size_t>(i)]; }
+
+  // The raw text of message i, up to its first zero byte; empty when the
+  // message has none. Raises FileError for a damaged text chain.
+  std::string messageText(int32_t i) const;
+
+  // The properties of one record. Records reached more than once by the
+  // index tree are loaded once and shared by their messages.
+  struct Properties {
+    std::string subject;
+    std::string senderName;
+    std::string senderAddress;
+    std::string recipientName;
+    std::string recipientAddress;
+    MessageTime receiveTime = 0;
+    MessageTime sendTime = 0;
+  };
+
+ private:
+  const Properties& props(int32_t i) const {
+    return properties_[propertyIndex_[static_cast<size_t>(i)]];
+  }
+
+  InputFile& file_;
+  MailboxStatus status_ = MailboxStatus::Unrecognised;
+  std::vector<uint32_t> recordOffsets_;  // one per message, in tree order
+  std::vector<uint32_t> propertyIndex_;  // one per message, into properties_
+  std::vector<Properties> properties_;   // one per distinct record
+  // Work budget for message texts, so that crafted files cannot make the
+  // writers produce output out of all proportion to the file.
+  mutable std::vector<bool> textCharged_;
+  mutable uint64_t textBudgetUsed_ = 0;
+};
+
+}  // namespace quernel

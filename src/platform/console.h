@@ -1,0 +1,41 @@
+#pragma once
+// Console: where every line quernel prints goes. The program prints only to
+// standard output; tests capture the lines in memory instead.
+
+#include <string>
+#include <string_view>
+
+namespace quernel {
+
+class Console {
+ public:
+  virtual ~Console() = default;
+  virtual void write(std::string_view text) = 0;
+
+  // printf-style formatting of one message line.
+  void print(const char* format, ...)
+#if defined(__GNUC__)
+      __attribute__((format(printf, 2, 3)))
+#endif
+      ;
+};
+
+// Standard output, flushed after every line so that progress shows at once
+// and interleaves correctly with anything else writing to the same stream.
+class StdoutConsole final : public Console {
+ public:
+  void write(std::string_view text) override;
+};
+
+// Collects everything printed; for tests.
+class StringConsole final : public Console {
+ public:
+  void write(std::string_view text) override { text_.append(text); }
+  const std::string& text() const { return text_; }
+  void clear() { text_.clear(); }
+
+ private:
+  std::string text_;
+};
+
+}  // namespace quernel

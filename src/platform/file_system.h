@@ -1,0 +1,111 @@
+#pragma once
+// FileSystem: the one interface between quernel and the operating system's
+// files. There is one real implementation per OS (posix/, win32/) and one
+// in-memory implementation (memory/) that tests and fuzzers use.
+//
+// Every operation that can fail raises FileError with a classified cause,
+// except the few documented as returning false: those are the operations whose
+// failure the program deliberately ignores.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/file_error.h"
+
+namespace quernel {
+
+// A FILETIME: 100-nanosecond intervals since 1601-01-01 00:00:00 UTC.
+using FileTimeTicks = uint64_t;
+
+// A file opened for reading with exclusive access (no other writer; on POSIX
+// a shared advisory lock). The length is fixed when the file is opened.
+class InputFile {
+ public:
+  virtual ~InputFile() = default;
+
+  // Reads up to `size` bytes starting at `offset` into `buffer` and returns
+  // how many were read. Fewer than `size` only at the end of the file, which
+  // is not a failure. Never moves any shared position: calls are independent.
+  virtual size_t readAt(uint64_t offset, void* buffer, size_t size) = 0;
+
+  // The file's length in bytes.
+  virtual uint64_t length() const = 0;
+
+  // The full path the file was opened with.
+  virtual const std::string& path() const = 0;
+
+  // The last-write time, or nothing when the platform cannot tell it.
+  virtual std::optional<FileTimeTicks> lastWriteTime() const = 0;
+};
+
+// A file created for writing with exclusive access. Each write stores all of
+// its bytes or raises FileError (DiskFull for a full device or a write that
+// stores nothing). Destroying an OutputFile that was not closed closes it and
+// ignores any error.
+class OutputFile {
+ public:
+  virtual ~OutputFile() = default;
+
+  // Writes the pieces, in order, as one gathered write where the platform has one.
+  virtual void write(std::span<const std::string_view> pieces) = 0;
+
+  void write(std::string_view bytes) { write(std::span<const std::string_view>(&bytes, 1)); }
+
+  // Sets the last-write time to `unixSeconds` (keeping the access and
+  // creation times). Returns false when the platform refuses.
+  virtual bool stamp(int64_t unixSeconds) = 0;
+
+  // Closes the file. A close that reports a deferred write error raises FileError.
+  virtual void close() = 0;
+};
+
+enum class CreateMode {
+  Truncate,  // create, or empty an existing file
+  Append,    // create, or keep an existing file's bytes and write after them
+};
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+
+  // Opens an existing regular file for reading with exclusive access.
+  // Raises FileError (SharingViolation when another process holds it,
+  // NotFound, NotRegularFile, ...).
+  virtual std::unique_ptr<InputFile> openInput(const std::string& path) = 0;
+
+  // Creates a regular file for writing with exclusive access. An existing file
+  // is emptied (Truncate) or kept (Append) only after the lock is held, and
+  // never when it is one of this process's open input files (then
+  // SharingViolation is raised and the file is left whole).
+  virtual std::unique_ptr<OutputFile> createOutput(const std::string& path, CreateMode mode) = 0;
+
+  // The eml writer's existence probe: true when `path` names an existing
+  // regular file that can be opened for reading right now. Never raises.
+  virtual bool probeExisting(const std::string& path) = 0;
+
+  // Creates one directory level. False on any failure (including "exists").
+  virtual bool createDirectory(const std::string& path) = 0;
+
+  // Deletes a file. False on failure.
+  virtual bool removeFile(const std::string& path) = 0;
+
+  // True when `path` names an existing regular file.
+  virtual bool isRegularFile(const std::string& path) = 0;
+
+  // Expands a pattern whose last component may hold the wildcards "*" and
+  // "?" into the full paths of the matching entries that are not directories,
+  // in the platform's order. Nothing matched, or an unreadable directory,
+  // gives an empty list.
+  virtual std::vector<std::string> expandPattern(const std::string& pattern) = 0;
+};
+
+// The real file system of the operating system quernel was built for.
+std::unique_ptr<FileSystem> MakeNativeFileSystem();
+
+}  // namespace quernel

@@ -1,0 +1,90 @@
+#pragma once
+// The test-mailbox builder: writes .dbx files from a short description.
+// By default its files look like real ones: a 0x24BC-byte header, records
+// that begin with their own offset and length, text blocks of 0x210 bytes
+// (16-byte header whose first u32 is the block's own offset and second is
+// 512, then 512 text bytes) and index nodes of up to 51 entries.
+//
+// Corrupt cases start from a well-formed file and patch bytes with the Put*
+// helpers, using the offsets that build() reports.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace quernel::testing {
+
+// FILETIME ticks of a Unix time in seconds.
+uint64_t FileTimeFromUnix(int64_t unixSeconds);
+
+enum class TextLink { Indirect /* id 0x04 */, Direct /* id 0x84 */, None };
+
+struct TestMessage {
+  std::string text;  // raw message text, split over text blocks
+  // String properties as stored (Windows-1252 bytes); nullopt: absent.
+  std::optional<std::string> subject;
+  std::optional<std::string> senderName;
+  std::optional<std::string> senderAddress;
+  std::optional<std::string> recipientName;
+  std::optional<std::string> recipientAddress;
+  std::optional<uint64_t> sendTime;     // FILETIME ticks
+  std::optional<uint64_t> receiveTime;  // FILETIME ticks
+  TextLink textLink = TextLink::Indirect;
+  // Text bytes per block; each block still occupies 16 + blockCapacity bytes.
+  uint32_t blockTextSize = 512;
+  // Extra raw property entries (id, stored bytes for indirect ids or the u24
+  // value for direct ids), appended after the standard ones.
+  std::vector<std::pair<uint8_t, std::string>> extraProperties;
+};
+
+// The shape of the index tree: values are message indices into the builder's
+// message list (the same index may appear twice); children nest.
+struct TreeShape {
+  std::vector<TreeShape> firstChild;  // zero or one element
+  struct Entry {
+    uint32_t message;
+    std::vector<TreeShape> child;  // zero or one element
+  };
+  std::vector<Entry> entries;
+};
+
+struct BuiltMailbox {
+  std::string bytes;
+  std::vector<uint32_t> recordOffsets;              // per message
+  std::vector<std::vector<uint32_t>> blockOffsets;  // per message, chain order
+  std::vector<uint32_t> nodeOffsets;                // root first
+};
+
+class DbxBuilder {
+ public:
+  // Adds a message; returns its index.
+  uint32_t add(TestMessage message);
+  // Entries per index node when the tree is laid out automatically (1..255).
+  DbxBuilder& nodeCapacity(uint32_t entries);
+  // Use an explicit tree instead of the automatic one.
+  DbxBuilder& tree(TreeShape shape);
+  // Overrides the header's entry count (default: number of values).
+  DbxBuilder& headerEntryCount(uint32_t count);
+
+  BuiltMailbox build() const;
+
+ private:
+  std::vector<TestMessage> messages_;
+  uint32_t nodeCapacity_ = 51;
+  std::optional<TreeShape> tree_;
+  std::optional<uint32_t> headerEntryCount_;
+};
+
+// Raw byte patching for corrupt cases; the string grows as needed.
+void PutU8(std::string& bytes, uint64_t offset, uint8_t value);
+void PutU16(std::string& bytes, uint64_t offset, uint16_t value);
+void PutU32(std::string& bytes, uint64_t offset, uint32_t value);
+
+// The 16 signature bytes of each kind of file.
+std::string MailboxSignature();
+std::string FolderListSignature();
+std::string OldVersionSignature();
+
+}  // namespace quernel::testing
