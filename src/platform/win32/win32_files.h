@@ -1,0 +1,22 @@
+#pragma once
+// The Win32 input and output files over an open file HANDLE.
+
+#include <memory>
+#include <string>
+
+#include "platform/file_system.h"
+#include "platform/win32/windows_api.h"
+
+namespace quernel {
+
+// Takes over `handle`, a disk file opened for reading with no sharing.
+std::unique_ptr<InputFile> MakeWin32InputFile(HANDLE handle, uint64_t length, std::string path);
+
+// Takes over `handle`, a disk file opened for writing with no sharing.
+std::unique_ptr<OutputFile> MakeWin32OutputFile(HANDLE handle, std::string path);
+
+// FILETIME ticks of a Unix instant, or nothing when no FILETIME that
+// SetFileTime accepts (0 to 2^63 - 1) denotes it.
+std::optional<FileTimeTicks> FileTimeFromUnixSeconds(int64_t unixSeconds);
+
+}  // namespace quernel
