@@ -149,6 +149,7 @@ TEST_P(FileSystemContract, ClassifiesMissingPathsAndDirectories) {
 TEST_P(FileSystemContract, ExpandsPatternsToSortedFilesOnly) {
   for (const char* name : {"b.dbx", "a[1].dbx", "a.dbx", "A.dbx", "x.txt", "Ä.dbx"}) put(name, "");
   ASSERT_TRUE(fs_->createDirectory(at("d.dbx")));
+  put("d.dbx/inner.dbx", "");  // only the pattern's own directory is listed
 
   auto names = [&](const std::string& pattern) {
     std::vector<std::string> found;
