@@ -4,21 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include "file_test_helpers.h"
+
 namespace quernel {
 namespace {
 
 using Operation = MemoryFileSystem::Operation;
-
-template <typename Call>
-FileErrorCause CauseOf(Call call) {
-  try {
-    call();
-  } catch (const FileError& error) {
-    return error.cause();
-  }
-  ADD_FAILURE() << "no FileError raised";
-  return FileErrorCause::Unspecified;
-}
+using testing::CauseOf;
 
 TEST(MemoryFileSystem, ASizeLimitStoresThePartBelowItAndReportsDiskFull) {
   MemoryFileSystem fs;

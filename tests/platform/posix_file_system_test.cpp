@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/file_system.h"
+#include "file_test_helpers.h"
 #include "temporary_folder.h"
 
 namespace quernel {
@@ -21,29 +22,9 @@ class PosixFileSystem : public ::testing::Test {
  protected:
   std::string at(const std::string& name) const { return folder_.path() + "/" + name; }
 
-  void put(const std::string& name, std::string_view bytes) {
-    std::unique_ptr<OutputFile> file = fs_->createOutput(at(name), CreateMode::Truncate);
-    file->write(bytes);
-    file->close();
-  }
+  void put(const std::string& name, std::string_view bytes) { testing::WriteWholeFile(*fs_, at(name), bytes); }
 
-  std::string read(const std::string& name) {
-    std::unique_ptr<InputFile> file = fs_->openInput(at(name));
-    std::string bytes(file->length(), '\0');
-    bytes.resize(file->readAt(0, bytes.data(), bytes.size()));
-    return bytes;
-  }
-
-  template <typename Operation>
-  static FileErrorCause causeOf(Operation operation) {
-    try {
-      operation();
-    } catch (const FileError& error) {
-      return error.cause();
-    }
-    ADD_FAILURE() << "no FileError raised";
-    return FileErrorCause::Unspecified;
-  }
+  std::string read(const std::string& name) { return testing::ReadWholeFile(*fs_, at(name)); }
 
   testing::TemporaryFolder folder_;
   std::unique_ptr<FileSystem> fs_ = MakeNativeFileSystem();
@@ -55,8 +36,8 @@ TEST_F(PosixFileSystem, AFifoIsMatchedButNeverOpened) {
   EXPECT_EQ(fs_->expandPattern(at("*.dbx")),
             (std::vector<std::string>{at("pipe.dbx"), at("real.dbx")}));
   // Each of these would block forever on a FIFO without O_NONBLOCK.
-  EXPECT_EQ(causeOf([&] { fs_->openInput(at("pipe.dbx")); }), FileErrorCause::NotRegularFile);
-  EXPECT_EQ(causeOf([&] { fs_->createOutput(at("pipe.dbx"), CreateMode::Truncate); }),
+  EXPECT_EQ(testing::CauseOf([&] { fs_->openInput(at("pipe.dbx")); }), FileErrorCause::NotRegularFile);
+  EXPECT_EQ(testing::CauseOf([&] { fs_->createOutput(at("pipe.dbx"), CreateMode::Truncate); }),
             FileErrorCause::NotRegularFile);
   EXPECT_FALSE(fs_->probeExisting(at("pipe.dbx")));
   EXPECT_FALSE(fs_->isRegularFile(at("pipe.dbx")));
@@ -68,15 +49,15 @@ TEST_F(PosixFileSystem, ALockHeldThroughAnotherDescriptionIsASharingViolation) {
   ASSERT_GE(other, 0);
 
   ASSERT_EQ(flock(other, LOCK_EX), 0);
-  EXPECT_EQ(causeOf([&] { fs_->openInput(at("held.mbx")); }), FileErrorCause::SharingViolation);
-  EXPECT_EQ(causeOf([&] { fs_->createOutput(at("held.mbx"), CreateMode::Truncate); }),
+  EXPECT_EQ(testing::CauseOf([&] { fs_->openInput(at("held.mbx")); }), FileErrorCause::SharingViolation);
+  EXPECT_EQ(testing::CauseOf([&] { fs_->createOutput(at("held.mbx"), CreateMode::Truncate); }),
             FileErrorCause::SharingViolation);
   EXPECT_FALSE(fs_->probeExisting(at("held.mbx")));
 
   ASSERT_EQ(flock(other, LOCK_SH), 0);  // another reader: reading is fine, writing is not
   EXPECT_EQ(read("held.mbx"), "precious");
   EXPECT_TRUE(fs_->probeExisting(at("held.mbx")));
-  EXPECT_EQ(causeOf([&] { fs_->createOutput(at("held.mbx"), CreateMode::Truncate); }),
+  EXPECT_EQ(testing::CauseOf([&] { fs_->createOutput(at("held.mbx"), CreateMode::Truncate); }),
             FileErrorCause::SharingViolation);
   close(other);
   EXPECT_EQ(read("held.mbx"), "precious");  // never truncated before the lock was held
