@@ -1,6 +1,7 @@
 // The ">" quoting of mbox bodies. Only line starts are examined, so the scan
-// jumps from one line feed to the next with memchr and copies the text between
-// two insertions in one piece: a text with nothing to quote costs one copy.
+// jumps from one line feed to the next with memchr, and the text between two
+// insertions is copied in one piece: a text with nothing to quote costs two
+// fast scans and one copy.
 
 #include <cstring>
 
@@ -24,33 +25,43 @@ bool IsFromLine(std::string_view text, size_t pos, bool ignoreCase) {
   return text[pos + 4] == ' ';
 }
 
-}  // namespace
-
-std::string quoteFromLines(std::string_view text, uint32_t flags) {
-  const bool mboxrd = (flags & flags::kMboxrd) != 0;
-  const bool ignoreCase = (flags & flags::kIgnoreCase) != 0;
+// Calls `atQuote(pos)` for every position where a ">" goes, in order.
+template <typename Visitor>
+void ForEachQuotePosition(std::string_view text, bool mboxrd, bool ignoreCase, Visitor atQuote) {
   const char* const data = text.data();
   const size_t size = text.size();
-
-  std::string quoted;
-  quoted.reserve(size + 16);
-  size_t copiedUpTo = 0;
   size_t lineStart = 0;
   while (lineStart < size) {
     size_t pos = lineStart;
     if (mboxrd) {
       while (pos < size && data[pos] == '>') ++pos;
     }
-    if (IsFromLine(text, pos, ignoreCase)) {
-      quoted.append(data + copiedUpTo, pos - copiedUpTo);
-      quoted.push_back('>');
-      copiedUpTo = pos;
-    }
+    if (IsFromLine(text, pos, ignoreCase)) atQuote(pos);
     const void* lineFeed = std::memchr(data + pos, '\n', size - pos);
-    if (lineFeed == nullptr) break;
+    if (lineFeed == nullptr) return;
     lineStart = static_cast<size_t>(static_cast<const char*>(lineFeed) - data) + 1;
   }
-  quoted.append(data + copiedUpTo, size - copiedUpTo);
+}
+
+}  // namespace
+
+std::string quoteFromLines(std::string_view text, uint32_t flags) {
+  const bool mboxrd = (flags & flags::kMboxrd) != 0;
+  const bool ignoreCase = (flags & flags::kIgnoreCase) != 0;
+
+  // Counting first sizes the copy exactly, so a text full of From lines
+  // never makes the copy grow to twice its size.
+  size_t quotes = 0;
+  ForEachQuotePosition(text, mboxrd, ignoreCase, [&](size_t) { ++quotes; });
+  std::string quoted;
+  quoted.reserve(text.size() + quotes);
+  size_t copiedUpTo = 0;
+  ForEachQuotePosition(text, mboxrd, ignoreCase, [&](size_t pos) {
+    quoted.append(text, copiedUpTo, pos - copiedUpTo);
+    quoted.push_back('>');
+    copiedUpTo = pos;
+  });
+  quoted.append(text, copiedUpTo);
   return quoted;
 }
 
