@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/host.h"
 #include "platform/memory/memory_file_system.h"
 #include "support/dbx_builder.h"
-#include "support/string_input_file.h"
 
 namespace quernel::testing {
 namespace {
@@ -47,24 +47,25 @@ class MboxWriterTest : public ::testing::Test {
   void SetUp() override {
     setenv("TZ", "Europe/Berlin", 1);
     tzset();
-    files_.createDirectory("/mail");
-    files_.createDirectory("/out");
+    settings_.flags = flags::kMboxo;
+    files_.addDirectory("/mail");
+    files_.addDirectory("/out");
   }
 
-  // Converts one mailbox stored at `inputPath` with the writer of this test.
+  // Stores the mailbox at `inputPath` and converts it with the writer of this test.
   bool convert(const BuiltMailbox& mailbox, const std::string& inputPath = "/mail/Inbox.dbx") {
-    StringInputFile input(mailbox.bytes, inputPath);
-    MailboxReader reader(input);
+    files_.addFile(inputPath, mailbox.bytes);
+    const std::unique_ptr<InputFile> input = files_.openInput(inputPath);
+    const MailboxReader reader(*input);
     return writer_.convertMailbox(settings_, inputPath, FileNamePart(inputPath), reader,
                                   counter_);
   }
 
-  std::string contents(const std::string& path) {
-    EXPECT_TRUE(files_.isRegularFile(path)) << path;
-    return files_.contents(path);
+  std::string contents(const std::string& path) const {
+    return files_.contents(path).value_or("<no file " + path + ">");
   }
 
-  RunSettings settings_ = {.flags = flags::kMboxo};
+  RunSettings settings_;
   MemoryFileSystem files_;
   StringConsole console_;
   MboxWriter writer_{files_, console_};
@@ -132,13 +133,13 @@ TEST_F(MboxWriterTest, ReceiveDateOnRequest) {
 }
 
 TEST_F(MboxWriterTest, ReplacesAFileLeftByAnEarlierRun) {
-  files_.write("/mail/Inbox.mbx", "old contents that must go");
+  files_.addFile("/mail/Inbox.mbx", "old contents that must go");
   ASSERT_TRUE(convert(Build({Message("x\r\n")})));
   EXPECT_EQ(contents("/mail/Inbox.mbx"), Framed("x\r\n"));
 }
 
 TEST_F(MboxWriterTest, TwoMailboxesIntoOneFileKeepBoth) {
-  files_.write("/out/All.mbox", "from an earlier run");
+  files_.addFile("/out/All.mbox", "from an earlier run");
   settings_.mboxTemplate = "All.mbox";
   settings_.outputDirectory = "/out";
   ASSERT_TRUE(convert(Build({Message("one\r\n")}), "/mail/Inbox.dbx"));
@@ -174,7 +175,7 @@ TEST_F(MboxWriterTest, MissingOutputDirectoryFailsTheMailbox) {
   settings_.outputDirectory = "/nowhere";
   EXPECT_FALSE(convert(Build({Message("x\r\n")})));
   EXPECT_EQ(console_.text(), "Unable to open outputfile \"/nowhere/Inbox.mbx\"!\n");
-  EXPECT_FALSE(files_.isRegularFile("/nowhere/Inbox.mbx"));
+  EXPECT_FALSE(files_.exists("/nowhere/Inbox.mbx"));
   EXPECT_EQ(counter_, 0);
 
   // The writer stays usable for the next mailbox.
@@ -210,7 +211,7 @@ TEST_F(MboxWriterTest, DiskFullInTheFifthOfTenMessages) {
     messages.push_back(Message(text));
     if (i < 4) firstFour += Framed(text, "a@example.org", "\r\n\r\n");
   }
-  files_.setSizeLimit(firstFour.size() + 50);
+  files_.setFileSizeLimit(firstFour.size() + 50);
   EXPECT_TRUE(convert(Build(messages)));
   EXPECT_EQ(console_.text(), "Unable to write to outputfile \"/mail/Inbox.mbx\" (disk full?)\n");
   EXPECT_EQ(contents("/mail/Inbox.mbx").substr(0, firstFour.size()), firstFour);
@@ -218,7 +219,8 @@ TEST_F(MboxWriterTest, DiskFullInTheFifthOfTenMessages) {
 }
 
 TEST_F(MboxWriterTest, FailingCloseIsAFailedWrite) {
-  files_.failCloseOf("/mail/Inbox.mbx");
+  files_.failOn(MemoryFileSystem::Operation::Close, "/mail/Inbox.mbx",
+                 FileErrorCause::HardwareError);
   EXPECT_TRUE(convert(Build({Message("x\r\n")})));
   EXPECT_EQ(console_.text(), "Unable to write to outputfile \"/mail/Inbox.mbx\" (disk full?)\n");
   EXPECT_EQ(counter_, 0);
