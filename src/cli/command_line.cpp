@@ -1,0 +1,136 @@
+#include "cli/command_line.h"
+
+#include <cstddef>
+#include <string_view>
+
+namespace quernel {
+namespace {
+
+char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Option names compare without regard to ASCII letter case.
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+  }
+  return true;
+}
+
+bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && EqualsIgnoringCase(text.substr(0, prefix.size()), prefix);
+}
+
+enum class OptionOutcome { Taken, StopReading, Unknown };
+
+// Options that take the rest of the argument as a naming template. "-mbxrd"
+// comes before "-mbx", which is a prefix of it.
+struct TemplateOption {
+  std::string_view name;
+  uint32_t flag;
+  std::string RunSettings::*naming;
+};
+constexpr TemplateOption kTemplateOptions[] = {
+    {"-mbxrd", flags::kMboxrd, &RunSettings::mboxTemplate},
+    {"-mbx", flags::kMboxo, &RunSettings::mboxTemplate},
+    {"-eml", flags::kEml, &RunSettings::emlTemplate},
+};
+
+struct PlainOption {
+  std::string_view name;
+  uint32_t flag;
+};
+constexpr PlainOption kLeadingPlainOptions[] = {
+    {"-dn", flags::kDoubleNewline}, {"-ic", flags::kIgnoreCase}, {"-ff", flags::kFlatFolders}};
+constexpr PlainOption kTrailingPlainOptions[] = {
+    {"-rcvdate", flags::kReceiveDate}, {"-senddate", flags::kSendDate},
+    {"-overwrite", flags::kOverwrite}};
+
+bool TakePlain(std::string_view argument, std::span<const PlainOption> options,
+               RunSettings& settings) {
+  for (const PlainOption& option : options) {
+    if (EqualsIgnoringCase(argument, option.name)) {
+      settings.flags |= option.flag;
+      return true;
+    }
+  }
+  return false;
+}
+
+OptionOutcome TakeOption(std::string_view argument, RunSettings& settings) {
+  if (TakePlain(argument, kLeadingPlainOptions, settings)) return OptionOutcome::Taken;
+  for (const TemplateOption& option : kTemplateOptions) {
+    if (StartsWithIgnoringCase(argument, option.name)) {
+      settings.flags |= option.flag;
+      if (argument.size() > option.name.size()) {
+        settings.*option.naming = std::string(argument.substr(option.name.size()));
+      }
+      return OptionOutcome::Taken;
+    }
+  }
+  if (TakePlain(argument, kTrailingPlainOptions, settings)) return OptionOutcome::Taken;
+  if (argument == "-?") {
+    settings.flags |= flags::kShowUsage;
+    return OptionOutcome::StopReading;
+  }
+  return OptionOutcome::Unknown;
+}
+
+bool LooksLikePattern(std::string_view name) { return name.find_first_of("*?") != std::string_view::npos; }
+
+// Splits the positional arguments into inputs and the output directory.
+void AssignPositionals(const std::vector<std::string>& positionals, FileSystem& fileSystem,
+                       PositionalStyle style, RunSettings& settings) {
+  if (positionals.empty()) return;
+  if (style == PositionalStyle::InputThenOutput || positionals.size() == 1) {
+    settings.inputs.push_back(positionals[0]);
+    if (positionals.size() > 1) settings.outputDirectory = positionals[1];
+    return;
+  }
+  // The shell has expanded the wildcards already, so every name but the last
+  // is an input. The last one is the output directory, unless it cannot be
+  // one: a pattern the shell left alone, or an existing file.
+  const std::string& last = positionals.back();
+  bool lastIsInput = LooksLikePattern(last) || fileSystem.isRegularFile(last);
+  size_t inputCount = lastIsInput ? positionals.size() : positionals.size() - 1;
+  settings.inputs.assign(positionals.begin(), positionals.begin() + static_cast<ptrdiff_t>(inputCount));
+  if (!lastIsInput) settings.outputDirectory = last;
+}
+
+}  // namespace
+
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments, FileSystem& fileSystem,
+                             PositionalStyle style) {
+  CommandLine result;
+  if (arguments.empty()) {
+    result.action = CommandLine::Action::ShowUsage;
+    return result;
+  }
+  std::vector<std::string> positionals;
+  for (const std::string& argument : arguments) {
+    bool optionsAccepted = positionals.empty();
+    if (optionsAccepted && !argument.empty() && argument[0] == '-') {
+      OptionOutcome outcome = TakeOption(argument, result.settings);
+      if (outcome == OptionOutcome::Unknown) {
+        result.action = CommandLine::Action::Fail;
+        result.failureLine = "Unknown option " + argument + "!\n";
+        return result;
+      }
+      if (outcome == OptionOutcome::StopReading) break;
+      continue;
+    }
+    positionals.push_back(argument);
+  }
+  if (result.settings.has(flags::kShowUsage)) {
+    result.action = CommandLine::Action::ShowUsage;
+    return result;
+  }
+  AssignPositionals(positionals, fileSystem, style, result.settings);
+  if (result.settings.inputs.empty() || result.settings.inputs[0].empty()) {
+    result.action = CommandLine::Action::Fail;
+    result.failureLine = "You must specify a filename!\n";
+  }
+  return result;
+}
+
+}  // namespace quernel

@@ -1,0 +1,26 @@
+#include "cli/quernel_main.h"
+
+#include "cli/batch_driver.h"
+#include "cli/command_line.h"
+#include "cli/usage.h"
+#include "platform/host.h"
+
+namespace quernel {
+
+int RunQuernel(const std::vector<std::string>& arguments, FileSystem& fileSystem,
+               Console& console) {
+  CommandLine commandLine = ParseCommandLine(arguments, fileSystem, PositionalArgumentStyle());
+  switch (commandLine.action) {
+    case CommandLine::Action::ShowUsage:
+      console.write(kUsageText);
+      return 0;
+    case CommandLine::Action::Fail:
+      console.write(commandLine.failureLine);
+      return 1;
+    case CommandLine::Action::Run:
+      break;
+  }
+  return RunBatch(std::move(commandLine.settings), fileSystem, console);
+}
+
+}  // namespace quernel

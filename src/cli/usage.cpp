@@ -1,0 +1,22 @@
+#include "cli/usage.h"
+
+namespace quernel {
+
+const char* const kUsageText =
+    "Usage: quernel [Options] Infile [Output directory]\n\n"
+    "Available options:\n"
+    "  -mbx[naming]   Saves all messages in mboxo-format (default)\n"
+    "  -mbxrd[naming] Saves all messages in mboxrd-format\n"
+    "  -dn            Always add a double newline at the end of a message\n"
+    "  -ic            Ignore case when replacing 'From'\n"
+    "  -ff            Flat folders, do not create subdirectories for eml files\n"
+    "  -eml[naming]   Saves all messages in eml-format\n"
+    "                 By default, all messages will be saved into a\n"
+    "                 subdirectory named as the dbx-file.\n"
+    "                 Use -ff to store all messages into one folder.\n"
+    "  -senddate      Uses send date as timestamp (default)\n"
+    "  -rcvdate       Uses receive date as timestamp\n"
+    "  -overwrite     Overwrite existing messages with same name\n"
+    "  -?             Shows this message\n";
+
+}  // namespace quernel
