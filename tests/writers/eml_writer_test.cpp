@@ -81,9 +81,19 @@ class EmlWriterTest : public ::testing::Test {
   // ---- What the file system holds ----------------------------------------
 
   std::optional<std::string> contents(const std::string& path) { return fs.contents(path); }
-  std::vector<std::string> namesIn(const std::string& directory) { return fs.list(directory); }
-  std::optional<int64_t> writeTime(const std::string& path) { return fs.writeTime(path); }
-  void putFile(const std::string& path, const std::string& bytes) { fs.putFile(path, bytes); }
+  std::optional<int64_t> writeTime(const std::string& path) { return fs.mtimeOf(path); }
+
+  // The names of the regular files directly in `directory`, sorted.
+  std::vector<std::string> namesIn(const std::string& directory) {
+    const std::string prefix = directory + "/";
+    std::vector<std::string> names;
+    for (const std::string& path : fs.listFiles()) {
+      if (path.starts_with(prefix) && path.find('/', prefix.size()) == std::string::npos) {
+        names.push_back(path.substr(prefix.size()));
+      }
+    }
+    return names;
+  }
 
   MemoryFileSystem fs;
   StringConsole console;
@@ -149,7 +159,7 @@ TEST_F(EmlWriterTest, OverwriteReplacesEarlierRunsButNothingOfItsOwnRun) {
 
 TEST_F(EmlWriterTest, OverwriteKeepsWhatAnEarlierMailboxOfTheRunWroteToTheSameFolder) {
   settings.flags |= flags::kOverwrite | flags::kFlatFolders;
-  putFile("/mail/Hello.eml", "from last week");
+  fs.addFile("/mail/Hello.eml", "from last week");
   auto inbox = Numbered(1, "Hello.eml");
   auto archive = Numbered(2, "Hello.eml");
   archive[0].text = "archive 0";
@@ -265,7 +275,7 @@ TEST_F(EmlWriterTest, DefectiveTextChainNamesTheMailboxAndDeletesItsFile) {
 }
 
 TEST_F(EmlWriterTest, FailingCloseCountsAsAFailedWrite) {
-  fs.failCloseOf("/mail/Inbox/m2", FileErrorCause::DiskFull);
+  fs.failOn(MemoryFileSystem::Operation::Close, "/mail/Inbox/m2", FileErrorCause::DiskFull);
   std::vector<TestMessage> messages = {Message("m1", "1"), Message("m2", "2"),
                                        Message("m3", "3")};
   EXPECT_EQ(convert(messages), 0);
@@ -276,18 +286,23 @@ TEST_F(EmlWriterTest, FailingCloseCountsAsAFailedWrite) {
 TEST_F(EmlWriterTest, ManyMessagesWithOneNameCostOneProbeEach) {
   constexpr int kCount = 10000;
   const std::string bytes = Build(Numbered(kCount, "Same.eml"));
-  const size_t before = fs.probeCount();
+  fs.resetStats();
   ASSERT_EQ(convert(writer, bytes), 1);
-  EXPECT_LE(fs.probeCount() - before, size_t{kCount} + 1);
+  // One probe, create, write, stamp and close per message.
+  EXPECT_LE(fs.stats().probes, size_t{kCount} + 1);
+  EXPECT_EQ(fs.stats().outputCreates, size_t{kCount});
+  EXPECT_EQ(fs.stats().writes, size_t{kCount});
+  EXPECT_EQ(fs.stats().stamps, size_t{kCount});
+  EXPECT_EQ(fs.stats().closes, size_t{kCount});
   EXPECT_EQ(namesIn("/mail/Inbox").size(), size_t{kCount});
   EXPECT_TRUE(contents("/mail/Inbox/Same(9999).eml").has_value());
 
   // A second run searches past the first run's names once, then goes on
   // from there.
   EmlWriter secondRun(fs, console);
-  const size_t beforeSecond = fs.probeCount();
+  fs.resetStats();
   ASSERT_EQ(convert(secondRun, bytes), 1);
-  EXPECT_LE(fs.probeCount() - beforeSecond, size_t{2 * kCount} + 1);
+  EXPECT_LE(fs.stats().probes, size_t{2 * kCount} + 1);
   EXPECT_TRUE(contents("/mail/Inbox/Same(19999).eml").has_value());
 }
 
