@@ -157,6 +157,17 @@ TEST_F(EmlWriterTest, OverwriteReplacesEarlierRunsButNothingOfItsOwnRun) {
   EXPECT_EQ(console.text(), "");
 }
 
+TEST_F(EmlWriterTest, OverwriteSkipsANumberedNameThatAMessageWasGivenAsItsOwn) {
+  settings.flags |= flags::kOverwrite;
+  std::vector<TestMessage> messages = {Message("Hello(1).eml", "own name"),
+                                       Message("Hello.eml", "first"),
+                                       Message("Hello.eml", "second")};
+  EXPECT_EQ(convert(messages), 1);
+  EXPECT_EQ(contents("/mail/Inbox/Hello(1).eml"), "own name");
+  EXPECT_EQ(contents("/mail/Inbox/Hello.eml"), "first");
+  EXPECT_EQ(contents("/mail/Inbox/Hello(2).eml"), "second");
+}
+
 TEST_F(EmlWriterTest, OverwriteKeepsWhatAnEarlierMailboxOfTheRunWroteToTheSameFolder) {
   settings.flags |= flags::kOverwrite | flags::kFlatFolders;
   fs.addFile("/mail/Hello.eml", "from last week");
