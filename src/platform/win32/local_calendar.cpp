@@ -22,13 +22,6 @@ int DayOfYear(const SYSTEMTIME& date) {
   return kDaysBeforeMonth[date.wMonth - 1] + date.wDay - 1 + (afterLeapDay ? 1 : 0);
 }
 
-FILETIME AsFileTime(FileTimeTicks ticks) {
-  FILETIME time;
-  time.dwLowDateTime = static_cast<DWORD>(ticks);
-  time.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
-  return time;
-}
-
 // True when `offsetMinutes` (local minus UTC) is the zone's daylight offset.
 bool IsDaylightOffset(int64_t offsetMinutes) {
   TIME_ZONE_INFORMATION zone;
@@ -37,18 +30,16 @@ bool IsDaylightOffset(int64_t offsetMinutes) {
 }
 
 std::optional<std::tm> CalendarFromWindows(int64_t unixSeconds) {
-  const std::optional<FileTimeTicks> ticks = FileTimeFromUnixSeconds(unixSeconds);
-  if (!ticks) return std::nullopt;
-  const FILETIME utc = AsFileTime(*ticks);
+  const std::optional<FILETIME> utc = WindowsFileTimeOfUnix(unixSeconds);
+  if (!utc) return std::nullopt;
   SYSTEMTIME utcFields, local;
   FILETIME localTime;
-  if (!FileTimeToSystemTime(&utc, &utcFields) ||
+  if (!FileTimeToSystemTime(&*utc, &utcFields) ||
       !SystemTimeToTzSpecificLocalTime(nullptr, &utcFields, &local) ||
       !SystemTimeToFileTime(&local, &localTime)) {
     return std::nullopt;
   }
-  const int64_t localTicks = static_cast<int64_t>((static_cast<uint64_t>(localTime.dwHighDateTime) << 32) |
-                                                  localTime.dwLowDateTime);
+  const int64_t offsetTicks = static_cast<int64_t>(TicksOf(localTime) - TicksOf(*utc));
   std::tm fields{};
   fields.tm_year = local.wYear - 1900;
   fields.tm_mon = local.wMonth - 1;
@@ -58,7 +49,7 @@ std::optional<std::tm> CalendarFromWindows(int64_t unixSeconds) {
   fields.tm_sec = local.wSecond;
   fields.tm_wday = local.wDayOfWeek;
   fields.tm_yday = DayOfYear(local);
-  fields.tm_isdst = IsDaylightOffset((localTicks - static_cast<int64_t>(*ticks)) / kTicksPerMinute) ? 1 : 0;
+  fields.tm_isdst = IsDaylightOffset(offsetTicks / kTicksPerMinute) ? 1 : 0;
   return fields;
 }
 

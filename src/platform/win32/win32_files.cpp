@@ -4,6 +4,7 @@
 #include <limits>
 #include <utility>
 
+#include "platform/file_time.h"
 #include "platform/win32/last_error_cause.h"
 
 namespace quernel {
@@ -16,13 +17,6 @@ constexpr size_t kLargestTransfer = size_t{1} << 30;
 
 // Pieces up to this total are joined and stored with one WriteFile call.
 constexpr size_t kLargestJoinedWrite = size_t{4} << 20;
-
-constexpr int64_t kSecondsFrom1601To1970 = 11644473600;
-constexpr int64_t kTicksPerSecond = 10000000;
-
-FileTimeTicks TicksOf(const FILETIME& time) {
-  return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-}
 
 class Win32InputFile final : public InputFile {
  public:
@@ -95,13 +89,10 @@ class Win32OutputFile final : public OutputFile {
   }
 
   bool stamp(int64_t unixSeconds) override {
-    const std::optional<FileTimeTicks> ticks = FileTimeFromUnixSeconds(unixSeconds);
-    if (!ticks) return false;
-    FILETIME lastWrite;
-    lastWrite.dwLowDateTime = static_cast<DWORD>(*ticks);
-    lastWrite.dwHighDateTime = static_cast<DWORD>(*ticks >> 32);
+    const std::optional<FILETIME> lastWrite = WindowsFileTimeOfUnix(unixSeconds);
+    if (!lastWrite) return false;
     // Null for the creation and access times: they keep their values.
-    return SetFileTime(handle_, nullptr, nullptr, &lastWrite) != 0;
+    return SetFileTime(handle_, nullptr, nullptr, &*lastWrite) != 0;
   }
 
   void close() override {
@@ -139,10 +130,17 @@ std::unique_ptr<OutputFile> MakeWin32OutputFile(HANDLE handle, std::string path)
   return std::make_unique<Win32OutputFile>(handle, std::move(path));
 }
 
-std::optional<FileTimeTicks> FileTimeFromUnixSeconds(int64_t unixSeconds) {
-  constexpr int64_t kLatest = std::numeric_limits<int64_t>::max() / kTicksPerSecond - kSecondsFrom1601To1970;
-  if (unixSeconds < -kSecondsFrom1601To1970 || unixSeconds > kLatest) return std::nullopt;
-  return static_cast<FileTimeTicks>((unixSeconds + kSecondsFrom1601To1970) * kTicksPerSecond);
+std::optional<FILETIME> WindowsFileTimeOfUnix(int64_t unixSeconds) {
+  const std::optional<FileTimeTicks> ticks = FileTimeFromUnix(unixSeconds);
+  if (!ticks || *ticks > static_cast<FileTimeTicks>(std::numeric_limits<int64_t>::max())) return std::nullopt;
+  FILETIME time;
+  time.dwLowDateTime = static_cast<DWORD>(*ticks);
+  time.dwHighDateTime = static_cast<DWORD>(*ticks >> 32);
+  return time;
+}
+
+FileTimeTicks TicksOf(const FILETIME& time) {
+  return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
 }  // namespace quernel

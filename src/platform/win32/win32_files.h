@@ -15,8 +15,10 @@ std::unique_ptr<InputFile> MakeWin32InputFile(HANDLE handle, uint64_t length, st
 // Takes over `handle`, a disk file opened for writing with no sharing.
 std::unique_ptr<OutputFile> MakeWin32OutputFile(HANDLE handle, std::string path);
 
-// FILETIME ticks of a Unix instant, or nothing when no FILETIME that
-// SetFileTime accepts (0 to 2^63 - 1) denotes it.
-std::optional<FileTimeTicks> FileTimeFromUnixSeconds(int64_t unixSeconds);
+// The FILETIME of a Unix instant, or nothing when no FILETIME that Windows
+// accepts (0 to 2^63 - 1 ticks) denotes it.
+std::optional<FILETIME> WindowsFileTimeOfUnix(int64_t unixSeconds);
+
+FileTimeTicks TicksOf(const FILETIME& time);
 
 }  // namespace quernel
