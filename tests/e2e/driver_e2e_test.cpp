@@ -56,7 +56,8 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{"UnknownBeforeQuestionMark", {"-x", "-?"}, "Unknown option -x!\n", 1},
         CommandCase{"OptionsOnly", {"-mbxrd", "-eml"}, "You must specify a filename!\n", 1},
         CommandCase{"NothingMatches", {"*.dbx"}, "Nothing to do!\n", 0},
-        CommandCase{"UnknownOptionAnyCase", {"-MBXX"}, "Unknown option -MBXX!\n", 1}),
+        CommandCase{"WholeWordOptionWithMore", {"-DNX", "in"}, "Unknown option -DNX!\n", 1},
+        CommandCase{"TemplateOptionTakesTheRest", {"-MBXX"}, "You must specify a filename!\n", 1}),
     [](const ::testing::TestParamInfo<CommandCase>& info) { return info.param.name; });
 
 TEST(Driver, TellsEachKindOfFileApart) {
