@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "dbx/file_window.h"
 #include "dbx/message_time.h"
 #include "platform/file_system.h"
 
@@ -68,11 +69,18 @@ class MailboxReader {
     return properties_[propertyIndex_[static_cast<size_t>(i)]];
   }
 
+  void loadMessages();
+  void chargeText(int32_t i, uint64_t textBytes, size_t blocks) const;
+
   InputFile& file_;
+  // Reads go through one window, kept between calls so that the texts of
+  // neighbouring messages come from the same large read.
+  mutable dbx::FileWindow window_;
   MailboxStatus status_ = MailboxStatus::Unrecognised;
   std::vector<uint32_t> recordOffsets_;  // one per message, in tree order
   std::vector<uint32_t> propertyIndex_;  // one per message, into properties_
   std::vector<Properties> properties_;   // one per distinct record
+  std::vector<uint32_t> textStarts_;     // one per distinct record; 0: no text
   // Work budget for message texts, so that crafted files cannot make the
   // writers produce output out of all proportion to the file.
   mutable std::vector<bool> textCharged_;

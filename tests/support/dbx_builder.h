@@ -5,6 +5,12 @@
 // (16-byte header whose first u32 is the block's own offset and second is
 // 512, then 512 text bytes) and index nodes of up to 51 entries.
 //
+// Layout: the header, then for each message in order its text blocks followed
+// by its record, then the index nodes. So a message's block offsets depend
+// only on the messages before it and on its own text, never on its record:
+// a test can build once, read an offset from the result, put it into a
+// property and build again.
+//
 // Corrupt cases start from a well-formed file and patch bytes with the Put*
 // helpers, using the offsets that build() reports.
 
@@ -34,8 +40,10 @@ struct TestMessage {
   TextLink textLink = TextLink::Indirect;
   // Text bytes per block; each block still occupies 16 + blockCapacity bytes.
   uint32_t blockTextSize = 512;
-  // Extra raw property entries (id, stored bytes for indirect ids or the u24
-  // value for direct ids), appended after the standard ones.
+  // Extra raw property entries, appended after the standard ones: (id, data).
+  // For an indirect id the data is stored as given in the data area (add the
+  // terminating zero of a string yourself); for a direct id (bit 0x80) the
+  // first three bytes of the data, little-endian, are the entry's u24 value.
   std::vector<std::pair<uint8_t, std::string>> extraProperties;
 };
 

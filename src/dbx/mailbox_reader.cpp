@@ -1,0 +1,104 @@
+#include "dbx/mailbox_reader.h"
+
+#include <algorithm>
+#include <unordered_map>
+
+#include "dbx/index_tree.h"
+#include "dbx/layout.h"
+#include "dbx/message_record.h"
+#include "dbx/text_chain.h"
+#include "platform/file_error.h"
+#include "platform/host.h"
+
+namespace quernel {
+
+using namespace dbx;
+
+namespace {
+
+// Output budget for message texts, as a multiple of the file's length. Each
+// message is charged once, the first time its text is read, with its text
+// bytes and a block header's worth per block. A real mailbox stays below one
+// file length (blocks do not overlap); the margin leaves room for records
+// that the index lists more than once. A crafted file (thousands of index
+// entries pointing at one record with a long text, or overlapping blocks
+// that each claim 65,535 bytes) would otherwise make the writers produce
+// output out of all proportion to its size.
+constexpr uint64_t kTextBudgetFactor = 4;
+
+MailboxStatus Classify(FileWindow& window) {
+  if (window.length() < kSignatureSize) return MailboxStatus::Unrecognised;
+  const uint32_t s0 = window.u32(0), s1 = window.u32(4), s2 = window.u32(8), s3 = window.u32(12);
+  if (s0 == kSignatureMagic) {
+    if (s2 != kSignatureWord2 || s3 != kSignatureWord3) return MailboxStatus::Unrecognised;
+    if (s1 == kSignatureMessages) return MailboxStatus::Valid;
+    if (s1 == kSignatureFolders) return MailboxStatus::FolderList;
+    return MailboxStatus::Unrecognised;
+  }
+  if (s0 == kOldVersionMagic && s1 == kOldVersionWord1) return MailboxStatus::OldVersion;
+  return MailboxStatus::Unrecognised;
+}
+
+}  // namespace
+
+MailboxReader::MailboxReader(InputFile& file) : file_(file), window_(file) {
+  status_ = Classify(window_);
+  if (status_ != MailboxStatus::Valid) return;
+  if (window_.u32(kHeaderEntryCount) != 0) {
+    recordOffsets_ = ReadIndexTree(window_, window_.u32(kHeaderRootNode));
+  }
+  loadMessages();
+}
+
+// Reads each distinct record once, in file order, and lets the messages that
+// name the same record share its properties.
+void MailboxReader::loadMessages() {
+  std::unordered_map<uint32_t, uint32_t> slotOf;
+  std::vector<uint32_t> distinct;
+  propertyIndex_.reserve(recordOffsets_.size());
+  for (uint32_t record : recordOffsets_) {
+    auto [it, added] = slotOf.try_emplace(record, static_cast<uint32_t>(distinct.size()));
+    if (added) distinct.push_back(record);
+    propertyIndex_.push_back(it->second);
+  }
+  std::vector<uint32_t> fileOrder(distinct.size());
+  for (uint32_t slot = 0; slot < fileOrder.size(); ++slot) fileOrder[slot] = slot;
+  std::sort(fileOrder.begin(), fileOrder.end(),
+            [&](uint32_t a, uint32_t b) { return distinct[a] < distinct[b]; });
+
+  properties_.resize(distinct.size());
+  textStarts_.resize(distinct.size());
+  RecordReader records(window_);
+  for (uint32_t slot : fileOrder) {
+    RecordContents contents = records.read(distinct[slot]);
+    properties_[slot] = std::move(contents.properties);
+    textStarts_[slot] = contents.textStart;
+  }
+  textCharged_.assign(recordOffsets_.size(), false);
+}
+
+std::string MailboxReader::mailboxFileName() const { return FileNamePart(file_.path()); }
+
+MessageTime MailboxReader::mailboxFileTime() const {
+  const std::optional<FileTimeTicks> ticks = file_.lastWriteTime();
+  return ticks ? FileTimeToMailboxTime(*ticks) : 0;
+}
+
+std::string MailboxReader::messageText(int32_t i) const {
+  const uint32_t start = textStarts_[propertyIndex_[static_cast<size_t>(i)]];
+  const TextChain chain = WalkTextChain(window_, start);
+  chargeText(i, chain.textBytes, chain.pieces.size());
+  return ReadText(window_, chain);
+}
+
+void MailboxReader::chargeText(int32_t i, uint64_t textBytes, size_t blocks) const {
+  if (textCharged_[static_cast<size_t>(i)]) return;
+  const uint64_t cost = textBytes + kBlockHeaderSize * blocks;
+  if (textBudgetUsed_ + cost > kTextBudgetFactor * window_.length()) {
+    throw FileError(FileErrorCause::Unspecified, "message texts out of proportion to the file");
+  }
+  textBudgetUsed_ += cost;
+  textCharged_[static_cast<size_t>(i)] = true;
+}
+
+}  // namespace quernel

@@ -1,0 +1,84 @@
+#pragma once
+// MemoryFileSystem: a FileSystem held in memory, for tests, fuzzers and
+// benchmarks. It keeps the contract of the real ones (exclusive access,
+// regular files only, an output never landing on an open input) and lets a
+// test make any operation fail and count the calls made.
+//
+// Paths use "/". "a//b/./c/" means "a/b/c"; ".." is an ordinary name. The
+// root "/" and the current directory (a path without "/") always exist.
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/file_system.h"
+
+namespace quernel {
+
+class MemoryFileSystem final : public FileSystem {
+ public:
+  // Calls made, as a real file system would count system calls.
+  struct Stats {
+    size_t inputOpens = 0;
+    size_t outputCreates = 0;
+    size_t probes = 0;
+    size_t reads = 0;
+    size_t writes = 0;
+    size_t stamps = 0;
+    size_t closes = 0;
+    uint64_t bytesRead = 0;
+    uint64_t bytesWritten = 0;
+  };
+
+  enum class Operation { OpenInput, CreateOutput, Read, Write, Close };
+
+  MemoryFileSystem();
+  ~MemoryFileSystem() override;
+
+  // ---- Setting up and inspecting --------------------------------------------
+  void addFile(const std::string& path, std::string bytes, std::optional<FileTimeTicks> lastWrite = {});
+  void addDirectory(const std::string& path);  // with its missing parents
+  // An entry that is neither file nor directory (a FIFO, a device).
+  void addSpecialFile(const std::string& path);
+
+  std::optional<std::string> contents(const std::string& path) const;
+  bool exists(const std::string& path) const;  // file, special file or directory
+  std::optional<FileTimeTicks> lastWriteTimeOf(const std::string& path) const;
+  // The last-write time in Unix seconds, as `stamp` set it.
+  std::optional<int64_t> mtimeOf(const std::string& path) const;
+  std::vector<std::string> listFiles() const;  // sorted, regular files only
+
+  // ---- Failures -----------------------------------------------------------
+  // Like RLIMIT_FSIZE: a write that would make a file longer stores the part
+  // below the limit and raises DiskFull. Nothing means no limit.
+  void setFileSizeLimit(std::optional<uint64_t> bytes);
+  // Makes every `operation` on `path` raise `cause`.
+  void failOn(Operation operation, const std::string& path, FileErrorCause cause);
+  // Makes stamping `path` refuse.
+  void refuseStamp(const std::string& path);
+  // Marks `path` as held by another process: opening, creating and probing
+  // it behave as they do for a file locked elsewhere.
+  void holdByOtherProcess(const std::string& path, bool held = true);
+
+  const Stats& stats() const;
+  void resetStats();
+
+  // ---- FileSystem ---------------------------------------------------------
+  std::unique_ptr<InputFile> openInput(const std::string& path) override;
+  std::unique_ptr<OutputFile> createOutput(const std::string& path, CreateMode mode) override;
+  bool probeExisting(const std::string& path) override;
+  bool createDirectory(const std::string& path) override;
+  bool removeFile(const std::string& path) override;
+  bool isRegularFile(const std::string& path) override;
+  std::vector<std::string> expandPattern(const std::string& pattern) override;
+
+  struct State;  // shared with the open files, which may outlive this object
+
+ private:
+  std::shared_ptr<State> state_;
+};
+
+}  // namespace quernel

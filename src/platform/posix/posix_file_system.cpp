@@ -1,0 +1,128 @@
+// The FileSystem of Linux and other POSIX systems.
+//
+// Exclusive access is built from advisory locks: an input holds a shared
+// flock, an output an exclusive one, and only EWOULDBLOCK means that another
+// process holds the file; where a file system has no locks, files are used
+// without them. Every file is opened with O_NONBLOCK and checked with fstat,
+// so a FIFO or a device gives a failure instead of a hang.
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/file_system.h"
+#include "platform/posix/errno_cause.h"
+#include "platform/posix/posix_files.h"
+#include "platform/posix/posix_pattern.h"
+
+namespace quernel {
+
+namespace {
+
+// Closes a descriptor unless released; keeps the failure paths short.
+class DescriptorGuard {
+ public:
+  explicit DescriptorGuard(int fd) : fd_(fd) {}
+  ~DescriptorGuard() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  DescriptorGuard(const DescriptorGuard&) = delete;
+  DescriptorGuard& operator=(const DescriptorGuard&) = delete;
+  int get() const { return fd_; }
+  int release() { return std::exchange(fd_, -1); }
+
+ private:
+  int fd_;
+};
+
+enum class LockOutcome { Held, HeldByAnother, Unsupported };
+
+LockOutcome LockWithoutWaiting(int fd, int kind) {
+  if (RetryOnInterrupt([&] { return ::flock(fd, kind | LOCK_NB); }) == 0) return LockOutcome::Held;
+  return errno == EWOULDBLOCK ? LockOutcome::HeldByAnother : LockOutcome::Unsupported;
+}
+
+int OpenOrThrow(const std::string& path, int flags, const char* operation) {
+  const int fd = RetryOnInterrupt([&] { return ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666); });
+  if (fd < 0) throw ErrnoFileError(errno, operation, path);
+  return fd;
+}
+
+struct stat RegularFileStatusOrThrow(int fd, const std::string& path, const char* operation) {
+  struct stat status;
+  if (::fstat(fd, &status) != 0) throw ErrnoFileError(errno, operation, path);
+  if (!S_ISREG(status.st_mode)) {
+    throw FileError(FileErrorCause::NotRegularFile, std::string(operation) + " \"" + path + "\"");
+  }
+  return status;
+}
+
+void LockOrThrow(int fd, int kind, const std::string& path, const char* operation) {
+  if (LockWithoutWaiting(fd, kind) == LockOutcome::HeldByAnother) {
+    throw FileError(FileErrorCause::SharingViolation,
+                    std::string(operation) + " \"" + path + "\": held by another process");
+  }
+}
+
+class PosixFileSystem final : public FileSystem {
+ public:
+  std::unique_ptr<InputFile> openInput(const std::string& path) override {
+    DescriptorGuard fd(OpenOrThrow(path, O_RDONLY, "open"));
+    const struct stat status = RegularFileStatusOrThrow(fd.get(), path, "open");
+    LockOrThrow(fd.get(), LOCK_SH, path, "open");
+    return MakePosixInputFile(fd.release(), status, path, openInputs_);
+  }
+
+  std::unique_ptr<OutputFile> createOutput(const std::string& path, CreateMode mode) override {
+    // Not O_TRUNC: the file is emptied only once it is known to be ours.
+    DescriptorGuard fd(OpenOrThrow(path, O_WRONLY | O_CREAT, "create"));
+    const struct stat status = RegularFileStatusOrThrow(fd.get(), path, "create");
+    LockOrThrow(fd.get(), LOCK_EX, path, "create");
+    if (openInputs_->contains(status.st_dev, status.st_ino)) {
+      throw FileError(FileErrorCause::SharingViolation, "create \"" + path + "\": it is an open input");
+    }
+    if (mode == CreateMode::Truncate) {
+      if (RetryOnInterrupt([&] { return ::ftruncate(fd.get(), 0); }) != 0) {
+        throw ErrnoFileError(errno, "truncate", path);
+      }
+    } else if (::lseek(fd.get(), 0, SEEK_END) < 0) {
+      throw ErrnoFileError(errno, "seek", path);
+    }
+    return MakePosixOutputFile(fd.release(), path);
+  }
+
+  bool probeExisting(const std::string& path) override {
+    const int opened = RetryOnInterrupt([&] { return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); });
+    if (opened < 0) return false;
+    DescriptorGuard fd(opened);
+    struct stat status;
+    if (::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode)) return false;
+    // A file that another process holds counts as free: creating it then
+    // fails with the sharing violation, which is reported.
+    return LockWithoutWaiting(fd.get(), LOCK_SH) != LockOutcome::HeldByAnother;
+  }
+
+  bool createDirectory(const std::string& path) override { return ::mkdir(path.c_str(), 0777) == 0; }
+
+  bool removeFile(const std::string& path) override { return ::unlink(path.c_str()) == 0; }
+
+  bool isRegularFile(const std::string& path) override {
+    struct stat status;
+    return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+  }
+
+  std::vector<std::string> expandPattern(const std::string& pattern) override {
+    return ExpandPosixPattern(pattern);
+  }
+
+ private:
+  std::shared_ptr<OpenInputRegistry> openInputs_ = std::make_shared<OpenInputRegistry>();
+};
+
+}  // namespace
+
+std::unique_ptr<FileSystem> MakeNativeFileSystem() { return std::make_unique<PosixFileSystem>(); }
+
+}  // namespace quernel

@@ -1,0 +1,264 @@
+#include "support/dbx_builder.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "dbx/layout.h"
+
+namespace quernel::testing {
+
+namespace {
+
+using namespace quernel::dbx;
+
+constexpr uint64_t kUnixEpochInFileTimeSeconds = 11644473600;
+constexpr uint64_t kTicksPerSecond = 10000000;
+
+void PutBytes(std::string& bytes, uint64_t offset, uint64_t value, int width) {
+  if (bytes.size() < offset + width) bytes.resize(offset + width, '\0');
+  for (int i = 0; i < width; ++i) {
+    bytes[offset + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+  }
+}
+
+std::string LittleEndian(uint64_t value, int width) {
+  std::string out;
+  PutBytes(out, 0, value, width);
+  return out;
+}
+
+uint32_t CurrentOffset(const std::string& bytes) {
+  if (bytes.size() > 0xFFFFFFFFu) throw std::length_error("test mailbox beyond 4 GiB");
+  return static_cast<uint32_t>(bytes.size());
+}
+
+// Appends the text blocks of one message; returns their offsets in chain order.
+std::vector<uint32_t> AppendBlocks(std::string& out, const TestMessage& m) {
+  std::vector<uint32_t> offsets;
+  if (m.text.empty()) return offsets;
+  const uint32_t perBlock = std::max<uint32_t>(m.blockTextSize, 1);
+  const uint32_t capacity = std::max<uint32_t>(perBlock, kBlockTextCapacity);
+  for (size_t done = 0; done < m.text.size(); done += perBlock) {
+    offsets.push_back(CurrentOffset(out) + static_cast<uint32_t>(offsets.size()) *
+                                               (kBlockHeaderSize + capacity));
+  }
+  for (size_t k = 0; k < offsets.size(); ++k) {
+    const uint32_t b = offsets[k];
+    const std::string piece = m.text.substr(k * perBlock, perBlock);
+    PutU32(out, b, b);
+    PutU32(out, b + 4, capacity);
+    PutU16(out, b + kBlockTextLength, static_cast<uint16_t>(piece.size()));
+    PutU32(out, b + kBlockNext, k + 1 < offsets.size() ? offsets[k + 1] : 0);
+    out.replace(b + kBlockHeaderSize, piece.size(), piece);
+    out.resize(b + kBlockHeaderSize + capacity, '\0');
+  }
+  return offsets;
+}
+
+struct RecordEntry {
+  uint8_t id;
+  uint32_t directValue;  // used when id has the direct bit
+  std::string data;      // used otherwise
+};
+
+std::vector<RecordEntry> RecordEntries(const TestMessage& m, uint32_t firstBlock) {
+  std::vector<RecordEntry> entries;
+  auto addString = [&](uint8_t id, const std::optional<std::string>& s) {
+    if (s) entries.push_back({id, 0, *s + '\0'});
+  };
+  auto addTime = [&](uint8_t id, const std::optional<uint64_t>& t) {
+    if (t) entries.push_back({id, 0, LittleEndian(*t, 8)});
+  };
+  addTime(kPropSendTime, m.sendTime);
+  if (m.textLink == TextLink::Indirect) {
+    entries.push_back({kPropTextIndirect, 0, LittleEndian(firstBlock, 4)});
+  } else if (m.textLink == TextLink::Direct) {
+    if (firstBlock > 0xFFFFFF) throw std::length_error("direct text link beyond 16 MiB");
+    entries.push_back({kPropTextDirect, firstBlock, {}});
+  }
+  addString(kPropSubject, m.subject);
+  addString(kPropSenderName, m.senderName);
+  addString(kPropSenderAddress, m.senderAddress);
+  addTime(kPropReceiveTime, m.receiveTime);
+  addString(kPropRecipientName, m.recipientName);
+  addString(kPropRecipientAddress, m.recipientAddress);
+  for (const auto& [id, data] : m.extraProperties) {
+    if (id & kDirectPropertyBit) {
+      std::string raw = data.substr(0, 3);
+      raw.resize(3, '\0');
+      entries.push_back({id, static_cast<uint32_t>(static_cast<uint8_t>(raw[0]) |
+                                                   static_cast<uint8_t>(raw[1]) << 8 |
+                                                   static_cast<uint8_t>(raw[2]) << 16),
+                         {}});
+    } else {
+      entries.push_back({id, 0, data});
+    }
+  }
+  if (entries.size() > 255) throw std::length_error("more than 255 property entries");
+  return entries;
+}
+
+// Appends a record that begins with its own offset and its length.
+uint32_t AppendRecord(std::string& out, const TestMessage& m, uint32_t firstBlock) {
+  const std::vector<RecordEntry> entries = RecordEntries(m, firstBlock);
+  const uint32_t r = CurrentOffset(out);
+  const uint64_t dataArea = r + kRecordProperties + kPropertyEntrySize * entries.size();
+  std::string data;
+  for (size_t j = 0; j < entries.size(); ++j) {
+    const RecordEntry& e = entries[j];
+    uint32_t value = e.directValue;
+    if (!(e.id & kDirectPropertyBit)) {
+      value = static_cast<uint32_t>(data.size());
+      data += e.data;
+    }
+    const uint64_t at = r + kRecordProperties + kPropertyEntrySize * j;
+    PutU32(out, at, (value & 0xFFFFFF) << 8 | e.id);
+  }
+  PutU8(out, r + kRecordPropertyCount, static_cast<uint8_t>(entries.size()));
+  out.resize(dataArea, '\0');
+  out += data;
+  PutU32(out, r, r);
+  PutU32(out, r + kRecordLength, static_cast<uint32_t>(out.size() - r));
+  return r;
+}
+
+size_t ValueCount(const TreeShape& shape) {
+  size_t count = shape.entries.size();
+  for (const TreeShape& c : shape.firstChild) count += ValueCount(c);
+  for (const TreeShape::Entry& e : shape.entries) {
+    for (const TreeShape& c : e.child) count += ValueCount(c);
+  }
+  return count;
+}
+
+// A balanced tree over messages [first, first + count) with at most
+// `capacity` entries per node, in message order.
+TreeShape AutomaticTree(uint32_t first, size_t count, uint32_t capacity) {
+  TreeShape node;
+  if (count <= capacity) {
+    for (size_t k = 0; k < count; ++k) node.entries.push_back({first + static_cast<uint32_t>(k), {}});
+    return node;
+  }
+  // `capacity` entries separate capacity + 1 child groups of near-equal size.
+  const size_t groups = capacity + 1;
+  const size_t rest = count - capacity;
+  uint32_t next = first;
+  for (size_t g = 0; g < groups; ++g) {
+    const size_t size = rest / groups + (g < rest % groups ? 1 : 0);
+    std::vector<TreeShape> child;
+    if (size > 0) child.push_back(AutomaticTree(next, size, capacity));
+    next += static_cast<uint32_t>(size);
+    if (g == 0) {
+      node.firstChild = std::move(child);
+    } else {
+      node.entries.back().child = std::move(child);
+    }
+    if (g + 1 < groups) node.entries.push_back({next++, {}});
+  }
+  return node;
+}
+
+class NodeWriter {
+ public:
+  NodeWriter(std::string& out, const std::vector<uint32_t>& records, uint32_t capacity)
+      : out_(out), records_(records), capacity_(capacity) {}
+
+  // Reserves the node and its subtree (parents before children) and writes them.
+  uint32_t write(const TreeShape& shape, uint32_t parent) {
+    if (shape.entries.size() > 255) throw std::length_error("more than 255 entries in a node");
+    const uint32_t p = CurrentOffset(out_);
+    const size_t slots = std::max<size_t>(capacity_, shape.entries.size());
+    out_.resize(p + kNodeEntries + kNodeEntrySize * slots, '\0');
+    nodeOffsets.push_back(p);
+    PutU32(out_, p, p);
+    PutU32(out_, p + 0x0C, parent);
+    PutU8(out_, p + kNodeEntryCount, static_cast<uint8_t>(shape.entries.size()));
+    if (!shape.firstChild.empty()) {
+      PutU32(out_, p + kNodeFirstChildValues, static_cast<uint32_t>(ValueCount(shape.firstChild[0])));
+      PutU32(out_, p + kNodeFirstChild, write(shape.firstChild[0], p));
+    }
+    for (size_t k = 0; k < shape.entries.size(); ++k) {
+      const TreeShape::Entry& e = shape.entries[k];
+      const uint64_t at = p + kNodeEntries + kNodeEntrySize * k;
+      PutU32(out_, at + kEntryValue, records_.at(e.message));
+      if (!e.child.empty()) {
+        PutU32(out_, at + kEntryChildValues, static_cast<uint32_t>(ValueCount(e.child[0])));
+        PutU32(out_, at + kEntryChild, write(e.child[0], p));
+      }
+    }
+    return p;
+  }
+
+  std::vector<uint32_t> nodeOffsets;
+
+ private:
+  std::string& out_;
+  const std::vector<uint32_t>& records_;
+  uint32_t capacity_;
+};
+
+}  // namespace
+
+uint64_t FileTimeFromUnix(int64_t unixSeconds) {
+  return (static_cast<uint64_t>(unixSeconds) + kUnixEpochInFileTimeSeconds) * kTicksPerSecond;
+}
+
+uint32_t DbxBuilder::add(TestMessage message) {
+  messages_.push_back(std::move(message));
+  return static_cast<uint32_t>(messages_.size() - 1);
+}
+
+DbxBuilder& DbxBuilder::nodeCapacity(uint32_t entries) {
+  nodeCapacity_ = std::clamp<uint32_t>(entries, 1, 255);
+  return *this;
+}
+
+DbxBuilder& DbxBuilder::tree(TreeShape shape) {
+  tree_ = std::move(shape);
+  return *this;
+}
+
+DbxBuilder& DbxBuilder::headerEntryCount(uint32_t count) {
+  headerEntryCount_ = count;
+  return *this;
+}
+
+BuiltMailbox DbxBuilder::build() const {
+  BuiltMailbox built;
+  std::string& out = built.bytes;
+  out.assign(kHeaderSize, '\0');
+  out.replace(0, kSignatureSize, MailboxSignature());
+  for (const TestMessage& m : messages_) {
+    built.blockOffsets.push_back(AppendBlocks(out, m));
+    const auto& blocks = built.blockOffsets.back();
+    built.recordOffsets.push_back(AppendRecord(out, m, blocks.empty() ? 0 : blocks.front()));
+  }
+  const TreeShape shape = tree_ ? *tree_ : AutomaticTree(0, messages_.size(), nodeCapacity_);
+  const size_t values = ValueCount(shape);
+  NodeWriter nodes(out, built.recordOffsets, tree_ ? 0 : nodeCapacity_);
+  if (values > 0 || tree_) PutU32(out, kHeaderRootNode, nodes.write(shape, 0));
+  built.nodeOffsets = std::move(nodes.nodeOffsets);
+  PutU32(out, kHeaderEntryCount, headerEntryCount_.value_or(static_cast<uint32_t>(values)));
+  return built;
+}
+
+void PutU8(std::string& bytes, uint64_t offset, uint8_t value) { PutBytes(bytes, offset, value, 1); }
+void PutU16(std::string& bytes, uint64_t offset, uint16_t value) { PutBytes(bytes, offset, value, 2); }
+void PutU32(std::string& bytes, uint64_t offset, uint32_t value) { PutBytes(bytes, offset, value, 4); }
+
+std::string MailboxSignature() {
+  return LittleEndian(kSignatureMagic, 4) + LittleEndian(kSignatureMessages, 4) +
+         LittleEndian(kSignatureWord2, 4) + LittleEndian(kSignatureWord3, 4);
+}
+
+std::string FolderListSignature() {
+  return LittleEndian(kSignatureMagic, 4) + LittleEndian(kSignatureFolders, 4) +
+         LittleEndian(kSignatureWord2, 4) + LittleEndian(kSignatureWord3, 4);
+}
+
+std::string OldVersionSignature() {
+  return LittleEndian(kOldVersionMagic, 4) + LittleEndian(kOldVersionWord1, 4) +
+         std::string(8, '\0');
+}
+
+}  // namespace quernel::testing
