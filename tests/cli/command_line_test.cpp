@@ -1,7 +1,6 @@
 // The informational options: "--help" and "--version" beside "-?", in any
 // letter case, and how they interact with the options around them.
 
-#include <set>
 #include <string>
 #include <vector>
 
@@ -12,30 +11,10 @@
 #include "cli/usage.h"
 #include "cli/version.h"
 #include "platform/console.h"
+#include "platform/memory/memory_file_system.h"
 
 namespace quernel::testing {
 namespace {
-
-// Knows which paths are regular files and nothing else: parsing asks no more,
-// and a run that gets past parsing finds nothing to convert.
-class RegularFilesOnly final : public FileSystem {
- public:
-  explicit RegularFilesOnly(std::set<std::string> files) : files_(std::move(files)) {}
-  std::unique_ptr<InputFile> openInput(const std::string&) override {
-    throw FileError(FileErrorCause::NotFound);
-  }
-  std::unique_ptr<OutputFile> createOutput(const std::string&, CreateMode) override {
-    throw FileError(FileErrorCause::NotFound);
-  }
-  bool probeExisting(const std::string&) override { return false; }
-  bool createDirectory(const std::string&) override { return false; }
-  bool removeFile(const std::string&) override { return false; }
-  bool isRegularFile(const std::string& path) override { return files_.count(path) != 0; }
-  std::vector<std::string> expandPattern(const std::string&) override { return {}; }
-
- private:
-  std::set<std::string> files_;
-};
 
 using Action = CommandLine::Action;
 
@@ -50,7 +29,8 @@ class InformationalOptions : public ::testing::TestWithParam<ParseCase> {};
 
 TEST_P(InformationalOptions, ChooseTheAction) {
   const ParseCase& c = GetParam();
-  RegularFilesOnly fileSystem({"Inbox.dbx"});
+  MemoryFileSystem fileSystem;
+  fileSystem.addFile("Inbox.dbx", "");
   for (PositionalStyle style : {PositionalStyle::InputThenOutput, PositionalStyle::ManyInputsThenOutput}) {
     CommandLine parsed = ParseCommandLine(c.arguments, fileSystem, style);
     EXPECT_EQ(parsed.action, c.expectedAction);
@@ -88,7 +68,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<ParseCase>& info) { return info.param.name; });
 
 TEST(CommandLine, VersionAfterTheInputIsTheOutputDirectory) {
-  RegularFilesOnly fileSystem({"Inbox.dbx"});
+  MemoryFileSystem fileSystem;
+  fileSystem.addFile("Inbox.dbx", "");
   CommandLine parsed =
       ParseCommandLine({"Inbox.dbx", "--version"}, fileSystem, PositionalStyle::ManyInputsThenOutput);
   EXPECT_EQ(parsed.settings.inputs, std::vector<std::string>{"Inbox.dbx"});
@@ -118,7 +99,7 @@ class InformationalRuns : public ::testing::TestWithParam<RunCase> {};
 
 TEST_P(InformationalRuns, PrintAndExit) {
   const RunCase& c = GetParam();
-  RegularFilesOnly fileSystem({});
+  MemoryFileSystem fileSystem;
   StringConsole console;
   EXPECT_EQ(RunQuernel(c.arguments, fileSystem, console), c.expectedStatus);
   EXPECT_EQ(console.text(), c.expectedOut);
