@@ -26,8 +26,31 @@ class EmlWriter {
                       const MailboxReader& reader, int32_t& counter);
 
  private:
+  // A path chosen for one message: `number` is 0 for the expanded name
+  // itself, k for its variant "(k)".
+  struct Choice {
+    std::string path;
+    uint64_t number = 0;
+  };
+
+  Choice chooseOutputPath(const std::string& basePath, const std::string& directory,
+                          const std::string& name, bool overwrite);
+  bool isTaken(const std::string& path, bool overwrite);
+  // Writes message i to `path`; false after a failure, which it has reported.
+  bool writeMessage(const RunSettings& settings, const std::string& path,
+                    const std::string& displayName, const MailboxReader& reader, int32_t i);
+  void reportWriteFailure(const FileError& error, const std::string& path,
+                          const std::string& displayName);
+
   FileSystem& fileSystem_;
   Console& console_;
+  // Every path this run has written. With -overwrite these, and only these,
+  // count as taken: earlier runs' files are replaced, this run's are kept.
+  std::unordered_set<std::string> writtenPaths_;
+  // Per expanded output path (eml directory + expanded name): the highest
+  // number found taken so far this run (0: the name itself). The next search
+  // starts after it, so a name shared by n messages costs n probes, not n²/2.
+  std::unordered_map<std::string, uint64_t> highestTaken_;
 };
 
 }  // namespace quernel

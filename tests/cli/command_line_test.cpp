@@ -1,19 +1,17 @@
-// The informational options: "--help" and "--version" beside "-?", in any
-// letter case, and how they interact with the options around them.
+// Parsing of the command line: which options set which flags, where the
+// templates go, and how positional arguments become inputs and the output
+// directory under each platform's rule.
+
+#include "cli/command_line.h"
 
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "cli/command_line.h"
-#include "cli/quernel_main.h"
-#include "cli/usage.h"
-#include "cli/version.h"
-#include "platform/console.h"
 #include "platform/memory/memory_file_system.h"
 
-namespace quernel::testing {
+namespace quernel {
 namespace {
 
 using Action = CommandLine::Action;
@@ -21,97 +19,91 @@ using Action = CommandLine::Action;
 struct ParseCase {
   const char* name;
   std::vector<std::string> arguments;
-  Action expectedAction;
-  std::string expectedFailureLine;
+  Action action;
+  uint32_t flags;
+  std::vector<std::string> inputs;
+  std::string outputDirectory;
+  std::string mboxTemplate = kDefaultMboxTemplate;
+  std::string emlTemplate = kDefaultEmlTemplate;
 };
 
-class InformationalOptions : public ::testing::TestWithParam<ParseCase> {};
+class ParseCases : public ::testing::TestWithParam<ParseCase> {};
 
-TEST_P(InformationalOptions, ChooseTheAction) {
+TEST_P(ParseCases, WindowsRule) {
   const ParseCase& c = GetParam();
   MemoryFileSystem fileSystem;
-  fileSystem.addFile("Inbox.dbx", "");
-  for (PositionalStyle style : {PositionalStyle::InputThenOutput, PositionalStyle::ManyInputsThenOutput}) {
-    CommandLine parsed = ParseCommandLine(c.arguments, fileSystem, style);
-    EXPECT_EQ(parsed.action, c.expectedAction);
-    EXPECT_EQ(parsed.failureLine, c.expectedFailureLine);
-  }
+  CommandLine parsed = ParseCommandLine(c.arguments, fileSystem, PositionalStyle::InputThenOutput);
+  EXPECT_EQ(parsed.action, c.action);
+  if (c.action != Action::Run) return;
+  EXPECT_EQ(parsed.settings.flags, c.flags);
+  EXPECT_EQ(parsed.settings.inputs, c.inputs);
+  EXPECT_EQ(parsed.settings.outputDirectory, c.outputDirectory);
+  EXPECT_EQ(parsed.settings.mboxTemplate, c.mboxTemplate);
+  EXPECT_EQ(parsed.settings.emlTemplate, c.emlTemplate);
 }
 
+using S = std::vector<std::string>;
 INSTANTIATE_TEST_SUITE_P(
-    CommandLine, InformationalOptions,
+    CommandLine, ParseCases,
     ::testing::Values(
-        ParseCase{"Version", {"--version"}, Action::ShowVersion, ""},
-        ParseCase{"VersionUpperCase", {"--VERSION"}, Action::ShowVersion, ""},
-        ParseCase{"VersionMixedCase", {"--VerSion"}, Action::ShowVersion, ""},
-        ParseCase{"Help", {"--help"}, Action::ShowUsage, ""},
-        ParseCase{"HelpUpperCase", {"--HELP"}, Action::ShowUsage, ""},
-        ParseCase{"HelpMixedCase", {"--hElP"}, Action::ShowUsage, ""},
-        // Like "-?", both stop the reading at once: what follows is not looked at.
-        ParseCase{"VersionBeforeUnknown", {"-mbx", "--version", "-x"}, Action::ShowVersion, ""},
-        ParseCase{"HelpBeforeUnknown", {"-eml", "--help", "-x"}, Action::ShowUsage, ""},
-        ParseCase{"VersionBeforeHelp", {"--version", "--help"}, Action::ShowVersion, ""},
-        ParseCase{"HelpBeforeVersion", {"--help", "--version"}, Action::ShowUsage, ""},
-        ParseCase{"QuestionMarkBeforeVersion", {"-?", "--version"}, Action::ShowUsage, ""},
-        ParseCase{"UnknownBeforeVersion", {"-x", "--version"}, Action::Fail, "Unknown option -x!\n"},
-        ParseCase{"UnknownBeforeHelp", {"-x", "--help"}, Action::Fail, "Unknown option -x!\n"},
-        // Only the two exact spellings are new; near misses stay unknown options.
-        ParseCase{"SingleDashVersion", {"-version"}, Action::Fail, "Unknown option -version!\n"},
-        ParseCase{"SingleDashHelp", {"-help"}, Action::Fail, "Unknown option -help!\n"},
-        ParseCase{"VersionWithSuffix", {"--versions"}, Action::Fail, "Unknown option --versions!\n"},
-        ParseCase{"HelpWithValue", {"--help=all"}, Action::Fail, "Unknown option --help=all!\n"},
-        ParseCase{"ShortVersion", {"-V"}, Action::Fail, "Unknown option -V!\n"},
-        ParseCase{"DoubleDashAlone", {"--"}, Action::Fail, "Unknown option --!\n"},
-        // After the input name nothing is an option, these two included.
-        ParseCase{"VersionAfterInput", {"Inbox.dbx", "--version"}, Action::Run, ""},
-        ParseCase{"HelpAfterInput", {"Inbox.dbx", "--help"}, Action::Run, ""}),
+        ParseCase{"NoArguments", {}, Action::ShowUsage, 0, {}, ""},
+        ParseCase{"UsageStopsReading", {"-mbx", "-?", "-bogus"}, Action::ShowUsage, 0, {}, ""},
+        ParseCase{"UnknownBeforeUsage", {"-bogus", "-?"}, Action::Fail, 0, {}, ""},
+        ParseCase{"OnlyOptions", {"-eml"}, Action::Fail, 0, {}, ""},
+        ParseCase{"AnyLetterCase", {"-MBXRD", "-Mbx", "-DN", "-Ic", "-fF", "in"}, Action::Run,
+                  0x001 | 0x002 | 0x004 | 0x008 | 0x010, S{"in"}, ""},
+        ParseCase{"MboxrdTemplate", {"-mbxrdfoo.mbox", "in"}, Action::Run, 0x002, S{"in"}, "",
+                  "foo.mbox"},
+        ParseCase{"LastMboxTemplateWins", {"-mbxA", "-mbxrdB", "-mbx", "in"}, Action::Run,
+                  0x003, S{"in"}, "", "B"},
+        ParseCase{"EmlTemplate", {"-emlX", "in"}, Action::Run, 0x020, S{"in"}, "",
+                  kDefaultMboxTemplate, "X"},
+        ParseCase{"DateAndOverwriteOptions", {"-RCVDATE", "-senddate", "-Overwrite", "in"},
+                  Action::Run, 0x040 | 0x080 | 0x100, S{"in"}, ""},
+        ParseCase{"OptionAfterInputIsOutput", {"in", "-eml"}, Action::Run, 0, S{"in"}, "-eml"},
+        ParseCase{"ArgumentsAfterOutputIgnored", {"in", "out", "more"}, Action::Run, 0, S{"in"},
+                  "out"},
+        ParseCase{"WholeWordOptionsNeedTheWholeWord", {"-dnx", "in"}, Action::Fail, 0, {}, ""}),
     [](const ::testing::TestParamInfo<ParseCase>& info) { return info.param.name; });
 
-TEST(CommandLine, VersionAfterTheInputIsTheOutputDirectory) {
+TEST(CommandLine, UnknownOptionLineNamesTheArgument) {
   MemoryFileSystem fileSystem;
-  fileSystem.addFile("Inbox.dbx", "");
-  CommandLine parsed =
-      ParseCommandLine({"Inbox.dbx", "--version"}, fileSystem, PositionalStyle::ManyInputsThenOutput);
-  EXPECT_EQ(parsed.settings.inputs, std::vector<std::string>{"Inbox.dbx"});
-  EXPECT_EQ(parsed.settings.outputDirectory, "--version");
+  CommandLine parsed = ParseCommandLine({"-mbx", "-x", "in"}, fileSystem,
+                                        PositionalStyle::InputThenOutput);
+  EXPECT_EQ(parsed.action, Action::Fail);
+  EXPECT_EQ(parsed.failureLine, "Unknown option -x!\n");
 }
 
-TEST(CommandLine, VersionLineNamesTheBuiltVersion) {
-  EXPECT_EQ(std::string(kVersionLine), std::string("quernel ") + QUERNEL_VERSION + "\n");
-  // X.Y.Z: three dot-separated numbers.
-  std::string version = QUERNEL_VERSION;
-  int dots = 0;
-  for (char c : version) {
-    if (c == '.') ++dots;
-    else EXPECT_TRUE(c >= '0' && c <= '9') << version;
-  }
-  EXPECT_EQ(dots, 2) << version;
-}
-
-struct RunCase {
+struct LinuxCase {
   const char* name;
-  std::vector<std::string> arguments;
-  std::string expectedOut;
-  int expectedStatus;
+  std::vector<std::string> positionals;
+  std::vector<std::string> inputs;
+  std::string outputDirectory;
 };
 
-class InformationalRuns : public ::testing::TestWithParam<RunCase> {};
+class LinuxPositionals : public ::testing::TestWithParam<LinuxCase> {};
 
-TEST_P(InformationalRuns, PrintAndExit) {
-  const RunCase& c = GetParam();
+TEST_P(LinuxPositionals, LastIsOutputUnlessFileOrPattern) {
   MemoryFileSystem fileSystem;
-  StringConsole console;
-  EXPECT_EQ(RunQuernel(c.arguments, fileSystem, console), c.expectedStatus);
-  EXPECT_EQ(console.text(), c.expectedOut);
+  fileSystem.addFile("existing.dbx", "x");
+  std::vector<std::string> arguments{"-mbx"};
+  arguments.insert(arguments.end(), GetParam().positionals.begin(), GetParam().positionals.end());
+  CommandLine parsed =
+      ParseCommandLine(arguments, fileSystem, PositionalStyle::ManyInputsThenOutput);
+  ASSERT_EQ(parsed.action, Action::Run);
+  EXPECT_EQ(parsed.settings.inputs, GetParam().inputs);
+  EXPECT_EQ(parsed.settings.outputDirectory, GetParam().outputDirectory);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    CommandLine, InformationalRuns,
-    ::testing::Values(RunCase{"Version", {"--Version"}, kVersionLine, 0},
-                      RunCase{"Help", {"--Help"}, kUsageText, 0},
-                      RunCase{"HelpSameAsQuestionMark", {"-?"}, kUsageText, 0},
-                      RunCase{"UnknownBeforeVersion", {"-q", "--version"}, "Unknown option -q!\n", 1}),
-    [](const ::testing::TestParamInfo<RunCase>& info) { return info.param.name; });
+    CommandLine, LinuxPositionals,
+    ::testing::Values(LinuxCase{"One", {"a"}, {"a"}, ""},
+                      LinuxCase{"TwoIsInputAndOutput", {"a", "out"}, {"a"}, "out"},
+                      LinuxCase{"ManyInputs", {"a", "b", "c", "out"}, {"a", "b", "c"}, "out"},
+                      LinuxCase{"LastIsExistingFile", {"a", "existing.dbx"}, {"a", "existing.dbx"}, ""},
+                      LinuxCase{"LastIsPattern", {"a", "*.dbx"}, {"a", "*.dbx"}, ""},
+                      LinuxCase{"LastHasQuestionMark", {"a", "b?.dbx"}, {"a", "b?.dbx"}, ""}),
+    [](const ::testing::TestParamInfo<LinuxCase>& info) { return info.param.name; });
 
 }  // namespace
-}  // namespace quernel::testing
+}  // namespace quernel

@@ -10,6 +10,7 @@
 #include "platform/file_time.h"
 #include "platform/host.h"
 #include "platform/memory/memory_file_system.h"
+#include "file_test_helpers.h"
 #include "temporary_folder.h"
 
 namespace quernel {
@@ -31,29 +32,9 @@ class FileSystemContract : public ::testing::TestWithParam<std::string> {
 
   std::string at(const std::string& name) const { return root_ + "/" + name; }
 
-  void put(const std::string& name, std::string_view bytes) {
-    std::unique_ptr<OutputFile> file = fs_->createOutput(at(name), CreateMode::Truncate);
-    file->write(bytes);
-    file->close();
-  }
+  void put(const std::string& name, std::string_view bytes) { testing::WriteWholeFile(*fs_, at(name), bytes); }
 
-  std::string read(const std::string& name) {
-    std::unique_ptr<InputFile> file = fs_->openInput(at(name));
-    std::string bytes(file->length() + 10, '\0');
-    bytes.resize(file->readAt(0, bytes.data(), bytes.size()));
-    return bytes;
-  }
-
-  template <typename Operation>
-  static FileErrorCause causeOf(Operation operation) {
-    try {
-      operation();
-    } catch (const FileError& error) {
-      return error.cause();
-    }
-    ADD_FAILURE() << "no FileError raised";
-    return FileErrorCause::Unspecified;
-  }
+  std::string read(const std::string& name) { return testing::ReadWholeFile(*fs_, at(name)); }
 
   std::unique_ptr<testing::TemporaryFolder> folder_;
   std::unique_ptr<FileSystem> fs_;
@@ -95,7 +76,7 @@ TEST_P(FileSystemContract, AnOutputOnAnOpenInputFailsAndLeavesItWhole) {
     std::unique_ptr<InputFile> input = fs_->openInput(at("Inbox.dbx"));
     for (CreateMode mode : {CreateMode::Truncate, CreateMode::Append}) {
       for (const std::string& spelling : {at("Inbox.dbx"), root_ + "/./Inbox.dbx", root_ + "//Inbox.dbx"}) {
-        EXPECT_EQ(causeOf([&] { fs_->createOutput(spelling, mode); }), FileErrorCause::SharingViolation)
+        EXPECT_EQ(testing::CauseOf([&] { fs_->createOutput(spelling, mode); }), FileErrorCause::SharingViolation)
             << spelling;
       }
     }
@@ -110,9 +91,9 @@ TEST_P(FileSystemContract, AnOutputOnAnOpenInputFailsAndLeavesItWhole) {
 TEST_P(FileSystemContract, AnOpenOutputIsExclusive) {
   std::unique_ptr<OutputFile> out = fs_->createOutput(at("x.eml"), CreateMode::Truncate);
   out->write("text");
-  EXPECT_EQ(causeOf([&] { fs_->createOutput(at("x.eml"), CreateMode::Truncate); }),
+  EXPECT_EQ(testing::CauseOf([&] { fs_->createOutput(at("x.eml"), CreateMode::Truncate); }),
             FileErrorCause::SharingViolation);
-  EXPECT_EQ(causeOf([&] { fs_->openInput(at("x.eml")); }), FileErrorCause::SharingViolation);
+  EXPECT_EQ(testing::CauseOf([&] { fs_->openInput(at("x.eml")); }), FileErrorCause::SharingViolation);
   EXPECT_FALSE(fs_->probeExisting(at("x.eml")));  // held elsewhere counts as free
   out->close();
   EXPECT_TRUE(fs_->probeExisting(at("x.eml")));
@@ -125,13 +106,13 @@ TEST_P(FileSystemContract, ClassifiesMissingPathsAndDirectories) {
   EXPECT_FALSE(fs_->createDirectory(at("none/deeper")));
   put("file", "f");
 
-  EXPECT_EQ(causeOf([&] { fs_->openInput(at("missing.dbx")); }), FileErrorCause::NotFound);
-  EXPECT_EQ(causeOf([&] { fs_->openInput(at("sub")); }), FileErrorCause::NotRegularFile);
-  EXPECT_EQ(causeOf([&] { fs_->createOutput(at("none/x.eml"), CreateMode::Truncate); }),
+  EXPECT_EQ(testing::CauseOf([&] { fs_->openInput(at("missing.dbx")); }), FileErrorCause::NotFound);
+  EXPECT_EQ(testing::CauseOf([&] { fs_->openInput(at("sub")); }), FileErrorCause::NotRegularFile);
+  EXPECT_EQ(testing::CauseOf([&] { fs_->createOutput(at("none/x.eml"), CreateMode::Truncate); }),
             FileErrorCause::NotFound);
-  EXPECT_EQ(causeOf([&] { fs_->createOutput(at("file/x.eml"), CreateMode::Truncate); }),
+  EXPECT_EQ(testing::CauseOf([&] { fs_->createOutput(at("file/x.eml"), CreateMode::Truncate); }),
             FileErrorCause::NotFound);
-  EXPECT_EQ(causeOf([&] { fs_->createOutput(at("sub"), CreateMode::Truncate); }),
+  EXPECT_EQ(testing::CauseOf([&] { fs_->createOutput(at("sub"), CreateMode::Truncate); }),
             FileErrorCause::NotRegularFile);
 
   EXPECT_FALSE(fs_->probeExisting(at("missing.dbx")));
@@ -149,6 +130,7 @@ TEST_P(FileSystemContract, ClassifiesMissingPathsAndDirectories) {
 TEST_P(FileSystemContract, ExpandsPatternsToSortedFilesOnly) {
   for (const char* name : {"b.dbx", "a[1].dbx", "a.dbx", "A.dbx", "x.txt", "Ä.dbx"}) put(name, "");
   ASSERT_TRUE(fs_->createDirectory(at("d.dbx")));
+  put("d.dbx/inner.dbx", "");  // only the pattern's own directory is listed
 
   auto names = [&](const std::string& pattern) {
     std::vector<std::string> found;

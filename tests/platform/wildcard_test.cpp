@@ -44,6 +44,9 @@ TEST(WildcardMatch, Table) {
       {"??.dbx", "é.dbx", false},
       {"?", "\xE9", true},            // or one byte that is not UTF-8
       {"*é", "aéé", true},
+      {"*??", "€b", true},
+      {"*???", "€b", false},
+      {"*??a*", "€a€", false},  // a star never ends inside a character
       {"Ördner*", "Ördner 2", true},
   };
   for (const MatchCase& c : cases) {

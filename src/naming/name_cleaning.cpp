@@ -1,0 +1,73 @@
+#include "naming/name_cleaning.h"
+
+#include <algorithm>
+#include <string_view>
+
+#include "platform/host.h"
+
+namespace quernel {
+namespace {
+
+// Spaces themselves included, so that every space goes through the collapsing.
+bool BecomesSpace(unsigned char byte) {
+  if (byte < 0x20) return true;
+  switch (byte) {
+    case ' ': case '<': case '>': case '|': case '?': case '/':
+    case '\\': case '"': case ':': case '*':
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Writes the cleaned name over the original: the write position never passes
+// the read position, and the host functions only look at bytes from `pos` on.
+class InPlaceWriter {
+ public:
+  explicit InPlaceWriter(std::string& name) : name_(name) {}
+
+  // A space that follows a space is dropped, and so is one at the start.
+  void putSpace() {
+    if (end_ > 0 && name_[end_ - 1] != ' ') name_[end_++] = ' ';
+  }
+  void putByte(char byte) { name_[end_++] = byte; }
+  void finish() {
+    if (end_ > 0 && name_[end_ - 1] == ' ') --end_;
+    name_.resize(end_);
+  }
+
+ private:
+  std::string& name_;
+  size_t end_ = 0;
+};
+
+}  // namespace
+
+void CleanFileName(std::string& name) {
+  InPlaceWriter writer(name);
+  const std::string_view rest(name);  // cleaning never reallocates the string
+  size_t pos = 0;
+  while (pos < rest.size()) {
+    if (const size_t extra = ExtraControlSequenceAt(rest, pos)) {
+      writer.putSpace();
+      pos += extra;
+      continue;
+    }
+    // A multi-byte character of the code page is copied whole: its later
+    // bytes are never taken for one of the characters above.
+    const size_t step = std::clamp<size_t>(CharacterStep(rest, pos), 1, rest.size() - pos);
+    if (step == 1 && BecomesSpace(static_cast<unsigned char>(name[pos]))) {
+      writer.putSpace();
+    } else {
+      for (size_t i = 0; i < step; ++i) {
+        const char byte = name[pos + i];
+        if (static_cast<unsigned char>(byte) < 0x20) writer.putSpace();
+        else writer.putByte(byte);
+      }
+    }
+    pos += step;
+  }
+  writer.finish();
+}
+
+}  // namespace quernel

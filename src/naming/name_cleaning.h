@@ -1,0 +1,14 @@
+#pragma once
+// The last step of every expansion: makes a name safe to put behind a
+// directory, whatever the template and the mailbox's values hold.
+
+#include <string>
+
+namespace quernel {
+
+// Turns control characters (the bytes below 0x20 and the host's extra control
+// sequences) and the characters < > | ? / \ " : * into spaces, shrinks every
+// run of spaces to one and removes a space at the start and at the end.
+void CleanFileName(std::string& name);
+
+}  // namespace quernel

@@ -1,0 +1,141 @@
+#include "naming/naming_template.h"
+
+#include <string>
+
+#include "naming/date_format.h"
+#include "naming/name_cleaning.h"
+#include "naming/template_field.h"
+#include "naming/utf8_prefix.h"
+#include "platform/host.h"
+
+namespace quernel {
+namespace {
+
+enum class Token {
+  MailboxName,
+  MailboxDate,
+  SenderAddress,
+  RecipientAddress,
+  SenderName,
+  RecipientName,
+  Subject,
+  ReceiveDate,
+  SendDate,
+  Unrecognised,
+};
+
+constexpr int32_t kLongestLengthLimit = 255;
+
+Token RecogniseToken(std::string_view name, bool messageLevel) {
+  if (name == "DBXNAME") return Token::MailboxName;
+  if (name == "DBXDATE") return Token::MailboxDate;
+  if (!messageLevel) return Token::Unrecognised;
+  if (name == "SADDR") return Token::SenderAddress;
+  if (name == "RADDR") return Token::RecipientAddress;
+  if (name == "SNAME") return Token::SenderName;
+  if (name == "RNAME") return Token::RecipientName;
+  if (name == "SUBJ") return Token::Subject;
+  if (name == "RDATE") return Token::ReceiveDate;
+  if (name == "SDATE") return Token::SendDate;
+  return Token::Unrecognised;
+}
+
+// A file name without its extension: the last "." and everything after it.
+std::string_view WithoutExtension(std::string_view fileName) {
+  return fileName.substr(0, fileName.rfind('.'));
+}
+
+// The text before the n-th ";", or all of it when it has fewer.
+std::string_view BeforeNthSemicolon(std::string_view text, int32_t n) {
+  size_t semicolon = 0;
+  size_t from = 0;
+  for (int32_t found = 0; found < n; ++found) {
+    semicolon = text.find(';', from);
+    if (semicolon == std::string_view::npos) return text;
+    from = semicolon + 1;
+  }
+  return text.substr(0, semicolon);
+}
+
+// The token's raw value. Values the reader does not keep (the mailbox name,
+// formatted dates) are made in `storage`; the others are the reader's own.
+std::string_view TokenValue(Token token, const TemplateField& field, const MailboxReader& reader,
+                            int32_t index, std::string& storage) {
+  switch (token) {
+    case Token::MailboxName:
+      storage = reader.mailboxFileName();
+      return WithoutExtension(storage);
+    case Token::MailboxDate:
+      storage = FormatMessageTime(reader.mailboxFileTime(), field.dateFormat);
+      return storage;
+    case Token::SenderAddress: return reader.senderAddress(index);
+    case Token::RecipientAddress: return reader.recipientAddress(index);
+    case Token::SenderName: return reader.senderName(index);
+    case Token::RecipientName: return reader.recipientName(index);
+    case Token::Subject: return reader.subject(index);
+    case Token::ReceiveDate:
+      storage = FormatMessageTime(reader.receiveTime(index), field.dateFormat);
+      return storage;
+    case Token::SendDate:
+      storage = FormatMessageTime(reader.sendTime(index), field.dateFormat);
+      return storage;
+    case Token::Unrecognised: break;
+  }
+  return {};
+}
+
+// Applies the modifiers in their fixed order (N, E, L, C) and appends the value.
+void AppendFieldValue(Token token, const TemplateField& field, const MailboxReader& reader,
+                      int32_t index, std::string& result) {
+  std::string storage;
+  std::string_view value = TokenValue(token, field, reader, index, storage);
+  const bool isRecipientList = token == Token::RecipientName || token == Token::RecipientAddress;
+  if (isRecipientList && field.semicolonCount >= 1) {
+    value = BeforeNthSemicolon(value, field.semicolonCount);
+  }
+  if (value.empty()) value = field.defaultText;
+  if (field.lengthLimit >= 1 && field.lengthLimit <= kLongestLengthLimit) {
+    value = value.substr(0, Utf8PrefixLength(value, static_cast<size_t>(field.lengthLimit)));
+  }
+  if (field.letterCase == 0 || field.letterCase == 1) {
+    std::string converted(value);
+    ChangeLetterCase(converted, field.letterCase == 1);
+    result += converted;
+  } else {
+    result += value;
+  }
+}
+
+}  // namespace
+
+std::string ExpandNamingTemplate(std::string_view namingTemplate, const MailboxReader& reader,
+                                 int32_t messageIndex) {
+  const bool messageLevel = messageIndex >= 0;
+  std::string result;
+  result.reserve(namingTemplate.size() + 64);
+  std::string_view remainder = namingTemplate;
+  for (;;) {
+    const size_t open = remainder.find('$');
+    if (open == std::string_view::npos) break;
+    const size_t close = remainder.find('$', open + 1);
+    if (close == std::string_view::npos) break;  // a lone "$" is text
+    result.append(remainder.substr(0, open));
+    const std::string_view inner = remainder.substr(open + 1, close - open - 1);
+    const TemplateField field = ParseTemplateField(inner);
+    const Token token = RecogniseToken(field.token, messageLevel);
+    if (token == Token::Unrecognised) {
+      // Written back without its closing "$", which may open the next field.
+      result += '$';
+      result.append(inner);
+      remainder.remove_prefix(close);
+      continue;
+    }
+    AppendFieldValue(token, field, reader, messageIndex, result);
+    remainder.remove_prefix(close + 1);
+  }
+  result.append(remainder);
+  CleanFileName(result);
+  return result;
+}
+
+}  // namespace quernel

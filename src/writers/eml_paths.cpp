@@ -1,0 +1,55 @@
+#include "writers/eml_paths.h"
+
+#include "platform/host.h"
+
+namespace quernel {
+
+namespace {
+
+// Position of the last "." in `name`, or npos. Steps character by character
+// so that the second byte of a double-byte character is never taken for one.
+size_t LastDot(std::string_view name) {
+  size_t found = std::string_view::npos;
+  for (size_t pos = 0; pos < name.size(); pos += CharacterStep(name, pos)) {
+    if (name[pos] == '.') found = pos;
+  }
+  return found;
+}
+
+// The part of a file name before its last ".", or the whole name.
+std::string_view Stem(std::string_view name) {
+  size_t dot = LastDot(name);
+  return dot == std::string_view::npos ? name : name.substr(0, dot);
+}
+
+std::string WithSeparator(std::string directory) {
+  if (!EndsWithSeparator(directory)) directory = JoinPath(directory, "");
+  return directory;
+}
+
+}  // namespace
+
+std::string EmlDirectory(const RunSettings& settings, std::string_view inputPath,
+                         std::string_view inputFileName) {
+  std::string directory = WithSeparator(settings.outputDirectory.empty()
+                                            ? DirectoryPart(inputPath)
+                                            : settings.outputDirectory);
+  if (!settings.has(flags::kFlatFolders)) {
+    directory = WithSeparator(directory + std::string(Stem(inputFileName)));
+  }
+  return directory;
+}
+
+std::string NumberedName(std::string_view name, uint64_t number) {
+  if (number == 0) return std::string(name);
+  size_t dot = LastDot(name);
+  if (dot == std::string_view::npos) dot = name.size();
+  std::string numbered(name.substr(0, dot));
+  numbered += '(';
+  numbered += std::to_string(number);
+  numbered += ')';
+  numbered += name.substr(dot);
+  return numbered;
+}
+
+}  // namespace quernel

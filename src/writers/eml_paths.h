@@ -1,0 +1,24 @@
+#pragma once
+// The paths of the eml writer: the directory a mailbox's messages go to, and
+// the numbered variants of a message's name that are tried when it is taken.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "cli/run_settings.h"
+
+namespace quernel {
+
+// The directory that receives a mailbox's .eml files, ending in the path
+// separator: the output directory (or the mailbox's own directory) plus,
+// unless -ff, a subdirectory named after the mailbox file without its
+// extension.
+std::string EmlDirectory(const RunSettings& settings, std::string_view inputPath,
+                         std::string_view inputFileName);
+
+// `name` with "(number)" put before its last "." (at its end when it has
+// none); number 0 stands for `name` itself.
+std::string NumberedName(std::string_view name, uint64_t number);
+
+}  // namespace quernel

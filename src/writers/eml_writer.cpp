@@ -1,0 +1,95 @@
+#include "writers/eml_writer.h"
+
+#include "naming/naming_template.h"
+#include "platform/file_error.h"
+#include "platform/host.h"
+#include "writers/eml_paths.h"
+
+namespace quernel {
+
+EmlWriter::EmlWriter(FileSystem& fileSystem, Console& console)
+    : fileSystem_(fileSystem), console_(console) {}
+
+void EmlWriter::convertMailbox(const RunSettings& settings, const std::string& inputPath,
+                               const std::string& inputFileName, const std::string& displayName,
+                               const MailboxReader& reader, int32_t& counter) {
+  const std::string directory = EmlDirectory(settings, inputPath, inputFileName);
+  // One level only, and its outcome does not matter: a directory that is
+  // missing afterwards shows up as the first message's open failure.
+  fileSystem_.createDirectory(DirectoryPart(directory));
+
+  const bool overwrite = settings.has(flags::kOverwrite);
+  int32_t written = 0;
+  for (int32_t i = 0; i < reader.messageCount(); ++i) {
+    const std::string name = ExpandNamingTemplate(settings.emlTemplate, reader, i);
+    const std::string basePath = directory + name;
+    Choice choice = chooseOutputPath(basePath, directory, name, overwrite);
+    if (!writeMessage(settings, choice.path, displayName, reader, i)) break;
+    highestTaken_.insert_or_assign(basePath, choice.number);
+    writtenPaths_.insert(std::move(choice.path));
+    ++written;
+  }
+  if (written == reader.messageCount()) ++counter;
+}
+
+EmlWriter::Choice EmlWriter::chooseOutputPath(const std::string& basePath,
+                                              const std::string& directory,
+                                              const std::string& name, bool overwrite) {
+  auto known = highestTaken_.find(basePath);
+  uint64_t number = known == highestTaken_.end() ? 0 : known->second + 1;
+  for (;; ++number) {
+    std::string path = number == 0 ? basePath : directory + NumberedName(name, number);
+    if (!isTaken(path, overwrite)) return {std::move(path), number};
+    highestTaken_.insert_or_assign(basePath, number);
+  }
+}
+
+bool EmlWriter::isTaken(const std::string& path, bool overwrite) {
+  // With -overwrite the files of earlier runs are there to be replaced; only
+  // what this run wrote itself must not be lost.
+  if (overwrite) return writtenPaths_.contains(path);
+  return fileSystem_.probeExisting(path);
+}
+
+bool EmlWriter::writeMessage(const RunSettings& settings, const std::string& path,
+                             const std::string& displayName, const MailboxReader& reader,
+                             int32_t i) {
+  std::unique_ptr<OutputFile> file;
+  try {
+    file = fileSystem_.createOutput(path, CreateMode::Truncate);
+  } catch (const FileError&) {
+    console_.print("Unable to open outputfile \"%s\"!\n", DisplayForm(path).c_str());
+    return false;
+  }
+  try {
+    const std::string text = reader.messageText(i);
+    if (!text.empty()) file->write(text);
+    const MessageTime time =
+        settings.has(flags::kReceiveDate) ? reader.receiveTime(i) : reader.sendTime(i);
+    // A message without that date keeps its write time; a refused stamp
+    // leaves the same, which is no reason to lose the message.
+    if (time != 0) file->stamp(time);
+    // Stamped before the close, on the open file: one call, no reopening.
+    // A close that reports a deferred write error means the bytes may not be
+    // on disk, so it fails the message like the write itself would.
+    file->close();
+  } catch (const FileError& error) {
+    file.reset();  // closes if still open, ignoring any further error
+    fileSystem_.removeFile(path);
+    reportWriteFailure(error, path, displayName);
+    return false;
+  }
+  return true;
+}
+
+void EmlWriter::reportWriteFailure(const FileError& error, const std::string& path,
+                                   const std::string& displayName) {
+  if (MeansDefectiveMailbox(error.cause())) {
+    console_.print("File \"%s\" seems to be defective!\n", displayName.c_str());
+  } else {
+    console_.print("Unable to write to outputfile \"%s\" (disk full?)\n",
+                   DisplayForm(path).c_str());
+  }
+}
+
+}  // namespace quernel

@@ -1,0 +1,148 @@
+#include <gtest/gtest.h>
+
+#include "dbx/layout.h"
+#include "reader_harness.h"
+
+namespace quernel::testing {
+namespace {
+
+TestMessage FullMessage() {
+  TestMessage m;
+  m.text = "Subject: hello\r\n\r\nbody\r\n";
+  m.subject = "hello";
+  m.senderName = "Ben Okafor";
+  m.senderAddress = "ben@example.org";
+  m.recipientName = "Anna Lindqvist";
+  m.recipientAddress = "anna@example.com";
+  return m;
+}
+
+TEST(RecordPropertiesTest, EveryPropertyLandsInItsAccessor) {
+  DbxBuilder builder;
+  builder.add(FullMessage());
+  ReaderOver opened(builder.build().bytes);
+  const MailboxReader& r = opened.reader;
+  ASSERT_EQ(r.messageCount(), 1);
+  EXPECT_EQ(r.subject(0), "hello");
+  EXPECT_EQ(r.senderName(0), "Ben Okafor");
+  EXPECT_EQ(r.senderAddress(0), "ben@example.org");
+  EXPECT_EQ(r.recipientName(0), "Anna Lindqvist");
+  EXPECT_EQ(r.recipientAddress(0), "anna@example.com");
+}
+
+TEST(RecordPropertiesTest, AbsentAndIgnoredIdsGiveEmptyValues) {
+  DbxBuilder builder;
+  TestMessage m;
+  m.text = "x";
+  m.extraProperties = {{0x88, std::string("\x10\0\0", 3)},   // subject id with the direct bit
+                       {0x8D, std::string("\x01\0\0", 3)},   // sender name, direct bit
+                       {0x01, std::string("data\0", 5)}};  // an id quernel does not use
+  builder.add(m);
+  ReaderOver opened(builder.build().bytes);
+  const MailboxReader& r = opened.reader;
+  EXPECT_EQ(r.subject(0), "");
+  EXPECT_EQ(r.senderName(0), "");
+  EXPECT_EQ(r.sendTime(0), 0);
+  EXPECT_EQ(r.receiveTime(0), 0);
+}
+
+TEST(RecordPropertiesTest, LaterEntryOfTheSameIdWins) {
+  DbxBuilder builder;
+  TestMessage m = WithSubject("first");
+  m.extraProperties = {{dbx::kPropSubject, std::string("second\0", 7)}};
+  builder.add(m);
+  EXPECT_EQ(ReaderOver(builder.build().bytes).reader.subject(0), "second");
+}
+
+TEST(RecordPropertiesTest, LongStringsAreReturnedWhole) {
+  for (size_t length : {size_t{254}, size_t{255}, size_t{256}, size_t{300}, size_t{200000}}) {
+    std::string subject;
+    for (size_t k = 0; k < length; ++k) subject += static_cast<char>('a' + k % 26);
+    DbxBuilder builder;
+    builder.add(WithSubject(subject));
+    ReaderOver opened(builder.build().bytes);
+    EXPECT_EQ(opened.reader.subject(0), subject) << length;
+  }
+}
+
+TEST(RecordPropertiesTest, StringsAreConvertedFromWindows1252) {
+  DbxBuilder builder;
+  TestMessage m = WithSubject("Gr\xFC\xDF" "e aus M\xFC" "nchen \x80 \x93quoted\x94");
+  m.senderName = "Ren\xE9";
+  builder.add(m);
+  ReaderOver opened(builder.build().bytes);
+  EXPECT_EQ(opened.reader.subject(0), "Grüße aus München € “quoted”");
+  EXPECT_EQ(opened.reader.senderName(0), "René");
+}
+
+TEST(RecordPropertiesTest, StringReachingTheEndOfTheFileEndsThere) {
+  DbxBuilder builder;
+  TestMessage m;
+  m.subject = "cut off here";
+  builder.add(m);
+  const BuiltMailbox built = builder.build();
+  // The record's subject is its last data, just before the tree: drop the
+  // tree and the subject's end, and put a one-node tree in the header's
+  // unused space instead.
+  std::string bytes = built.bytes.substr(0, built.nodeOffsets[0]);
+  ASSERT_EQ(bytes.substr(bytes.size() - 5), std::string("here\0", 5));
+  bytes.resize(bytes.size() - 3);
+  const uint32_t node = 0x1000;   // inside the header's unused space
+  PutU32(bytes, dbx::kHeaderRootNode, node);
+  PutU8(bytes, node + dbx::kNodeEntryCount, 1);
+  PutU32(bytes, node + dbx::kNodeEntries + dbx::kEntryValue, built.recordOffsets[0]);
+  ReaderOver opened(bytes);
+  EXPECT_EQ(opened.reader.subject(0), "cut off he");
+}
+
+TEST(RecordPropertiesTest, PropertyDataBeyondTheEndIsDefective) {
+  DbxBuilder builder;
+  TestMessage m;
+  m.extraProperties = {{dbx::kPropSubject, std::string()}};  // data at the data area's end
+  builder.add(m);
+  BuiltMailbox built = builder.build();
+  const uint64_t entry = built.recordOffsets[0] + dbx::kRecordProperties;
+  PutU32(built.bytes, entry, 0xFFFFFF00 | dbx::kPropSubject);  // value far beyond the end
+  EXPECT_EQ(OpeningFails(built.bytes), std::optional(FileErrorCause::OffsetOutOfRange));
+  PutU32(built.bytes, entry, 0xFFFFFF00 | dbx::kPropReceiveTime);
+  EXPECT_EQ(OpeningFails(built.bytes), std::optional(FileErrorCause::OffsetOutOfRange));
+}
+
+TEST(RecordPropertiesTest, RecordBeyondTheEndHasNoProperties) {
+  DbxBuilder builder;
+  const uint32_t m = builder.add(WithSubject("real"));
+  TreeShape root;
+  root.entries = {{m, {}}, {m, {}}};
+  BuiltMailbox built = builder.tree(root).build();
+  PutU32(built.bytes, built.nodeOffsets[0] + dbx::kNodeEntries + dbx::kNodeEntrySize, 0xFFFFFFF0);
+  ReaderOver opened(built.bytes);
+  ASSERT_EQ(opened.reader.messageCount(), 2);
+  EXPECT_EQ(opened.reader.subject(0), "real");
+  EXPECT_EQ(opened.reader.subject(1), "");
+  EXPECT_EQ(opened.reader.messageText(1), "");
+}
+
+TEST(RecordPropertiesTest, DistinctRecordsSharingOneLongStringAreDefective) {
+  // Records that all point their subject at the same long run of bytes would
+  // cost time and memory out of proportion to the file.
+  DbxBuilder builder;
+  for (int i = 0; i < 40; ++i) builder.add(WithSubject("x"));
+  const uint32_t big = builder.add(WithSubject(std::string(60000, 's')));
+  BuiltMailbox built = builder.build();
+  // Each record holds a text link then the subject; the subject's data
+  // follows the link's four bytes.
+  auto dataArea = [&](uint32_t message) {
+    return built.recordOffsets[message] + dbx::kRecordProperties + dbx::kPropertyEntrySize * 2;
+  };
+  const uint64_t bigSubject = dataArea(big) + 4;
+  ASSERT_EQ(ReaderOver(built.bytes).reader.subject(big).size(), 60000u);
+  for (uint32_t i = 0; i < big; ++i) {
+    const uint64_t value = bigSubject - dataArea(i);
+    PutU32(built.bytes, built.recordOffsets[i] + dbx::kRecordProperties + dbx::kPropertyEntrySize,
+           static_cast<uint32_t>(value << 8 | dbx::kPropSubject));
+  }
+  EXPECT_EQ(OpeningFails(built.bytes), std::optional(FileErrorCause::Unspecified));
+}
+
+}  // namespace
+}  // namespace quernel::testing

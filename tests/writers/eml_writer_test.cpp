@@ -1,0 +1,321 @@
+#include "writers/eml_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "dbx/mailbox_reader.h"
+#include "platform/host.h"
+#include "platform/memory/memory_file_system.h"
+#include "support/dbx_builder.h"
+#include "support/string_input_file.h"
+
+namespace quernel {
+namespace {
+
+using testing::DbxBuilder;
+using testing::FileTimeFromUnix;
+using testing::StringInputFile;
+using testing::TestMessage;
+
+constexpr int64_t kSent = 1100000000;      // 2004-11-09
+constexpr int64_t kReceived = 1100003600;  // an hour later
+
+// A message named by its subject (the tests use the template "$SUBJ$").
+TestMessage Message(std::string subject, std::string text, std::optional<int64_t> sent = kSent,
+                    std::optional<int64_t> received = kReceived) {
+  TestMessage message;
+  message.subject = std::move(subject);
+  message.text = std::move(text);
+  if (sent) message.sendTime = FileTimeFromUnix(*sent);
+  if (received) message.receiveTime = FileTimeFromUnix(*received);
+  return message;
+}
+
+std::vector<TestMessage> Numbered(int count, const std::string& subject) {
+  std::vector<TestMessage> messages;
+  for (int i = 0; i < count; ++i) {
+    messages.push_back(Message(subject, "Subject: " + subject + "\r\n\r\nbody " +
+                                            std::to_string(i) + "\r\n"));
+  }
+  return messages;
+}
+
+class EmlWriterTest : public ::testing::Test {
+ protected:
+  EmlWriterTest() {
+    settings.flags = flags::kEml;
+    settings.emlTemplate = "$SUBJ$";
+    fs.createDirectory("/mail");
+  }
+
+  // Converts one mailbox with `writer`; returns the eml counter's increment.
+  int32_t convert(EmlWriter& writer, const std::string& bytes,
+                  const std::string& inputPath = "/mail/Inbox.dbx") {
+    StringInputFile file(bytes, inputPath);
+    MailboxReader reader(file);
+    int32_t counter = 0;
+    const std::string fileName = FileNamePart(inputPath);
+    writer.convertMailbox(settings, inputPath, fileName, DisplayForm(fileName), reader, counter);
+    return counter;
+  }
+
+  int32_t convert(EmlWriter& writer, const std::vector<TestMessage>& messages,
+                  const std::string& inputPath = "/mail/Inbox.dbx") {
+    return convert(writer, Build(messages), inputPath);
+  }
+
+  int32_t convert(const std::vector<TestMessage>& messages,
+                  const std::string& inputPath = "/mail/Inbox.dbx") {
+    return convert(writer, messages, inputPath);
+  }
+
+  static std::string Build(const std::vector<TestMessage>& messages) {
+    DbxBuilder builder;
+    for (const TestMessage& message : messages) builder.add(message);
+    return builder.build().bytes;
+  }
+
+  // ---- What the file system holds ----------------------------------------
+
+  std::optional<std::string> contents(const std::string& path) { return fs.contents(path); }
+  std::optional<int64_t> writeTime(const std::string& path) { return fs.mtimeOf(path); }
+
+  // The names of the regular files directly in `directory`, sorted.
+  std::vector<std::string> namesIn(const std::string& directory) {
+    const std::string prefix = directory + "/";
+    std::vector<std::string> names;
+    for (const std::string& path : fs.listFiles()) {
+      if (path.starts_with(prefix) && path.find('/', prefix.size()) == std::string::npos) {
+        names.push_back(path.substr(prefix.size()));
+      }
+    }
+    return names;
+  }
+
+  MemoryFileSystem fs;
+  StringConsole console;
+  RunSettings settings;
+  EmlWriter writer{fs, console};
+};
+
+TEST_F(EmlWriterTest, TakenNamesGetTheNextNumberBeforeTheirLastDot) {
+  const struct {
+    const char* name;
+    std::vector<std::string> expected;  // in message order
+  } cases[] = {
+      {"Hello.eml", {"Hello.eml", "Hello(1).eml", "Hello(2).eml"}},
+      {"Note", {"Note", "Note(1)", "Note(2)"}},
+      {".eml", {".eml", "(1).eml", "(2).eml"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string directory = std::string("/mail/") + c.name + "-box";
+    auto messages = Numbered(3, c.name);
+    EXPECT_EQ(convert(messages, directory + ".dbx"), 1);
+    EXPECT_EQ(namesIn(directory).size(), 3u);
+    for (size_t k = 0; k < 3; ++k) {
+      EXPECT_EQ(contents(directory + "/" + c.expected[k]), messages[k].text);
+    }
+  }
+  EXPECT_EQ(console.text(), "");
+}
+
+TEST_F(EmlWriterTest, SecondRunWithoutOverwriteKeepsTheFirstRunsFiles) {
+  auto first = Numbered(2, "Hello.eml");
+  ASSERT_EQ(convert(first), 1);
+  EmlWriter secondRun(fs, console);
+  auto second = Numbered(2, "Hello.eml");
+  second[0].text = "second run 0";
+  second[1].text = "second run 1";
+  EXPECT_EQ(convert(secondRun, second), 1);
+
+  EXPECT_EQ(contents("/mail/Inbox/Hello.eml"), first[0].text);
+  EXPECT_EQ(contents("/mail/Inbox/Hello(1).eml"), first[1].text);
+  EXPECT_EQ(contents("/mail/Inbox/Hello(2).eml"), second[0].text);
+  EXPECT_EQ(contents("/mail/Inbox/Hello(3).eml"), second[1].text);
+  EXPECT_EQ(namesIn("/mail/Inbox").size(), 4u);
+}
+
+TEST_F(EmlWriterTest, OverwriteReplacesEarlierRunsButNothingOfItsOwnRun) {
+  auto first = Numbered(3, "Hello.eml");
+  first[1].text.append(1000, 'x');  // longer than its replacement: truncation shows
+  ASSERT_EQ(convert(first), 1);
+
+  settings.flags |= flags::kOverwrite;
+  EmlWriter secondRun(fs, console);
+  auto second = Numbered(3, "Hello.eml");
+  for (auto& message : second) message.text = "new " + message.text;
+  EXPECT_EQ(convert(secondRun, second), 1);
+
+  EXPECT_EQ(contents("/mail/Inbox/Hello.eml"), second[0].text);
+  EXPECT_EQ(contents("/mail/Inbox/Hello(1).eml"), second[1].text);
+  EXPECT_EQ(contents("/mail/Inbox/Hello(2).eml"), second[2].text);
+  EXPECT_EQ(namesIn("/mail/Inbox").size(), 3u);
+  EXPECT_EQ(console.text(), "");
+}
+
+TEST_F(EmlWriterTest, OverwriteSkipsANumberedNameThatAMessageWasGivenAsItsOwn) {
+  settings.flags |= flags::kOverwrite;
+  std::vector<TestMessage> messages = {Message("Hello(1).eml", "own name"),
+                                       Message("Hello.eml", "first"),
+                                       Message("Hello.eml", "second")};
+  EXPECT_EQ(convert(messages), 1);
+  EXPECT_EQ(contents("/mail/Inbox/Hello(1).eml"), "own name");
+  EXPECT_EQ(contents("/mail/Inbox/Hello.eml"), "first");
+  EXPECT_EQ(contents("/mail/Inbox/Hello(2).eml"), "second");
+}
+
+TEST_F(EmlWriterTest, OverwriteKeepsWhatAnEarlierMailboxOfTheRunWroteToTheSameFolder) {
+  settings.flags |= flags::kOverwrite | flags::kFlatFolders;
+  fs.addFile("/mail/Hello.eml", "from last week");
+  auto inbox = Numbered(1, "Hello.eml");
+  auto archive = Numbered(2, "Hello.eml");
+  archive[0].text = "archive 0";
+  archive[1].text = "archive 1";
+  EXPECT_EQ(convert(inbox, "/mail/Inbox.dbx"), 1);
+  EXPECT_EQ(convert(archive, "/mail/Archive.dbx"), 1);
+
+  EXPECT_EQ(contents("/mail/Hello.eml"), inbox[0].text);
+  EXPECT_EQ(contents("/mail/Hello(1).eml"), archive[0].text);
+  EXPECT_EQ(contents("/mail/Hello(2).eml"), archive[1].text);
+}
+
+TEST_F(EmlWriterTest, FlatFoldersCreateTheOutputDirectoryItself) {
+  settings.flags |= flags::kFlatFolders;
+  settings.outputDirectory = "/out";
+  auto messages = Numbered(1, "Hello.eml");
+  EXPECT_EQ(convert(messages), 1);
+  EXPECT_EQ(contents("/out/Hello.eml"), messages[0].text);
+}
+
+TEST_F(EmlWriterTest, MissingOutputDirectoryFailsAtTheFirstMessage) {
+  settings.outputDirectory = "/nowhere/out";
+  EXPECT_EQ(convert(Numbered(2, "Hello.eml")), 0);
+  EXPECT_EQ(console.text(), "Unable to open outputfile \"/nowhere/out/Inbox/Hello.eml\"!\n");
+}
+
+TEST_F(EmlWriterTest, NamesThatCannotBeCreatedEndTheMailbox) {
+  // An empty name leaves the folder itself as the path; a folder in the way
+  // counts as free for the search and then cannot be created.
+  const struct {
+    const char* subject;
+    const char* line;
+  } cases[] = {
+      {"", "Unable to open outputfile \"/mail/Inbox/\"!\n"},
+      {"Hello.eml", "Unable to open outputfile \"/mail/Inbox/Hello.eml\"!\n"},
+  };
+  fs.createDirectory("/mail/Inbox");
+  fs.createDirectory("/mail/Inbox/Hello.eml");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.subject);
+    console.clear();
+    std::vector<TestMessage> messages = {Message("first", "1"), Message(c.subject, "2"),
+                                         Message("third", "3")};
+    EXPECT_EQ(convert(messages), 0);
+    EXPECT_EQ(console.text(), c.line);
+    EXPECT_FALSE(contents("/mail/Inbox/third").has_value());
+  }
+}
+
+TEST_F(EmlWriterTest, FileTimeIsTheChosenMessageDateOrTheWriteTime) {
+  std::vector<TestMessage> messages = {
+      Message("both", "1", kSent, kReceived),
+      Message("no send date", "2", std::nullopt, kReceived),
+      Message("no receive date", "3", kSent, std::nullopt),
+  };
+  const std::string bytes = Build(messages);
+  ASSERT_EQ(convert(writer, bytes), 1);
+  EXPECT_EQ(writeTime("/mail/Inbox/both"), kSent);
+  // Without its own date a file keeps the time it was written; the other
+  // date is not taken instead.
+  EXPECT_NE(writeTime("/mail/Inbox/no send date"), kReceived);
+  EXPECT_NE(writeTime("/mail/Inbox/no send date"), kSent);
+  EXPECT_EQ(writeTime("/mail/Inbox/no receive date"), kSent);
+
+  settings.flags |= flags::kReceiveDate | flags::kSendDate | flags::kFlatFolders;
+  ASSERT_EQ(convert(writer, bytes), 1);
+  EXPECT_EQ(writeTime("/mail/both"), kReceived);
+  EXPECT_EQ(writeTime("/mail/no send date"), kReceived);
+  EXPECT_NE(writeTime("/mail/no receive date"), kSent);
+}
+
+TEST_F(EmlWriterTest, TextIsWrittenExactlyAndAnEmptyTextGivesAnEmptyFile) {
+  const std::string raw = "From: a\r\nSubject: x\r\n\r\nFrom here\n>From there\r\n\xE4\xF6";
+  std::vector<TestMessage> messages = {Message("raw", raw), Message("empty", "")};
+  settings.flags |= flags::kDoubleNewline | flags::kIgnoreCase;
+  EXPECT_EQ(convert(messages), 1);
+  EXPECT_EQ(contents("/mail/Inbox/raw"), raw);
+  EXPECT_EQ(contents("/mail/Inbox/empty"), "");
+}
+
+TEST_F(EmlWriterTest, DiskFullKeepsTheEarlierFilesAndDeletesTheFailedOne) {
+  std::vector<TestMessage> messages;
+  for (int i = 1; i <= 10; ++i) {
+    // Message 5 is the first one larger than the limit.
+    const size_t size = i < 5 ? 100 : 300;
+    messages.push_back(Message("m" + std::to_string(i), std::string(size, 'a' + i)));
+  }
+  fs.setFileSizeLimit(200);
+  EXPECT_EQ(convert(messages), 0);
+  EXPECT_EQ(console.text(), "Unable to write to outputfile \"/mail/Inbox/m5\" (disk full?)\n");
+  EXPECT_EQ(namesIn("/mail/Inbox"), (std::vector<std::string>{"m1", "m2", "m3", "m4"}));
+
+  // The next mailbox is converted as usual.
+  console.clear();
+  EXPECT_EQ(convert(Numbered(2, "small"), "/mail/Next.dbx"), 1);
+  EXPECT_EQ(console.text(), "");
+}
+
+TEST_F(EmlWriterTest, DefectiveTextChainNamesTheMailboxAndDeletesItsFile) {
+  std::vector<TestMessage> messages;
+  for (int i = 1; i <= 5; ++i) {
+    messages.push_back(Message("m" + std::to_string(i), std::string(1500, 'a' + i)));
+  }
+  DbxBuilder builder;
+  for (const TestMessage& message : messages) builder.add(message);
+  auto built = builder.build();
+  const uint32_t block = built.blockOffsets[2][0];
+  testing::PutU32(built.bytes, block + 0x0C, block);  // points to itself
+
+  EXPECT_EQ(convert(writer, built.bytes), 0);
+  EXPECT_EQ(console.text(), "File \"Inbox.dbx\" seems to be defective!\n");
+  EXPECT_EQ(namesIn("/mail/Inbox"), (std::vector<std::string>{"m1", "m2"}));
+}
+
+TEST_F(EmlWriterTest, FailingCloseCountsAsAFailedWrite) {
+  fs.failOn(MemoryFileSystem::Operation::Close, "/mail/Inbox/m2", FileErrorCause::DiskFull);
+  std::vector<TestMessage> messages = {Message("m1", "1"), Message("m2", "2"),
+                                       Message("m3", "3")};
+  EXPECT_EQ(convert(messages), 0);
+  EXPECT_EQ(console.text(), "Unable to write to outputfile \"/mail/Inbox/m2\" (disk full?)\n");
+  EXPECT_EQ(namesIn("/mail/Inbox"), (std::vector<std::string>{"m1"}));
+}
+
+TEST_F(EmlWriterTest, ManyMessagesWithOneNameCostOneProbeEach) {
+  constexpr int kCount = 10000;
+  const std::string bytes = Build(Numbered(kCount, "Same.eml"));
+  fs.resetStats();
+  ASSERT_EQ(convert(writer, bytes), 1);
+  // One probe, create, write, stamp and close per message.
+  EXPECT_LE(fs.stats().probes, size_t{kCount} + 1);
+  EXPECT_EQ(fs.stats().outputCreates, size_t{kCount});
+  EXPECT_EQ(fs.stats().writes, size_t{kCount});
+  EXPECT_EQ(fs.stats().stamps, size_t{kCount});
+  EXPECT_EQ(fs.stats().closes, size_t{kCount});
+  EXPECT_EQ(namesIn("/mail/Inbox").size(), size_t{kCount});
+  EXPECT_TRUE(contents("/mail/Inbox/Same(9999).eml").has_value());
+
+  // A second run searches past the first run's names once, then goes on
+  // from there.
+  EmlWriter secondRun(fs, console);
+  fs.resetStats();
+  ASSERT_EQ(convert(secondRun, bytes), 1);
+  EXPECT_LE(fs.stats().probes, size_t{2 * kCount} + 1);
+  EXPECT_TRUE(contents("/mail/Inbox/Same(19999).eml").has_value());
+}
+
+}  // namespace
+}  // namespace quernel

@@ -1,0 +1,72 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "cli/run_settings.h"
+#include "writers/mbox_writer.h"
+
+namespace quernel::testing {
+namespace {
+
+constexpr uint32_t kO = 0;
+constexpr uint32_t kRd = flags::kMboxrd;
+constexpr uint32_t kOIc = flags::kIgnoreCase;
+constexpr uint32_t kRdIc = flags::kMboxrd | flags::kIgnoreCase;
+
+struct QuoteCase {
+  const char* name;
+  std::string text;
+  uint32_t flags;
+  std::string expected;
+};
+
+class QuoteFromLinesTest : public ::testing::TestWithParam<QuoteCase> {};
+
+TEST_P(QuoteFromLinesTest, QuotesExactlyTheVariantsLines) {
+  const QuoteCase& c = GetParam();
+  EXPECT_EQ(quoteFromLines(c.text, c.flags), c.expected);
+}
+
+const QuoteCase kCases[] = {
+    {"Empty", "", kRd, ""},
+    {"NothingToQuote", "Subject: x\r\n\r\nbody\r\n", kO, "Subject: x\r\n\r\nbody\r\n"},
+    {"FirstBytes", "From me\r\n", kO, ">From me\r\n"},
+    {"BodyLineMboxo", "a\r\nFrom x\r\nb", kO, "a\r\n>From x\r\nb"},
+    {"BodyLineMboxrd", "a\r\nFrom x\r\nb", kRd, "a\r\n>From x\r\nb"},
+    {"QuotedLineMboxoUnchanged", "a\n>From x\n", kO, "a\n>From x\n"},
+    {"QuotedLineMboxrd", "a\n>From x\n", kRd, "a\n>>From x\n"},
+    {"TwiceQuotedMboxrd", ">>From x", kRd, ">>>From x"},
+    {"OnlyQuoteMarks", ">>>\n>\n", kRd, ">>>\n>\n"},
+    {"QuoteMarksThenText", ">> From\n>Fromage \n", kRd, ">> From\n>Fromage \n"},
+    {"LowerCaseWithoutIc", "from x\n", kO, "from x\n"},
+    {"LowerCaseMboxoIc", "from x\nFROM y\nfRoM z\n", kOIc, ">from x\n>FROM y\n>fRoM z\n"},
+    {"LowerCaseMboxrdIc", ">from x\n", kRdIc, ">>from x\n"},
+    {"IcStillNeedsSpace", "FROM:\nfrom\t\n", kOIc, "FROM:\nfrom\t\n"},
+    {"IcFoldsOnlyLetters", "Fr\x0fm x\n", kOIc, "Fr\x0fm x\n"},
+    {"Fromage", "Fromage\n", kO, "Fromage\n"},
+    {"FromTab", "From\tx\n", kO, "From\tx\n"},
+    {"FromColonHeader", "From: a@b\r\n", kRd, "From: a@b\r\n"},
+    {"OnlyFromAtEnd", "x\nFrom", kO, "x\nFrom"},
+    {"FromSpaceAtEnd", "x\nFrom ", kO, "x\n>From "},
+    {"CrDoesNotEndALine", "x\rFrom y", kO, "x\rFrom y"},
+    {"LastByteLineFeed", "x\n", kO, "x\n"},
+    {"MidLineNotExamined", "say From x\n", kO, "say From x\n"},
+    {"ManyLines", "From a\nFrom b\n\nFrom c", kO, ">From a\n>From b\n\n>From c"},
+    {"EmptyLinesBetween", "\n\n\nFrom \n", kRd, "\n\n\n>From \n"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, QuoteFromLinesTest, ::testing::ValuesIn(kCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The quoted text's last byte is the original's, which the writer relies on.
+TEST(QuoteFromLines, KeepsTheLastByteAndAddsOneMarkPerQuotedLine) {
+  std::string text;
+  for (int i = 0; i < 1000; ++i) text += (i % 3 == 0) ? ">From x\r\n" : "From y\r\nplain\r\n";
+  text += "end";
+  const std::string quoted = quoteFromLines(text, kRd);
+  EXPECT_EQ(quoted.back(), 'd');
+  EXPECT_EQ(quoted.size(), text.size() + 1000);
+}
+
+}  // namespace
+}  // namespace quernel::testing
