@@ -58,8 +58,7 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{"OptionsOnly", {"-mbxrd", "-eml"}, "You must specify a filename!\n", 1},
         CommandCase{"NothingMatches", {"*.dbx"}, "Nothing to do!\n", 0},
         CommandCase{"UnknownOptionAnyCase", {"-RCVDATES"}, "Unknown option -RCVDATES!\n", 1},
-        // "-mbx" is matched as a prefix: the rest is the mbox template.
-        CommandCase{"MbxPrefixTakesTheRestAsTemplate", {"-MBXX"}, "You must specify a filename!\n", 1},
+        CommandCase{"TemplateOptionTakesTheRest", {"-MBXX"}, "You must specify a filename!\n", 1},
         CommandCase{"Version", {"--version"}, kVersionLine, 0},
         CommandCase{"VersionAnyCase", {"--VERSION"}, kVersionLine, 0},
         CommandCase{"VersionBeforeUnknown", {"-eml", "--Version", "-x"}, kVersionLine, 0},
