@@ -57,7 +57,7 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{"UnknownBeforeQuestionMark", {"-x", "-?"}, "Unknown option -x!\n", 1},
         CommandCase{"OptionsOnly", {"-mbxrd", "-eml"}, "You must specify a filename!\n", 1},
         CommandCase{"NothingMatches", {"*.dbx"}, "Nothing to do!\n", 0},
-        CommandCase{"UnknownOptionAnyCase", {"-RCVDATES"}, "Unknown option -RCVDATES!\n", 1},
+        CommandCase{"WholeWordOptionWithMore", {"-DNX", "in"}, "Unknown option -DNX!\n", 1},
         CommandCase{"TemplateOptionTakesTheRest", {"-MBXX"}, "You must specify a filename!\n", 1},
         CommandCase{"Version", {"--version"}, kVersionLine, 0},
         CommandCase{"VersionAnyCase", {"--VERSION"}, kVersionLine, 0},
