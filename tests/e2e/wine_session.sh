@@ -8,10 +8,12 @@ set -eu
 case "${1:-}" in
   start)
     mkdir -p "$WINEPREFIX"
-    # Detached from our output, which CTest reads until every holder closes it.
-    # It fails when a server runs for the prefix already; that one serves.
+    # Both are detached from our output: CTest reads it until every holder has
+    # closed it, and the server and the services that wineboot starts live on.
+    # The server fails to start when one runs for the prefix already; that one
+    # serves then.
     wineserver --persistent=60 </dev/null >/dev/null 2>&1 || true
-    wineboot --init
+    wineboot --init </dev/null >/dev/null 2>&1
     ;;
   stop)
     wineserver --kill || true
