@@ -1,4 +1,6 @@
-// quoteFromLines over realistic message texts, in bytes per second.
+// The mbox quoting over realistic message texts, in bytes per second:
+// quoteFromLines (scan and copy) and FindQuotePositions (the scan alone,
+// which is what the writer does).
 
 #include <benchmark/benchmark.h>
 
@@ -26,6 +28,20 @@ void BM_QuoteFromLines(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
 }
 BENCHMARK(BM_QuoteFromLines)->Arg(flags::kMboxo)->Arg(flags::kMboxrd)
+    ->Arg(flags::kMboxrd | flags::kIgnoreCase);
+
+void BM_FindQuotePositions(benchmark::State& state) {
+  const std::string text = ConcatenatedTexts(4 << 20);
+  const uint32_t flags = static_cast<uint32_t>(state.range(0));
+  std::vector<size_t> positions;
+  for (auto _ : state) {
+    positions.clear();
+    FindQuotePositions(text, flags, positions);
+    benchmark::DoNotOptimize(positions.data());
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_FindQuotePositions)->Arg(flags::kMboxo)->Arg(flags::kMboxrd)
     ->Arg(flags::kMboxrd | flags::kIgnoreCase);
 
 }  // namespace

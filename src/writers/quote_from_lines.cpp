@@ -1,5 +1,6 @@
-// The ">" quoting of mbox bodies. Only line starts are examined, so the scan
-// jumps from one line feed to the next with memchr. The writer sends the text
+// The ">" quoting of mbox bodies. Only line starts are examined: the
+// exact-case scan finds each "From " and looks back to its line start, the
+// case-blind one jumps from one line feed to the next with memchr. The writer sends the text
 // between two insertions straight from where it was read, with a ">" piece
 // between them; quoteFromLines builds the same bytes as one string.
 
@@ -25,9 +26,31 @@ bool IsFromLine(std::string_view text, size_t pos, bool ignoreCase) {
   return text[pos + 4] == ' ';
 }
 
+// True when a line starts at `pos`, or (mboxrd) a run of ">" that starts a
+// line ends there.
+bool StartsLine(std::string_view text, size_t pos, bool mboxrd) {
+  if (mboxrd) {
+    while (pos > 0 && text[pos - 1] == '>') --pos;
+  }
+  return pos == 0 || text[pos - 1] == '\n';
+}
+
+// The exact-case search: body lines outnumber "From " by far, so the scan
+// looks for "From " itself and checks where its line starts. The runs of ">"
+// it steps back over end at distinct "From ", so no byte is stepped over twice.
+template <typename Visitor>
+void ForEachExactQuotePosition(std::string_view text, bool mboxrd, Visitor atQuote) {
+  static constexpr std::string_view kFrom = "From ";
+  for (size_t pos = text.find(kFrom); pos != std::string_view::npos;
+       pos = text.find(kFrom, pos + kFrom.size())) {
+    if (StartsLine(text, pos, mboxrd)) atQuote(pos);
+  }
+}
+
 // Calls `atQuote(pos)` for every position where a ">" goes, in order.
 template <typename Visitor>
 void ForEachQuotePosition(std::string_view text, bool mboxrd, bool ignoreCase, Visitor atQuote) {
+  if (!ignoreCase) return ForEachExactQuotePosition(text, mboxrd, atQuote);
   const char* const data = text.data();
   const size_t size = text.size();
   size_t lineStart = 0;
