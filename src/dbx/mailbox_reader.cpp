@@ -27,6 +27,18 @@ namespace {
 // output out of all proportion to its size.
 constexpr uint64_t kTextBudgetFactor = 4;
 
+// Records lie between their messages' texts. Where they are far apart, a
+// large window would bring in mostly text that the text pass reads again
+// later, so each record gets a small read of its own; close together, one
+// large read serves many of them.
+constexpr uint64_t kSparseRecordSpacing = 4096;
+constexpr size_t kSparseRecordWindow = 1024;
+
+size_t RecordWindowSize(uint64_t fileLength, size_t records) {
+  const bool sparse = records > 0 && fileLength / records >= kSparseRecordSpacing;
+  return sparse ? kSparseRecordWindow : FileWindow::kWindowSize;
+}
+
 MailboxStatus Classify(FileWindow& window) {
   if (window.length() < kSignatureSize) return MailboxStatus::Unrecognised;
   const uint32_t s0 = window.u32(0), s1 = window.u32(4), s2 = window.u32(8), s3 = window.u32(12);
@@ -69,7 +81,8 @@ void MailboxReader::loadMessages() {
 
   properties_.resize(distinct.size());
   textStarts_.resize(distinct.size());
-  RecordReader records(window_);
+  FileWindow recordWindow(file_, RecordWindowSize(window_.length(), distinct.size()));
+  RecordReader records(recordWindow);
   for (uint32_t slot : fileOrder) {
     RecordContents contents = records.read(distinct[slot]);
     properties_[slot] = std::move(contents.properties);
