@@ -6,12 +6,14 @@
 namespace quernel::dbx {
 
 namespace {
-// Windows start on this boundary, so that a structure read just before the
-// current window's start usually lands in the next load as well.
+// Windows start on this boundary (or an eighth of a smaller window), so
+// that a structure read just before the current window's start usually
+// lands in the next load as well.
 constexpr uint64_t kAlignment = 4096;
 }  // namespace
 
-FileWindow::FileWindow(InputFile& file) : file_(file), length_(file.length()) {}
+FileWindow::FileWindow(InputFile& file, size_t windowSize)
+    : file_(file), length_(file.length()), windowSize_(windowSize) {}
 
 uint8_t FileWindow::u8(uint64_t offset) { return static_cast<uint8_t>(little(offset, 1)); }
 uint16_t FileWindow::u16(uint64_t offset) { return static_cast<uint16_t>(little(offset, 2)); }
@@ -48,7 +50,7 @@ std::string_view FileWindow::bytesAt(uint64_t offset) {
 size_t FileWindow::copy(uint64_t offset, char* dest, size_t size) {
   if (offset >= length_) return 0;
   size = static_cast<size_t>(std::min<uint64_t>(size, length_ - offset));
-  if (size >= kWindowSize) return readFully(offset, dest, size);
+  if (size >= windowSize_) return readFully(offset, dest, size);
   size_t done = 0;
   while (done < size) {
     const std::string_view bytes = bytesAt(offset + done);
@@ -61,8 +63,9 @@ size_t FileWindow::copy(uint64_t offset, char* dest, size_t size) {
 }
 
 void FileWindow::load(uint64_t offset) {
-  if (buffer_.empty()) buffer_.resize(kWindowSize);
-  start_ = offset - offset % kAlignment;
+  if (buffer_.empty()) buffer_.resize(windowSize_);
+  const uint64_t alignment = std::clamp<uint64_t>(windowSize_ / 8, 1, kAlignment);
+  start_ = offset - offset % alignment;
   filled_ = readFully(start_, buffer_.data(), buffer_.size());
   // A file that ends sooner than its length said is taken as that short.
   if (start_ + filled_ <= offset) length_ = start_ + filled_;

@@ -20,7 +20,9 @@ class FileWindow {
  public:
   static constexpr size_t kWindowSize = 128 * 1024;
 
-  explicit FileWindow(InputFile& file);
+  // `windowSize` bytes are read at a time: the default for reading texts, a
+  // smaller window for small structures that lie far apart.
+  explicit FileWindow(InputFile& file, size_t windowSize = kWindowSize);
 
   uint64_t length() const { return length_; }
 
@@ -45,6 +47,7 @@ class FileWindow {
 
   InputFile& file_;
   uint64_t length_;
+  size_t windowSize_;
   std::vector<char> buffer_;
   uint64_t start_ = 0;  // file offset of buffer_[0]
   size_t filled_ = 0;   // valid bytes in buffer_

@@ -1,6 +1,7 @@
 #include "dbx/mailbox_reader.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <unordered_map>
 
 #include "dbx/index_tree.h"
@@ -25,6 +26,18 @@ namespace {
 // that each claim 65,535 bytes) would otherwise make the writers produce
 // output out of all proportion to its size.
 constexpr uint64_t kTextBudgetFactor = 4;
+
+// Records lie between their messages' texts. Where they are far apart, a
+// large window would bring in mostly text that the text pass reads again
+// later, so each record gets a small read of its own; close together, one
+// large read serves many of them.
+constexpr uint64_t kSparseRecordSpacing = 4096;
+constexpr size_t kSparseRecordWindow = 1024;
+
+size_t RecordWindowSize(uint64_t fileLength, size_t records) {
+  const bool sparse = records > 0 && fileLength / records >= kSparseRecordSpacing;
+  return sparse ? kSparseRecordWindow : FileWindow::kWindowSize;
+}
 
 MailboxStatus Classify(FileWindow& window) {
   if (window.length() < kSignatureSize) return MailboxStatus::Unrecognised;
@@ -68,7 +81,8 @@ void MailboxReader::loadMessages() {
 
   properties_.resize(distinct.size());
   textStarts_.resize(distinct.size());
-  RecordReader records(window_);
+  FileWindow recordWindow(file_, RecordWindowSize(window_.length(), distinct.size()));
+  RecordReader records(recordWindow);
   for (uint32_t slot : fileOrder) {
     RecordContents contents = records.read(distinct[slot]);
     properties_[slot] = std::move(contents.properties);
@@ -85,20 +99,23 @@ MessageTime MailboxReader::mailboxFileTime() const {
 }
 
 std::string MailboxReader::messageText(int32_t i) const {
-  const uint32_t start = textStarts_[propertyIndex_[static_cast<size_t>(i)]];
-  const TextChain chain = WalkTextChain(window_, start);
-  chargeText(i, chain.textBytes, chain.pieces.size());
-  return ReadText(window_, chain);
+  std::string text;
+  appendMessageText(i, text);
+  return text;
 }
 
-void MailboxReader::chargeText(int32_t i, uint64_t textBytes, size_t blocks) const {
-  if (textCharged_[static_cast<size_t>(i)]) return;
-  const uint64_t cost = textBytes + kBlockHeaderSize * blocks;
-  if (textBudgetUsed_ + cost > kTextBudgetFactor * window_.length()) {
-    throw FileError(FileErrorCause::Unspecified, "message texts out of proportion to the file");
+void MailboxReader::appendMessageText(int32_t i, std::string& text) const {
+  const size_t message = static_cast<size_t>(i);
+  const uint32_t start = textStarts_[propertyIndex_[message]];
+  // Each message is charged once, the first time its text is read.
+  const uint64_t budget = kTextBudgetFactor * window_.length();
+  const uint64_t left = budget > textBudgetUsed_ ? budget - textBudgetUsed_ : 0;
+  const uint64_t available = textCharged_[message] ? UINT64_MAX : left;
+  const uint64_t cost = ReadTextChain(window_, start, available, text);
+  if (!textCharged_[message]) {
+    textBudgetUsed_ += cost;
+    textCharged_[message] = true;
   }
-  textBudgetUsed_ += cost;
-  textCharged_[static_cast<size_t>(i)] = true;
 }
 
 }  // namespace quernel

@@ -51,6 +51,10 @@ class MailboxReader {
   // The raw text of message i, up to its first zero byte; empty when the
   // message has none. Raises FileError for a damaged text chain.
   std::string messageText(int32_t i) const;
+  // The same, appended to `text`: a caller that reads many messages through
+  // one string reuses its memory instead of allocating anew for each. After
+  // a failure `text` may end with part of the message.
+  void appendMessageText(int32_t i, std::string& text) const;
 
   // The properties of one record. Records reached more than once by the
   // index tree are loaded once and shared by their messages.
@@ -70,7 +74,6 @@ class MailboxReader {
   }
 
   void loadMessages();
-  void chargeText(int32_t i, uint64_t textBytes, size_t blocks) const;
 
   InputFile& file_;
   // Reads go through one window, kept between calls so that the texts of

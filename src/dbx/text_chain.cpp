@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <unordered_set>
+#include <vector>
 
 #include "dbx/layout.h"
 #include "platform/file_error.h"
@@ -19,45 +20,74 @@ uint32_t NextBlock(FileWindow& window, uint64_t block) {
   return window.u32(block + kBlockNext);
 }
 
+// Detects a chain that comes back to a block. Real chains run forward
+// through the file, and a chain whose blocks only ever ascend cannot repeat
+// one, so the set of visited blocks is built only once a chain steps back.
+class VisitedBlocks {
+ public:
+  // False when `block` was visited before.
+  bool visit(uint32_t block) {
+    if (visited_.empty() && (order_.empty() || block > order_.back())) {
+      order_.push_back(block);
+      return true;
+    }
+    if (visited_.empty()) visited_.insert(order_.begin(), order_.end());
+    order_.push_back(block);
+    return visited_.insert(block).second;
+  }
+  size_t count() const { return order_.size(); }
+
+ private:
+  std::vector<uint32_t> order_;  // every block so far, in chain order
+  std::unordered_set<uint32_t> visited_;
+};
+
+// Appends the piece's bytes up to the first zero byte; false once it found one.
+bool AppendUpToZero(FileWindow& window, uint64_t offset, uint32_t size, std::string& text) {
+  uint64_t done = 0;
+  while (done < size) {
+    const std::string_view bytes = window.bytesAt(offset + done);
+    if (bytes.empty()) break;
+    const size_t n = static_cast<size_t>(std::min<uint64_t>(bytes.size(), size - done));
+    const void* zero = std::memchr(bytes.data(), 0, n);
+    if (zero) {
+      text.append(bytes.data(), static_cast<const char*>(zero) - bytes.data());
+      return false;
+    }
+    text.append(bytes.data(), n);
+    done += n;
+  }
+  return true;
+}
+
 }  // namespace
 
-TextChain WalkTextChain(FileWindow& window, uint32_t firstBlock) {
-  TextChain chain;
+uint64_t ReadTextChain(FileWindow& window, uint32_t firstBlock, uint64_t budget,
+                       std::string& text) {
   const uint64_t length = window.length();
-  std::unordered_set<uint32_t> visited;
+  VisitedBlocks visited;
+  uint64_t textBytes = 0;
+  uint64_t cost = 0;
+  bool copying = true;  // until the first zero byte
   for (uint32_t block = firstBlock; block != 0;) {
     if (block >= length) {
       throw FileError(FileErrorCause::OffsetOutOfRange, "text block beyond the end of the file");
     }
-    if (!visited.insert(block).second) Defective("text chain returns to a block");
-    if (visited.size() > length / kBlockHeaderSize) Defective("more text blocks than the file can hold");
+    if (!visited.visit(block)) Defective("text chain returns to a block");
+    if (visited.count() > length / kBlockHeaderSize) Defective("more text blocks than the file can hold");
     const uint32_t next = NextBlock(window, block);
     if (next == block) Defective("text block points to itself");
-    const uint64_t text = uint64_t{block} + kBlockHeaderSize;
-    const uint64_t inFile = text < length ? length - text : 0;
+    const uint64_t start = uint64_t{block} + kBlockHeaderSize;
+    const uint64_t inFile = start < length ? length - start : 0;
     const uint32_t size = static_cast<uint32_t>(std::min<uint64_t>(window.u16(block + kBlockTextLength), inFile));
-    chain.pieces.push_back({text, size});
-    chain.textBytes += size;
-    if (chain.textBytes > length) Defective("text longer than the file");
+    textBytes += size;
+    if (textBytes > length) Defective("text longer than the file");
+    cost += size + kBlockHeaderSize;
+    if (cost > budget) Defective("message texts out of proportion to the file");
+    if (copying) copying = AppendUpToZero(window, start, size, text);
     block = next;
   }
-  return chain;
-}
-
-std::string ReadText(FileWindow& window, const TextChain& chain) {
-  std::string text(chain.textBytes, '\0');
-  size_t used = 0;
-  for (const TextChain::Piece& piece : chain.pieces) {
-    const size_t got = window.copy(piece.offset, text.data() + used, piece.size);
-    const void* zero = std::memchr(text.data() + used, 0, got);
-    if (zero) {
-      used = static_cast<const char*>(zero) - text.data();
-      break;
-    }
-    used += got;
-  }
-  text.resize(used);
-  return text;
+  return cost;
 }
 
 }  // namespace quernel::dbx

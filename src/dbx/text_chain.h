@@ -3,32 +3,29 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "dbx/file_window.h"
 
 namespace quernel::dbx {
 
-struct TextChain {
-  struct Piece {
-    uint64_t offset;  // first text byte
-    uint32_t size;    // text bytes that lie inside the file
-  };
-  std::vector<Piece> pieces;  // in chain order
-  uint64_t textBytes = 0;     // sum of the piece sizes
-};
-
-// Follows the chain from `firstBlock` (0: no text) without reading any text.
+// Follows the chain from `firstBlock` (0: no text) and appends its text, up
+// to the first zero byte, to `text`; after a failure `text` may hold part of
+// it. The blocks are read in one pass: each block's header and text come
+// from the same window load, so a mailbox's texts are read from the file once.
+//
+// Returns the chain's cost: its text bytes plus a block header's worth per
+// block. Raises FileError Unspecified once that cost exceeds `budget`, so a
+// crafted chain costs no more work than the budget allows.
+//
 // Raises FileError OffsetOutOfRange for a block at or beyond the end of the
 // file, and Unspecified for a chain that comes back to a block it has
 // visited (a block whose next-offset field begins at or beyond the end of
 // the file counts as pointing to itself), that holds more blocks than the
 // file has room for block headers, or whose text is longer than the file.
 // A block's text bytes that lie beyond the end of the file are not part of
-// the text.
-TextChain WalkTextChain(FileWindow& window, uint32_t firstBlock);
-
-// The chain's text up to its first zero byte, in one allocation.
-std::string ReadText(FileWindow& window, const TextChain& chain);
+// the text. The whole chain is checked even when a zero byte ends the text
+// early.
+uint64_t ReadTextChain(FileWindow& window, uint32_t firstBlock, uint64_t budget,
+                       std::string& text);
 
 }  // namespace quernel::dbx

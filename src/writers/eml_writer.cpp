@@ -62,8 +62,9 @@ bool EmlWriter::writeMessage(const RunSettings& settings, const std::string& pat
     return false;
   }
   try {
-    const std::string text = reader.messageText(i);
-    if (!text.empty()) file->write(text);
+    text_.clear();
+    reader.appendMessageText(i, text_);
+    if (!text_.empty()) file->write(text_);
     const MessageTime time =
         settings.has(flags::kReceiveDate) ? reader.receiveTime(i) : reader.sendTime(i);
     // A message without that date keeps its write time; a refused stamp

@@ -51,6 +51,8 @@ class EmlWriter {
   // number found taken so far this run (0: the name itself). The next search
   // starts after it, so a name shared by n messages costs n probes, not n²/2.
   std::unordered_map<std::string, uint64_t> highestTaken_;
+  // The message being written; its memory serves every message in turn.
+  std::string text_;
 };
 
 }  // namespace quernel

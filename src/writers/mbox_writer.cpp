@@ -1,17 +1,13 @@
 #include "writers/mbox_writer.h"
 
-#include <array>
 #include <optional>
 
-#include "naming/date_format.h"
 #include "naming/naming_template.h"
 #include "platform/host.h"
+#include "writers/mbox_batch.h"
 
 namespace quernel {
 namespace {
-
-constexpr std::string_view kLineEnd = "\r\n";
-constexpr const char* kSeparatorDateFormat = "%a %b %d %X %Y";
 
 std::string OutputPath(const RunSettings& settings, const std::string& inputPath,
                        const MailboxReader& reader) {
@@ -21,49 +17,25 @@ std::string OutputPath(const RunSettings& settings, const std::string& inputPath
   return JoinPath(directory, ExpandNamingTemplate(settings.mboxTemplate, reader, -1));
 }
 
-// "From " + sender + " " + date. A control byte in the address (a CR or LF
-// from a damaged or crafted mailbox) would end the line early and could forge
-// a message boundary, so each one is written as "_".
-std::string SeparatorLine(const RunSettings& settings, const MailboxReader& reader,
-                          int32_t message) {
-  const std::string& sender = reader.senderAddress(message);
-  const MessageTime time = settings.has(flags::kReceiveDate) ? reader.receiveTime(message)
-                                                             : reader.sendTime(message);
-  std::string line = "From ";
-  if (sender.empty()) {
-    line += '-';
-  } else {
-    for (char byte : sender) line += static_cast<unsigned char>(byte) < 0x20 ? '_' : byte;
-  }
-  line += ' ';
-  line += FormatMessageTime(time, kSeparatorDateFormat);
-  return line;
-}
-
-// Writes one message as one gathered write. The text is read before anything
-// of the message is written, so a damaged text leaves the file ending cleanly
-// after the previous message instead of with a separator line of its own.
-void WriteMessage(OutputFile& file, const RunSettings& settings, const MailboxReader& reader,
-                  int32_t message) {
-  std::string quoted = quoteFromLines(reader.messageText(message), settings.flags);
-  const std::string separator = SeparatorLine(settings, reader, message);
-  // Without -dn every message is followed by exactly one empty line, so a
-  // text whose last line lacks its line end gets a second one.
-  const bool secondLineEnd = settings.has(flags::kDoubleNewline) ||
-                             (!quoted.empty() && quoted.back() != '\n');
-  const std::array<std::string_view, 5> pieces = {separator, kLineEnd, quoted, kLineEnd,
-                                                  kLineEnd};
-  file.write(std::span<const std::string_view>(pieces.data(), secondLineEnd ? 5 : 4));
-}
-
 // The cause of the file error that stopped the writing, or nothing when every
 // message was written.
 std::optional<FileErrorCause> WriteAllMessages(OutputFile& file, const RunSettings& settings,
                                                const MailboxReader& reader) {
+  MboxBatch batch(file);
   try {
     for (int32_t message = 0; message < reader.messageCount(); ++message) {
-      WriteMessage(file, settings, reader, message);
+      try {
+        batch.add(settings, reader, message);
+      } catch (const FileError&) {
+        // The messages before the damaged one go to the file first, as if
+        // each had been written on its own; a failure to write them is the
+        // one to report.
+        batch.flush();
+        throw;
+      }
+      if (batch.full()) batch.flush();
     }
+    batch.flush();
   } catch (const FileError& error) {
     return error.cause();
   }

@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cli/run_settings.h"
 #include "dbx/mailbox_reader.h"
@@ -18,6 +19,10 @@ namespace quernel {
 // (mboxo), or with any run of ">" followed by "From " (mboxrd, flag 0x002);
 // flag 0x008 compares "From" without regard to ASCII letter case.
 std::string quoteFromLines(std::string_view text, uint32_t flags);
+
+// Appends to `positions`, in order, the offsets in `text` before which the
+// quoting of `flags` inserts a ">".
+void FindQuotePositions(std::string_view text, uint32_t flags, std::vector<size_t>& positions);
 
 // One writer lives for the whole run: it remembers which mbox files this run
 // has written, so that two mailboxes naming the same file are appended

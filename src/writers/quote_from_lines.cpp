@@ -1,7 +1,8 @@
-// The ">" quoting of mbox bodies. Only line starts are examined, so the scan
-// jumps from one line feed to the next with memchr, and the text between two
-// insertions is copied in one piece: a text with nothing to quote costs two
-// fast scans and one copy.
+// The ">" quoting of mbox bodies. Only line starts are examined: the
+// exact-case scan finds each "From " and looks back to its line start, the
+// case-blind one jumps from one line feed to the next with memchr. The writer sends the text
+// between two insertions straight from where it was read, with a ">" piece
+// between them; quoteFromLines builds the same bytes as one string.
 
 #include <cstring>
 
@@ -25,9 +26,31 @@ bool IsFromLine(std::string_view text, size_t pos, bool ignoreCase) {
   return text[pos + 4] == ' ';
 }
 
+// True when a line starts at `pos`, or (mboxrd) a run of ">" that starts a
+// line ends there.
+bool StartsLine(std::string_view text, size_t pos, bool mboxrd) {
+  if (mboxrd) {
+    while (pos > 0 && text[pos - 1] == '>') --pos;
+  }
+  return pos == 0 || text[pos - 1] == '\n';
+}
+
+// The exact-case search: body lines outnumber "From " by far, so the scan
+// looks for "From " itself and checks where its line starts. The runs of ">"
+// it steps back over end at distinct "From ", so no byte is stepped over twice.
+template <typename Visitor>
+void ForEachExactQuotePosition(std::string_view text, bool mboxrd, Visitor atQuote) {
+  static constexpr std::string_view kFrom = "From ";
+  for (size_t pos = text.find(kFrom); pos != std::string_view::npos;
+       pos = text.find(kFrom, pos + kFrom.size())) {
+    if (StartsLine(text, pos, mboxrd)) atQuote(pos);
+  }
+}
+
 // Calls `atQuote(pos)` for every position where a ">" goes, in order.
 template <typename Visitor>
 void ForEachQuotePosition(std::string_view text, bool mboxrd, bool ignoreCase, Visitor atQuote) {
+  if (!ignoreCase) return ForEachExactQuotePosition(text, mboxrd, atQuote);
   const char* const data = text.data();
   const size_t size = text.size();
   size_t lineStart = 0;
@@ -45,22 +68,23 @@ void ForEachQuotePosition(std::string_view text, bool mboxrd, bool ignoreCase, V
 
 }  // namespace
 
-std::string quoteFromLines(std::string_view text, uint32_t flags) {
+void FindQuotePositions(std::string_view text, uint32_t flags, std::vector<size_t>& positions) {
   const bool mboxrd = (flags & flags::kMboxrd) != 0;
   const bool ignoreCase = (flags & flags::kIgnoreCase) != 0;
+  ForEachQuotePosition(text, mboxrd, ignoreCase, [&](size_t pos) { positions.push_back(pos); });
+}
 
-  // Counting first sizes the copy exactly, so a text full of From lines
-  // never makes the copy grow to twice its size.
-  size_t quotes = 0;
-  ForEachQuotePosition(text, mboxrd, ignoreCase, [&](size_t) { ++quotes; });
+std::string quoteFromLines(std::string_view text, uint32_t flags) {
+  std::vector<size_t> positions;
+  FindQuotePositions(text, flags, positions);
   std::string quoted;
-  quoted.reserve(text.size() + quotes);
+  quoted.reserve(text.size() + positions.size());
   size_t copiedUpTo = 0;
-  ForEachQuotePosition(text, mboxrd, ignoreCase, [&](size_t pos) {
+  for (size_t pos : positions) {
     quoted.append(text, copiedUpTo, pos - copiedUpTo);
     quoted.push_back('>');
     copiedUpTo = pos;
-  });
+  }
   quoted.append(text, copiedUpTo);
   return quoted;
 }

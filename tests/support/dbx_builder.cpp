@@ -27,30 +27,33 @@ std::string LittleEndian(uint64_t value, int width) {
   return out;
 }
 
-uint32_t CurrentOffset(const std::string& bytes) {
-  if (bytes.size() > 0xFFFFFFFFu) throw std::length_error("test mailbox beyond 4 GiB");
-  return static_cast<uint32_t>(bytes.size());
+// `out` holds the file from offset `base` on: the whole file when base is 0,
+// the bytes not yet written out when a mailbox is streamed.
+uint32_t CurrentOffset(const std::string& out, uint64_t base = 0) {
+  if (base + out.size() > 0xFFFFFFFFu) throw std::length_error("test mailbox beyond 4 GiB");
+  return static_cast<uint32_t>(base + out.size());
 }
 
 // Appends the text blocks of one message; returns their offsets in chain order.
-std::vector<uint32_t> AppendBlocks(std::string& out, const TestMessage& m) {
+std::vector<uint32_t> AppendBlocks(std::string& out, const TestMessage& m, uint64_t base = 0) {
   std::vector<uint32_t> offsets;
   if (m.text.empty()) return offsets;
   const uint32_t perBlock = std::max<uint32_t>(m.blockTextSize, 1);
   const uint32_t capacity = std::max<uint32_t>(perBlock, kBlockTextCapacity);
   for (size_t done = 0; done < m.text.size(); done += perBlock) {
-    offsets.push_back(CurrentOffset(out) + static_cast<uint32_t>(offsets.size()) *
-                                               (kBlockHeaderSize + capacity));
+    offsets.push_back(CurrentOffset(out, base) + static_cast<uint32_t>(offsets.size()) *
+                                                     (kBlockHeaderSize + capacity));
   }
   for (size_t k = 0; k < offsets.size(); ++k) {
     const uint32_t b = offsets[k];
-    const std::string piece = m.text.substr(k * perBlock, perBlock);
-    PutU32(out, b, b);
-    PutU32(out, b + 4, capacity);
-    PutU16(out, b + kBlockTextLength, static_cast<uint16_t>(piece.size()));
-    PutU32(out, b + kBlockNext, k + 1 < offsets.size() ? offsets[k + 1] : 0);
-    out.replace(b + kBlockHeaderSize, piece.size(), piece);
-    out.resize(b + kBlockHeaderSize + capacity, '\0');
+    const uint64_t at = b - base;
+    const std::string_view piece = std::string_view(m.text).substr(k * perBlock, perBlock);
+    PutU32(out, at, b);
+    PutU32(out, at + 4, capacity);
+    PutU16(out, at + kBlockTextLength, static_cast<uint16_t>(piece.size()));
+    PutU32(out, at + kBlockNext, k + 1 < offsets.size() ? offsets[k + 1] : 0);
+    out.replace(at + kBlockHeaderSize, piece.size(), piece);
+    out.resize(at + kBlockHeaderSize + capacity, '\0');
   }
   return offsets;
 }
@@ -99,10 +102,12 @@ std::vector<RecordEntry> RecordEntries(const TestMessage& m, uint32_t firstBlock
 }
 
 // Appends a record that begins with its own offset and its length.
-uint32_t AppendRecord(std::string& out, const TestMessage& m, uint32_t firstBlock) {
+uint32_t AppendRecord(std::string& out, const TestMessage& m, uint32_t firstBlock,
+                      uint64_t base = 0) {
   const std::vector<RecordEntry> entries = RecordEntries(m, firstBlock);
-  const uint32_t r = CurrentOffset(out);
-  const uint64_t dataArea = r + kRecordProperties + kPropertyEntrySize * entries.size();
+  const uint32_t r = CurrentOffset(out, base);
+  const uint64_t at = r - base;
+  const uint64_t dataArea = at + kRecordProperties + kPropertyEntrySize * entries.size();
   std::string data;
   for (size_t j = 0; j < entries.size(); ++j) {
     const RecordEntry& e = entries[j];
@@ -111,14 +116,13 @@ uint32_t AppendRecord(std::string& out, const TestMessage& m, uint32_t firstBloc
       value = static_cast<uint32_t>(data.size());
       data += e.data;
     }
-    const uint64_t at = r + kRecordProperties + kPropertyEntrySize * j;
-    PutU32(out, at, (value & 0xFFFFFF) << 8 | e.id);
+    PutU32(out, at + kRecordProperties + kPropertyEntrySize * j, (value & 0xFFFFFF) << 8 | e.id);
   }
-  PutU8(out, r + kRecordPropertyCount, static_cast<uint8_t>(entries.size()));
+  PutU8(out, at + kRecordPropertyCount, static_cast<uint8_t>(entries.size()));
   out.resize(dataArea, '\0');
   out += data;
-  PutU32(out, r, r);
-  PutU32(out, r + kRecordLength, static_cast<uint32_t>(out.size() - r));
+  PutU32(out, at, r);
+  PutU32(out, at + kRecordLength, static_cast<uint32_t>(out.size() - at));
   return r;
 }
 
@@ -160,26 +164,28 @@ TreeShape AutomaticTree(uint32_t first, size_t count, uint32_t capacity) {
 
 class NodeWriter {
  public:
-  NodeWriter(std::string& out, const std::vector<uint32_t>& records, uint32_t capacity)
-      : out_(out), records_(records), capacity_(capacity) {}
+  NodeWriter(std::string& out, const std::vector<uint32_t>& records, uint32_t capacity,
+             uint64_t base = 0)
+      : out_(out), records_(records), capacity_(capacity), base_(base) {}
 
   // Reserves the node and its subtree (parents before children) and writes them.
   uint32_t write(const TreeShape& shape, uint32_t parent) {
     if (shape.entries.size() > 255) throw std::length_error("more than 255 entries in a node");
-    const uint32_t p = CurrentOffset(out_);
+    const uint32_t p = CurrentOffset(out_, base_);
+    const uint64_t node = p - base_;
     const size_t slots = std::max<size_t>(capacity_, shape.entries.size());
-    out_.resize(p + kNodeEntries + kNodeEntrySize * slots, '\0');
+    out_.resize(node + kNodeEntries + kNodeEntrySize * slots, '\0');
     nodeOffsets.push_back(p);
-    PutU32(out_, p, p);
-    PutU32(out_, p + 0x0C, parent);
-    PutU8(out_, p + kNodeEntryCount, static_cast<uint8_t>(shape.entries.size()));
+    PutU32(out_, node, p);
+    PutU32(out_, node + 0x0C, parent);
+    PutU8(out_, node + kNodeEntryCount, static_cast<uint8_t>(shape.entries.size()));
     if (!shape.firstChild.empty()) {
-      PutU32(out_, p + kNodeFirstChildValues, static_cast<uint32_t>(ValueCount(shape.firstChild[0])));
-      PutU32(out_, p + kNodeFirstChild, write(shape.firstChild[0], p));
+      PutU32(out_, node + kNodeFirstChildValues, static_cast<uint32_t>(ValueCount(shape.firstChild[0])));
+      PutU32(out_, node + kNodeFirstChild, write(shape.firstChild[0], p));
     }
     for (size_t k = 0; k < shape.entries.size(); ++k) {
       const TreeShape::Entry& e = shape.entries[k];
-      const uint64_t at = p + kNodeEntries + kNodeEntrySize * k;
+      const uint64_t at = node + kNodeEntries + kNodeEntrySize * k;
       PutU32(out_, at + kEntryValue, records_.at(e.message));
       if (!e.child.empty()) {
         PutU32(out_, at + kEntryChildValues, static_cast<uint32_t>(ValueCount(e.child[0])));
@@ -195,6 +201,7 @@ class NodeWriter {
   std::string& out_;
   const std::vector<uint32_t>& records_;
   uint32_t capacity_;
+  uint64_t base_;
 };
 
 }  // namespace
@@ -240,6 +247,42 @@ BuiltMailbox DbxBuilder::build() const {
   built.nodeOffsets = std::move(nodes.nodeOffsets);
   PutU32(out, kHeaderEntryCount, headerEntryCount_.value_or(static_cast<uint32_t>(values)));
   return built;
+}
+
+DbxStreamWriter::DbxStreamWriter(const std::string& path, uint32_t nodeCapacity)
+    : file_(path, std::ios::binary | std::ios::trunc),
+      nodeCapacity_(std::clamp<uint32_t>(nodeCapacity, 1, 255)) {
+  if (!file_) throw std::runtime_error("cannot create " + path);
+  append(std::string(kHeaderSize, '\0'));  // written for real by finish()
+}
+
+void DbxStreamWriter::add(const TestMessage& message) {
+  std::string out;
+  const std::vector<uint32_t> blocks = AppendBlocks(out, message, size_);
+  recordOffsets_.push_back(AppendRecord(out, message, blocks.empty() ? 0 : blocks.front(), size_));
+  append(out);
+}
+
+void DbxStreamWriter::finish() {
+  std::string header(kHeaderSize, '\0');
+  header.replace(0, kSignatureSize, MailboxSignature());
+  PutU32(header, kHeaderEntryCount, static_cast<uint32_t>(recordOffsets_.size()));
+  if (!recordOffsets_.empty()) {
+    std::string nodes;
+    NodeWriter writer(nodes, recordOffsets_, nodeCapacity_, size_);
+    PutU32(header, kHeaderRootNode,
+           writer.write(AutomaticTree(0, recordOffsets_.size(), nodeCapacity_), 0));
+    append(nodes);
+  }
+  file_.seekp(0);
+  file_.write(header.data(), static_cast<std::streamsize>(header.size()));
+  file_.close();
+  if (!file_) throw std::runtime_error("mailbox not written whole");
+}
+
+void DbxStreamWriter::append(const std::string& bytes) {
+  file_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  size_ += bytes.size();
 }
 
 void PutU8(std::string& bytes, uint64_t offset, uint8_t value) { PutBytes(bytes, offset, value, 1); }

@@ -15,6 +15,7 @@
 // helpers, using the offsets that build() reports.
 
 #include <cstdint>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <utility>
@@ -83,6 +84,27 @@ class DbxBuilder {
   uint32_t nodeCapacity_ = 51;
   std::optional<TreeShape> tree_;
   std::optional<uint32_t> headerEntryCount_;
+};
+
+// Writes a mailbox straight to a file, message by message, for mailboxes too
+// large to hold in memory twice (the benchmark's). The layout is DbxBuilder's
+// with the automatic tree; only the record offsets stay in memory.
+class DbxStreamWriter {
+ public:
+  // Creates `path`; raises std::runtime_error when it cannot be written.
+  explicit DbxStreamWriter(const std::string& path, uint32_t nodeCapacity = 51);
+  void add(const TestMessage& message);
+  // Writes the index nodes and the header; raises std::runtime_error when
+  // the file could not be written whole.
+  void finish();
+
+ private:
+  void append(const std::string& bytes);
+
+  std::ofstream file_;
+  uint64_t size_ = 0;
+  std::vector<uint32_t> recordOffsets_;
+  uint32_t nodeCapacity_;
 };
 
 // Raw byte patching for corrupt cases; the string grows as needed.

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <random>
 #include <string>
 
 #include "cli/run_settings.h"
@@ -66,6 +68,40 @@ TEST(QuoteFromLines, KeepsTheLastByteAndAddsOneMarkPerQuotedLine) {
   const std::string quoted = quoteFromLines(text, kRd);
   EXPECT_EQ(quoted.back(), 'd');
   EXPECT_EQ(quoted.size(), text.size() + 1000);
+}
+
+// The rule as stated, line by line, to hold the fast scans against.
+std::string QuotedLineByLine(const std::string& text, bool mboxrd) {
+  std::string out;
+  size_t lineStart = 0;
+  while (lineStart < text.size()) {
+    size_t lineEnd = text.find('\n', lineStart);
+    lineEnd = lineEnd == std::string::npos ? text.size() : lineEnd + 1;
+    const std::string line = text.substr(lineStart, lineEnd - lineStart);
+    const size_t marks = mboxrd ? line.find_first_not_of('>') : 0;
+    if (marks != std::string::npos && line.compare(marks, 5, "From ") == 0) out += '>';
+    out += line;
+    lineStart = lineEnd;
+  }
+  return out;
+}
+
+// Texts made of the bytes that matter ("From ", ">", line feeds) in every
+// order, so that "From " turns up at line starts, behind runs of ">", in
+// mid-line, right after another "From " and at the very end.
+TEST(QuoteFromLines, AgreesWithTheLineByLineRuleOnRandomTexts) {
+  const std::string pieces[] = {"From ", ">", "\n", "\r\n", "x", "From", "F", " "};
+  std::mt19937 random(42);
+  for (int round = 0; round < 3000; ++round) {
+    std::string text;
+    const int length = static_cast<int>(random() % 24);
+    for (int k = 0; k < length; ++k) text += pieces[random() % std::size(pieces)];
+    for (bool mboxrd : {false, true}) {
+      const uint32_t flags = mboxrd ? kRd : kO;
+      ASSERT_EQ(quoteFromLines(text, flags), QuotedLineByLine(text, mboxrd))
+          << (mboxrd ? "mboxrd: " : "mboxo: ") << text;
+    }
+  }
 }
 
 }  // namespace

@@ -76,6 +76,17 @@ class PosixFileSystem final : public FileSystem {
   }
 
   std::unique_ptr<OutputFile> createOutput(const std::string& path, CreateMode mode) override {
+    // Most outputs are new files (one per message for eml). A file this call
+    // creates is a regular file, empty, and none of our inputs, so it needs
+    // only its lock; anything else takes the checked way below.
+    const int created = RetryOnInterrupt([&] {
+      return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NONBLOCK | O_CLOEXEC, 0666);
+    });
+    if (created >= 0) {
+      DescriptorGuard fd(created);
+      LockOrThrow(fd.get(), LOCK_EX, path, "create");
+      return MakePosixOutputFile(fd.release(), path);
+    }
     // Not O_TRUNC: the file is emptied only once it is known to be ours.
     DescriptorGuard fd(OpenOrThrow(path, O_WRONLY | O_CREAT, "create"));
     const struct stat status = RegularFileStatusOrThrow(fd.get(), path, "create");
