@@ -1,15 +1,4 @@
-# Cross-compiles quernel for Windows with Debian's MinGW-w64 (x86_64).
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross-compiles quernel for 64-bit Windows with Debian's MinGW-w64.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-
 set(QUERNEL_MINGW_PREFIX x86_64-w64-mingw32)
-set(CMAKE_CXX_COMPILER ${QUERNEL_MINGW_PREFIX}-g++)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${QUERNEL_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# One self-contained .exe: no libgcc, libstdc++ or winpthread DLLs beside it.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)

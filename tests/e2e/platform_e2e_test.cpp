@@ -128,6 +128,25 @@ TEST(Platform, LocalTimeAndFileTimesAreExact) {
   EXPECT_EQ(stamps, (std::set<int64_t>{summer, winter}));
 }
 
+// The second mailbox is appended to the file the first one created.
+TEST(Platform, OneMboxFileForAllMailboxesKeepsEveryMessage) {
+  ScratchDir dir;
+  WriteFile(dir / "a.dbx", MailboxSentAt({1100000000}));
+  WriteFile(dir / "b.dbx", MailboxSentAt({1100000000, 1100000001}));
+  WriteFile(dir / "All.mbox", "old contents\r\n");
+  ProcessResult result = RunQuernelProcess({"-mbxAll.mbox", "?.dbx"}, dir.path());
+  EXPECT_EQ(result.out, "Processing mailbox \"a.dbx\" (1 messages)...\n"
+                        "Processing mailbox \"b.dbx\" (2 messages)...\n"
+                        "2 of 2 mailboxes converted to MBOXO-format!\n");
+  const std::string mbox = ReadFile(dir / "All.mbox");
+  EXPECT_EQ(mbox.rfind("From sender@example.com ", 0), 0u) << "the old contents are replaced";
+  size_t separators = 0;
+  for (size_t at = mbox.find("\r\nFrom "); at != std::string::npos; at = mbox.find("\r\nFrom ", at + 1)) {
+    ++separators;
+  }
+  EXPECT_EQ(separators + 1, 3u) << mbox;
+}
+
 TEST(Platform, SeveralPositionalArguments) {
   ScratchDir dir;
   WriteFile(dir / "a.dbx", OneMessageMailbox());
