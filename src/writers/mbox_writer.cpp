@@ -4,7 +4,7 @@
 
 #include "naming/naming_template.h"
 #include "platform/host.h"
-#include "writers/mbox_batch.h"
+#include "writers/mbox_message.h"
 
 namespace quernel {
 namespace {
@@ -21,21 +21,12 @@ std::string OutputPath(const RunSettings& settings, const std::string& inputPath
 // message was written.
 std::optional<FileErrorCause> WriteAllMessages(OutputFile& file, const RunSettings& settings,
                                                const MailboxReader& reader) {
-  MboxBatch batch(file);
+  MboxMessage pending(file);
   try {
     for (int32_t message = 0; message < reader.messageCount(); ++message) {
-      try {
-        batch.add(settings, reader, message);
-      } catch (const FileError&) {
-        // The messages before the damaged one go to the file first, as if
-        // each had been written on its own; a failure to write them is the
-        // one to report.
-        batch.flush();
-        throw;
-      }
-      if (batch.full()) batch.flush();
+      pending.read(settings, reader, message);
+      pending.write();
     }
-    batch.flush();
   } catch (const FileError& error) {
     return error.cause();
   }

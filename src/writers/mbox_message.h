@@ -1,0 +1,51 @@
+#pragma once
+// MboxMessage: one message of an mbox file, laid out and written in one
+// gathered write. Its bytes are read straight into one buffer that keeps its
+// memory from message to message; the ">" of the quoting goes out as a piece
+// of its own between two runs of that buffer, so no text is copied twice.
+//
+// Nothing is held back beyond the one message: each is written before the
+// next is read, so everything before a failure is in the file.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/run_settings.h"
+#include "dbx/mailbox_reader.h"
+#include "platform/file_system.h"
+
+namespace quernel {
+
+class MboxMessage {
+ public:
+  explicit MboxMessage(OutputFile& file) : file_(file) {}
+
+  // Reads message `message` and lays out its separator line, quoted text and
+  // line ends. Raises the reader's FileError for a damaged text, before
+  // anything of the message is written.
+  void read(const RunSettings& settings, const MailboxReader& reader, int32_t message);
+
+  // Writes the message read last in one gathered write; raises FileError.
+  void write();
+
+ private:
+  // A run of buffer_ bytes, or the ">" of the quoting when size is 0.
+  struct Run {
+    size_t offset;
+    size_t size;
+  };
+
+  void addRun(size_t offset, size_t size);
+  void clear();
+
+  OutputFile& file_;
+  std::string buffer_;
+  std::vector<Run> runs_;
+  std::vector<size_t> quotes_;            // reused for each message
+  std::vector<std::string_view> pieces_;  // reused for each write
+};
+
+}  // namespace quernel
