@@ -18,12 +18,14 @@ namespace {
 
 // Output budget for message texts, as a multiple of the file's length. Each
 // message is charged once, the first time its text is read, with its text
-// bytes and a block header's worth per block. A real mailbox stays below one
-// file length (blocks do not overlap); the margin leaves room for records
-// that the index lists more than once. A crafted file (thousands of index
-// entries pointing at one record with a long text, or overlapping blocks
-// that each claim 65,535 bytes) would otherwise make the writers produce
-// output out of all proportion to its size.
+// bytes, a block header's worth per block, and its sender address, which the
+// mbox separator line repeats for every message. A real mailbox stays below
+// one file length (blocks and strings do not overlap); the margin leaves room
+// for records that the index lists more than once. A crafted file (thousands
+// of index entries pointing at one record with a long text or a long sender
+// address, or overlapping blocks that each claim 65,535 bytes) would
+// otherwise make the writers produce output out of all proportion to its
+// size.
 constexpr uint64_t kTextBudgetFactor = 4;
 
 MailboxStatus Classify(FileWindow& window) {
@@ -87,13 +89,13 @@ MessageTime MailboxReader::mailboxFileTime() const {
 std::string MailboxReader::messageText(int32_t i) const {
   const uint32_t start = textStarts_[propertyIndex_[static_cast<size_t>(i)]];
   const TextChain chain = WalkTextChain(window_, start);
-  chargeText(i, chain.textBytes, chain.pieces.size());
+  chargeText(i, chain.textBytes + senderAddress(i).size(), chain.pieces.size());
   return ReadText(window_, chain);
 }
 
-void MailboxReader::chargeText(int32_t i, uint64_t textBytes, size_t blocks) const {
+void MailboxReader::chargeText(int32_t i, uint64_t outputBytes, size_t blocks) const {
   if (textCharged_[static_cast<size_t>(i)]) return;
-  const uint64_t cost = textBytes + kBlockHeaderSize * blocks;
+  const uint64_t cost = outputBytes + kBlockHeaderSize * blocks;
   if (textBudgetUsed_ + cost > kTextBudgetFactor * window_.length()) {
     throw FileError(FileErrorCause::Unspecified, "message texts out of proportion to the file");
   }

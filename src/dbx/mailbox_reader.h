@@ -70,7 +70,7 @@ class MailboxReader {
   }
 
   void loadMessages();
-  void chargeText(int32_t i, uint64_t textBytes, size_t blocks) const;
+  void chargeText(int32_t i, uint64_t outputBytes, size_t blocks) const;
 
   InputFile& file_;
   // Reads go through one window, kept between calls so that the texts of

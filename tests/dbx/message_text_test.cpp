@@ -199,6 +199,32 @@ TEST(MessageTextTest, OutputBudgetRefusesManyEntriesForOneHugeText) {
   EXPECT_EQ(opened.reader.messageText(0).size(), size_t{1} << 20);
 }
 
+TEST(MessageTextTest, OutputBudgetCountsTheSenderAddress) {
+  // 2,008 index entries name one record without text but with a 64 KiB
+  // sender address, which the mbox separator line repeats for every message:
+  // 128 MiB of separator lines from a file of about 100 KiB.
+  DbxBuilder builder;
+  TestMessage m;
+  m.textLink = TextLink::None;
+  m.senderAddress = Pattern(64 * 1024);
+  const uint32_t record = builder.add(m);
+  TreeShape root;
+  for (int k = 0; k < 250; ++k) root.entries.push_back({record, {}});
+  TreeShape many;
+  for (int k = 0; k < 8; ++k) many.entries.push_back({record, {root}});
+  ReaderOver opened(builder.tree(many).build().bytes);
+  ASSERT_EQ(opened.reader.messageCount(), 8 * 251);
+  const uint64_t budget = 4 * opened.file.length();
+  int read = 0;
+  std::optional<FileErrorCause> failure;
+  for (int32_t i = 0; i < opened.reader.messageCount() && !failure; ++i) {
+    failure = FileErrorOf([&] { EXPECT_EQ(opened.reader.messageText(i), ""); });
+    if (!failure) ++read;
+  }
+  EXPECT_EQ(failure, std::optional(FileErrorCause::Unspecified));
+  EXPECT_EQ(static_cast<uint64_t>(read), budget / (64 * 1024));
+}
+
 TEST(MessageTextTest, FewReadsForAManyMessageMailbox) {
   DbxBuilder builder;
   constexpr int kMessages = 2000;

@@ -75,6 +75,9 @@ class DbxBuilder {
   DbxBuilder& tree(TreeShape shape);
   // Overrides the header's entry count (default: number of values).
   DbxBuilder& headerEntryCount(uint32_t count);
+  // Bytes reserved for the header (default 0x24BC, at least 0xE8): fuzz
+  // seeds use the smallest header that still holds every field read.
+  DbxBuilder& headerSize(uint32_t bytes);
 
   BuiltMailbox build() const;
 
@@ -83,6 +86,7 @@ class DbxBuilder {
   uint32_t nodeCapacity_ = 51;
   std::optional<TreeShape> tree_;
   std::optional<uint32_t> headerEntryCount_;
+  uint32_t headerSize_ = 0x24BC;  // what real files reserve
 };
 
 // Raw byte patching for corrupt cases; the string grows as needed.
