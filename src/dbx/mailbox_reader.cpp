@@ -87,19 +87,33 @@ MessageTime MailboxReader::mailboxFileTime() const {
 }
 
 std::string MailboxReader::messageText(int32_t i) const {
+  const bool charged = textCharged_[static_cast<size_t>(i)];
+  // Once the budget is spent, no new text is even walked.
+  if (!charged && textBudgetUsed_ > textBudget()) throwOutOfProportion();
   const uint32_t start = textStarts_[propertyIndex_[static_cast<size_t>(i)]];
-  const TextChain chain = WalkTextChain(window_, start);
-  chargeText(i, chain.textBytes + senderAddress(i).size(), chain.pieces.size());
+  TextChain chain;
+  try {
+    WalkTextChain(window_, start, chain);
+  } catch (const FileError&) {
+    // A damaged chain costs the blocks walked, so that a caller who goes on
+    // to the other messages cannot walk long broken chains without end.
+    textBudgetUsed_ += kBlockHeaderSize * chain.pieces.size();
+    throw;
+  }
+  if (!charged) chargeText(i, chain.textBytes + senderAddress(i).size(), chain.pieces.size());
   return ReadText(window_, chain);
 }
 
+uint64_t MailboxReader::textBudget() const { return kTextBudgetFactor * window_.length(); }
+
+void MailboxReader::throwOutOfProportion() {
+  throw FileError(FileErrorCause::Unspecified, "message texts out of proportion to the file");
+}
+
 void MailboxReader::chargeText(int32_t i, uint64_t outputBytes, size_t blocks) const {
-  if (textCharged_[static_cast<size_t>(i)]) return;
-  const uint64_t cost = outputBytes + kBlockHeaderSize * blocks;
-  if (textBudgetUsed_ + cost > kTextBudgetFactor * window_.length()) {
-    throw FileError(FileErrorCause::Unspecified, "message texts out of proportion to the file");
-  }
-  textBudgetUsed_ += cost;
+  // Charged even when refused: the walk is done, and the budget stays spent.
+  textBudgetUsed_ += outputBytes + kBlockHeaderSize * blocks;
+  if (textBudgetUsed_ > textBudget()) throwOutOfProportion();
   textCharged_[static_cast<size_t>(i)] = true;
 }
 

@@ -71,6 +71,8 @@ class MailboxReader {
 
   void loadMessages();
   void chargeText(int32_t i, uint64_t outputBytes, size_t blocks) const;
+  uint64_t textBudget() const;
+  [[noreturn]] static void throwOutOfProportion();
 
   InputFile& file_;
   // Reads go through one window, kept between calls so that the texts of

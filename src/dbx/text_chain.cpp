@@ -21,8 +21,7 @@ uint32_t NextBlock(FileWindow& window, uint64_t block) {
 
 }  // namespace
 
-TextChain WalkTextChain(FileWindow& window, uint32_t firstBlock) {
-  TextChain chain;
+void WalkTextChain(FileWindow& window, uint32_t firstBlock, TextChain& chain) {
   const uint64_t length = window.length();
   std::unordered_set<uint32_t> visited;
   for (uint32_t block = firstBlock; block != 0;) {
@@ -41,7 +40,6 @@ TextChain WalkTextChain(FileWindow& window, uint32_t firstBlock) {
     if (chain.textBytes > length) Defective("text longer than the file");
     block = next;
   }
-  return chain;
 }
 
 std::string ReadText(FileWindow& window, const TextChain& chain) {

@@ -25,8 +25,9 @@ struct TextChain {
 // the file counts as pointing to itself), that holds more blocks than the
 // file has room for block headers, or whose text is longer than the file.
 // A block's text bytes that lie beyond the end of the file are not part of
-// the text.
-TextChain WalkTextChain(FileWindow& window, uint32_t firstBlock);
+// the text. Fills `chain` as it goes: after a FileError it holds the blocks
+// walked before the fault, so that the caller can charge the work done.
+void WalkTextChain(FileWindow& window, uint32_t firstBlock, TextChain& chain);
 
 // The chain's text up to its first zero byte, in one allocation.
 std::string ReadText(FileWindow& window, const TextChain& chain);

@@ -225,6 +225,31 @@ TEST(MessageTextTest, OutputBudgetCountsTheSenderAddress) {
   EXPECT_EQ(static_cast<uint64_t>(read), budget / (64 * 1024));
 }
 
+TEST(MessageTextTest, BrokenChainsSpendTheBudgetToo) {
+  // 2,008 index entries name one record whose chain of 2,048 blocks (1 MiB)
+  // loops back at its end. Every walk fails; a caller that goes on to the
+  // next message after each failure would read the whole file 2,008 times.
+  DbxBuilder builder;
+  const uint32_t broken = builder.add(WithText(Pattern(1 << 20)));
+  TreeShape root;
+  for (int k = 0; k < 250; ++k) root.entries.push_back({broken, {}});
+  TreeShape many;
+  for (int k = 0; k < 8; ++k) many.entries.push_back({broken, {root}});
+  BuiltMailbox built = builder.tree(many).build();
+  const std::vector<uint32_t>& blocks = built.blockOffsets[broken];
+  PutU32(built.bytes, blocks.back() + kBlockNext, blocks.front());
+  ReaderOver opened(built.bytes);
+  ASSERT_EQ(opened.reader.messageCount(), 8 * 251);
+  const size_t readsBefore = opened.file.readCount();
+  for (int32_t i = 0; i < opened.reader.messageCount(); ++i) {
+    EXPECT_EQ(FileErrorOf([&] { opened.reader.messageText(i); }),
+              std::optional(FileErrorCause::Unspecified));
+  }
+  // Each failed walk is charged 16 bytes per block against four file lengths
+  // of budget: about 130 walks of some 17 reads each, then no more reading.
+  EXPECT_LT(opened.file.readCount() - readsBefore, 4000u);
+}
+
 TEST(MessageTextTest, FewReadsForAManyMessageMailbox) {
   DbxBuilder builder;
   constexpr int kMessages = 2000;
