@@ -199,6 +199,15 @@ TEST(MessageTextTest, OutputBudgetRefusesManyEntriesForOneHugeText) {
   EXPECT_EQ(opened.reader.messageText(0).size(), size_t{1} << 20);
 }
 
+// A tree of 8 * 251 index entries, all naming `message`.
+TreeShape EntriesNaming(uint32_t message) {
+  TreeShape leaf;
+  for (int k = 0; k < 250; ++k) leaf.entries.push_back({message, {}});
+  TreeShape root;
+  for (int k = 0; k < 8; ++k) root.entries.push_back({message, {leaf}});
+  return root;
+}
+
 TEST(MessageTextTest, OutputBudgetCountsTheSenderAddress) {
   // 2,008 index entries name one record without text but with a 64 KiB
   // sender address, which the mbox separator line repeats for every message:
@@ -208,11 +217,7 @@ TEST(MessageTextTest, OutputBudgetCountsTheSenderAddress) {
   m.textLink = TextLink::None;
   m.senderAddress = Pattern(64 * 1024);
   const uint32_t record = builder.add(m);
-  TreeShape root;
-  for (int k = 0; k < 250; ++k) root.entries.push_back({record, {}});
-  TreeShape many;
-  for (int k = 0; k < 8; ++k) many.entries.push_back({record, {root}});
-  ReaderOver opened(builder.tree(many).build().bytes);
+  ReaderOver opened(builder.tree(EntriesNaming(record)).build().bytes);
   ASSERT_EQ(opened.reader.messageCount(), 8 * 251);
   const uint64_t budget = 4 * opened.file.length();
   int read = 0;
@@ -231,11 +236,7 @@ TEST(MessageTextTest, BrokenChainsSpendTheBudgetToo) {
   // next message after each failure would read the whole file 2,008 times.
   DbxBuilder builder;
   const uint32_t broken = builder.add(WithText(Pattern(1 << 20)));
-  TreeShape root;
-  for (int k = 0; k < 250; ++k) root.entries.push_back({broken, {}});
-  TreeShape many;
-  for (int k = 0; k < 8; ++k) many.entries.push_back({broken, {root}});
-  BuiltMailbox built = builder.tree(many).build();
+  BuiltMailbox built = builder.tree(EntriesNaming(broken)).build();
   const std::vector<uint32_t>& blocks = built.blockOffsets[broken];
   PutU32(built.bytes, blocks.back() + kBlockNext, blocks.front());
   ReaderOver opened(built.bytes);

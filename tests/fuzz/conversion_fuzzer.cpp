@@ -6,11 +6,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <ctime>
 #include <string>
 #include <string_view>
 
 #include "cli/quernel_main.h"
+#include "fixed_zone.h"
 #include "platform/console.h"
 #include "platform/memory/memory_file_system.h"
 
@@ -34,12 +34,6 @@ size_t EmlFiles(const quernel::MemoryFileSystem& fileSystem) {
 }
 
 }  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  setenv("TZ", "Europe/Berlin", 1);
-  tzset();
-  return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   quernel::MemoryFileSystem fileSystem;

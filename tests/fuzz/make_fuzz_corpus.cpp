@@ -173,23 +173,9 @@ size_t EntriesThatFit(size_t used, size_t size) {
   return room / perNode * 255;
 }
 
-// Every index entry names the one record, whose text is long.
-std::string ManyEntriesOneRecord(size_t size) {
+// As many index entries as fit in `size` bytes, all naming the record of `m`.
+std::string EveryEntryNames(TestMessage m, size_t size) {
   DbxBuilder builder;
-  builder.add(Letter(0, std::string(size / 8, 'y') + "\r\nFrom the end\r\n"));
-  const quernel::testing::BuiltMailbox built = builder.headerSize(kSmallHeader).build();
-  std::string bytes = built.bytes;
-  AppendTree(bytes, std::vector<uint32_t>(EntriesThatFit(bytes.size(), size), built.recordOffsets[0]));
-  return bytes;
-}
-
-// Every index entry names the one record, which has no text but a long
-// sender address: the mbox separator line repeats it for every message.
-std::string ManyEntriesOneLongAddress(size_t size) {
-  DbxBuilder builder;
-  TestMessage m;
-  m.textLink = TextLink::None;
-  m.senderAddress = std::string(size / 4, 'a');
   builder.add(std::move(m));
   const quernel::testing::BuiltMailbox built = RecordsOnly(builder);
   std::string bytes = built.bytes;
@@ -197,17 +183,26 @@ std::string ManyEntriesOneLongAddress(size_t size) {
   return bytes;
 }
 
-// As many messages as entries fit, each a tiny record with a short text, all
-// giving the same file name: the eml writer numbers them.
+// Every index entry names the one record, whose text is long.
+std::string ManyEntriesOneRecord(size_t size) {
+  return EveryEntryNames(Letter(0, std::string(size / 8, 'y') + "\r\nFrom the end\r\n"), size);
+}
+
+// Every index entry names the one record, which has no text but a long
+// sender address: the mbox separator line repeats it for every message.
+std::string ManyEntriesOneLongAddress(size_t size) {
+  TestMessage m;
+  m.textLink = TextLink::None;
+  m.senderAddress = std::string(size / 4, 'a');
+  return EveryEntryNames(std::move(m), size);
+}
+
+// As many messages as entries fit, all one tiny record with a short text,
+// all giving the same file name: the eml writer numbers them.
 std::string MostMessagesOneRecord(size_t size) {
-  DbxBuilder builder;
   TestMessage m;
   m.text = "Subject: same\r\n\r\nx\r\n";
-  builder.add(std::move(m));
-  const quernel::testing::BuiltMailbox built = builder.headerSize(kSmallHeader).build();
-  std::string bytes = built.bytes;
-  AppendTree(bytes, std::vector<uint32_t>(EntriesThatFit(bytes.size(), size), built.recordOffsets[0]));
-  return bytes;
+  return EveryEntryNames(std::move(m), size);
 }
 
 // As many messages as entries fit, each naming its own record beyond the end

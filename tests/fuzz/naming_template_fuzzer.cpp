@@ -7,15 +7,14 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "dbx/mailbox_reader.h"
+#include "fixed_zone.h"
 #include "naming/naming_template.h"
 #include "support/dbx_builder.h"
 #include "support/string_input_file.h"
@@ -50,12 +49,6 @@ void CheckCleanName(const std::string& name) {
 }
 
 }  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  setenv("TZ", "Europe/Berlin", 1);
-  tzset();
-  return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view rest(reinterpret_cast<const char*>(data), size);
