@@ -21,7 +21,7 @@ bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() && EqualsIgnoringCase(text.substr(0, prefix.size()), prefix);
 }
 
-enum class OptionOutcome { Taken, StopReading, Unknown };
+enum class OptionOutcome { Taken, StopReading, ShowVersion, Unknown };
 
 // Options that take the rest of the argument as a naming template. "-mbxrd"
 // comes before "-mbx", which is a prefix of it.
@@ -69,10 +69,12 @@ OptionOutcome TakeOption(std::string_view argument, RunSettings& settings) {
     }
   }
   if (TakePlain(argument, kTrailingPlainOptions, settings)) return OptionOutcome::Taken;
-  if (argument == "-?") {
+  // "--help" is the spelling of "-?" that a Linux shell leaves alone.
+  if (argument == "-?" || EqualsIgnoringCase(argument, "--help")) {
     settings.flags |= flags::kShowUsage;
     return OptionOutcome::StopReading;
   }
+  if (EqualsIgnoringCase(argument, "--version")) return OptionOutcome::ShowVersion;
   return OptionOutcome::Unknown;
 }
 
@@ -114,6 +116,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments, FileSyst
       if (outcome == OptionOutcome::Unknown) {
         result.action = CommandLine::Action::Fail;
         result.failureLine = "Unknown option " + argument + "!\n";
+        return result;
+      }
+      if (outcome == OptionOutcome::ShowVersion) {
+        result.action = CommandLine::Action::ShowVersion;
         return result;
       }
       if (outcome == OptionOutcome::StopReading) break;

@@ -11,7 +11,7 @@
 namespace quernel {
 
 struct CommandLine {
-  enum class Action { ShowUsage, Fail, Run };
+  enum class Action { ShowUsage, ShowVersion, Fail, Run };
   Action action = Action::Run;
   std::string failureLine;  // printed before exiting with status 1
   RunSettings settings;

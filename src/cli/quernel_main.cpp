@@ -3,6 +3,7 @@
 #include "cli/batch_driver.h"
 #include "cli/command_line.h"
 #include "cli/usage.h"
+#include "cli/version.h"
 #include "platform/host.h"
 
 namespace quernel {
@@ -13,6 +14,9 @@ int RunQuernel(const std::vector<std::string>& arguments, FileSystem& fileSystem
   switch (commandLine.action) {
     case CommandLine::Action::ShowUsage:
       console.write(kUsageText);
+      return 0;
+    case CommandLine::Action::ShowVersion:
+      console.write(kVersionLine);
       return 0;
     case CommandLine::Action::Fail:
       console.write(commandLine.failureLine);

@@ -5,7 +5,6 @@
 #include "naming/date_format.h"
 #include "naming/name_cleaning.h"
 #include "naming/template_field.h"
-#include "naming/utf8_prefix.h"
 #include "platform/host.h"
 
 namespace quernel {
@@ -95,7 +94,7 @@ void AppendFieldValue(Token token, const TemplateField& field, const MailboxRead
   }
   if (value.empty()) value = field.defaultText;
   if (field.lengthLimit >= 1 && field.lengthLimit <= kLongestLengthLimit) {
-    value = value.substr(0, Utf8PrefixLength(value, static_cast<size_t>(field.lengthLimit)));
+    value = value.substr(0, CharacterPrefixLength(value, static_cast<size_t>(field.lengthLimit)));
   }
   if (field.letterCase == 0 || field.letterCase == 1) {
     std::string converted(value);

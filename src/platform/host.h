@@ -54,6 +54,11 @@ std::string DisplayForm(std::string_view name);
 // 1 on Linux, where an ASCII byte in UTF-8 is always a whole character).
 size_t CharacterStep(std::string_view s, size_t pos);
 
+// The length of the longest prefix of `text` of at most `limit` bytes that
+// ends on a character boundary (UTF-8 on Linux, double-byte characters on
+// Windows), so that cutting a name to a byte limit never splits a character.
+size_t CharacterPrefixLength(std::string_view text, size_t limit);
+
 // Maps the letters of the ANSI code page to upper or lower case in place.
 void ChangeLetterCase(std::string& s, bool toUpper);
 

@@ -36,4 +36,14 @@ size_t Utf8SequenceLength(std::string_view s, size_t pos) {
   return length;
 }
 
+size_t Utf8PrefixLength(std::string_view text, size_t limit) {
+  if (limit >= text.size()) return text.size();
+  // Only a sequence that starts in the last three bytes before the cut can
+  // reach across it.
+  for (size_t back = 1; back <= 3 && back <= limit; ++back) {
+    if (Utf8SequenceLength(text, limit - back) > back) return limit - back;
+  }
+  return limit;
+}
+
 }  // namespace quernel

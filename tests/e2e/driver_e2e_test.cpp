@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/usage.h"
+#include "cli/version.h"
 #include "e2e/quernel_process.h"
 #include "e2e/target_platform.h"
 #include "support/dbx_builder.h"
@@ -57,7 +58,16 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{"OptionsOnly", {"-mbxrd", "-eml"}, "You must specify a filename!\n", 1},
         CommandCase{"NothingMatches", {"*.dbx"}, "Nothing to do!\n", 0},
         CommandCase{"WholeWordOptionWithMore", {"-DNX", "in"}, "Unknown option -DNX!\n", 1},
-        CommandCase{"TemplateOptionTakesTheRest", {"-MBXX"}, "You must specify a filename!\n", 1}),
+        CommandCase{"TemplateOptionTakesTheRest", {"-MBXX"}, "You must specify a filename!\n", 1},
+        CommandCase{"Version", {"--version"}, kVersionLine, 0},
+        CommandCase{"VersionAnyCase", {"--VERSION"}, kVersionLine, 0},
+        CommandCase{"VersionBeforeUnknown", {"-eml", "--Version", "-x"}, kVersionLine, 0},
+        CommandCase{"UnknownBeforeVersion", {"-x", "--version"}, "Unknown option -x!\n", 1},
+        CommandCase{"Help", {"--help"}, kUsageText, 0},
+        CommandCase{"HelpAnyCase", {"--HeLp"}, kUsageText, 0},
+        CommandCase{"HelpBeforeUnknown", {"-mbxrd", "--help", "-x"}, kUsageText, 0},
+        CommandCase{"SingleDashVersion", {"-version"}, "Unknown option -version!\n", 1},
+        CommandCase{"VersionAfterInputIsOutputDirectory", {"*.dbx", "--version"}, "Nothing to do!\n", 0}),
     [](const ::testing::TestParamInfo<CommandCase>& info) { return info.param.name; });
 
 TEST(Driver, TellsEachKindOfFileApart) {

@@ -1,5 +1,5 @@
 // The building blocks of the expansion: number arguments, modifier pieces,
-// cutting UTF-8 values and cleaning names.
+// and cleaning names.
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,6 @@
 
 #include "naming/name_cleaning.h"
 #include "naming/template_field.h"
-#include "naming/utf8_prefix.h"
 
 namespace quernel {
 namespace {
@@ -60,35 +59,6 @@ TEST(ParseTemplateField, DefaultsAndEmptyArguments) {
   EXPECT_EQ(empty.defaultText, "");
   // Prefixes are case-sensitive.
   EXPECT_EQ(ParseTemplateField("SUBJ_l:3").lengthLimit, 0);
-}
-
-TEST(Utf8PrefixLength, NeverEndsInsideACharacter) {
-  struct Case {
-    const char* text;
-    size_t limit;
-    size_t expected;
-  };
-  const Case cases[] = {
-      {"Caf\xC3\xA9", 3, 3},
-      {"Caf\xC3\xA9", 4, 3},  // before the two-byte "é"
-      {"Caf\xC3\xA9", 5, 5},
-      {"Caf\xC3\xA9", 255, 5},
-      {"a\xE2\x82\xAC" "b", 2, 1},  // inside "€"
-      {"a\xE2\x82\xAC" "b", 3, 1},
-      {"a\xE2\x82\xAC" "b", 4, 4},
-      {"\xF0\x9F\x98\x80z", 3, 0},  // inside a four-byte character
-      {"\xF0\x9F\x98\x80z", 4, 4},
-      // Bytes that are no well-formed UTF-8 are characters of their own.
-      {"ab\x80\x80\x80", 3, 3},          // continuation bytes without a lead
-      {"a\xC3" "bc", 2, 2},               // a lead without its continuation
-      {"a\xC0\x80z", 2, 2},               // overlong form
-      {"a\xED\xA0\x80z", 2, 2},           // surrogate
-      {"a\xE2\x82", 2, 2},                // sequence cut short by the end
-      {"\xE9\xA9\xAE", 1, 0},             // well-formed (U+9A6E)
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(Utf8PrefixLength(c.text, c.limit), c.expected) << c.text << " limit " << c.limit;
-  }
 }
 
 TEST(CleanFileName, TurnsUnsafeCharactersIntoSingleSpaces) {

@@ -7,6 +7,7 @@
 
 #include <limits>
 
+#include "platform/utf8.h"
 #include "platform/windows1252.h"
 
 namespace quernel {
@@ -43,6 +44,10 @@ std::string MailboxStringToNative(std::string_view stored) { return Windows1252T
 std::string DisplayForm(std::string_view name) { return std::string(name); }
 
 size_t CharacterStep(std::string_view, size_t) { return 1; }
+
+size_t CharacterPrefixLength(std::string_view text, size_t limit) {
+  return Utf8PrefixLength(text, limit);
+}
 
 void ChangeLetterCase(std::string& s, bool toUpper) { ChangeWindows1252LetterCase(s, toUpper); }
 
