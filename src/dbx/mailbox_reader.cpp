@@ -19,12 +19,14 @@ namespace {
 
 // Output budget for message texts, as a multiple of the file's length. Each
 // message is charged once, the first time its text is read, with its text
-// bytes and a block header's worth per block. A real mailbox stays below one
-// file length (blocks do not overlap); the margin leaves room for records
-// that the index lists more than once. A crafted file (thousands of index
-// entries pointing at one record with a long text, or overlapping blocks
-// that each claim 65,535 bytes) would otherwise make the writers produce
-// output out of all proportion to its size.
+// bytes, a block header's worth per block, and its sender address, which the
+// mbox separator line repeats for every message. A real mailbox stays below
+// one file length (blocks and strings do not overlap); the margin leaves room
+// for records that the index lists more than once. A crafted file (thousands
+// of index entries pointing at one record with a long text or a long sender
+// address, or overlapping blocks that each claim 65,535 bytes) would
+// otherwise make the writers produce output out of all proportion to its
+// size.
 constexpr uint64_t kTextBudgetFactor = 4;
 
 // Records lie between their messages' texts. Where they are far apart, a
@@ -107,15 +109,33 @@ std::string MailboxReader::messageText(int32_t i) const {
 void MailboxReader::appendMessageText(int32_t i, std::string& text) const {
   const size_t message = static_cast<size_t>(i);
   const uint32_t start = textStarts_[propertyIndex_[message]];
-  // Each message is charged once, the first time its text is read.
-  const uint64_t budget = kTextBudgetFactor * window_.length();
-  const uint64_t left = budget > textBudgetUsed_ ? budget - textBudgetUsed_ : 0;
-  const uint64_t available = textCharged_[message] ? UINT64_MAX : left;
-  const uint64_t cost = ReadTextChain(window_, start, available, text);
-  if (!textCharged_[message]) {
-    textBudgetUsed_ += cost;
-    textCharged_[message] = true;
+  // A message is charged once, the first time its text is read; reading it
+  // again (the eml writer after the mbox writer) is free.
+  if (textCharged_[message]) {
+    uint64_t ignored = 0;
+    ReadTextChain(window_, start, UINT64_MAX, text, ignored);
+    return;
   }
+  const uint64_t budget = kTextBudgetFactor * window_.length();
+  // Once the budget is spent, no new text is even walked.
+  if (textBudgetUsed_ >= budget) throwOutOfProportion();
+  uint64_t cost = 0;
+  try {
+    ReadTextChain(window_, start, budget - textBudgetUsed_, text, cost);
+  } catch (const FileError&) {
+    // A damaged chain costs the blocks walked, so that a caller who goes on
+    // to the other messages cannot walk long broken chains without end.
+    textBudgetUsed_ += cost;
+    throw;
+  }
+  // The mbox separator line repeats the sender address for every message.
+  textBudgetUsed_ += cost + senderAddress(i).size();
+  if (textBudgetUsed_ > budget) throwOutOfProportion();
+  textCharged_[message] = true;
+}
+
+void MailboxReader::throwOutOfProportion() {
+  throw FileError(FileErrorCause::Unspecified, "message texts out of proportion to the file");
 }
 
 }  // namespace quernel

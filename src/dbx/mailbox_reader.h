@@ -74,6 +74,7 @@ class MailboxReader {
   }
 
   void loadMessages();
+  [[noreturn]] static void throwOutOfProportion();
 
   InputFile& file_;
   // Reads go through one window, kept between calls so that the texts of

@@ -62,12 +62,12 @@ bool AppendUpToZero(FileWindow& window, uint64_t offset, uint32_t size, std::str
 
 }  // namespace
 
-uint64_t ReadTextChain(FileWindow& window, uint32_t firstBlock, uint64_t budget,
-                       std::string& text) {
+void ReadTextChain(FileWindow& window, uint32_t firstBlock, uint64_t budget, std::string& text,
+                   uint64_t& cost) {
   const uint64_t length = window.length();
   VisitedBlocks visited;
   uint64_t textBytes = 0;
-  uint64_t cost = 0;
+  uint64_t chainCost = 0;
   bool copying = true;  // until the first zero byte
   for (uint32_t block = firstBlock; block != 0;) {
     if (block >= length) {
@@ -82,12 +82,12 @@ uint64_t ReadTextChain(FileWindow& window, uint32_t firstBlock, uint64_t budget,
     const uint32_t size = static_cast<uint32_t>(std::min<uint64_t>(window.u16(block + kBlockTextLength), inFile));
     textBytes += size;
     if (textBytes > length) Defective("text longer than the file");
+    chainCost += size + kBlockHeaderSize;
     cost += size + kBlockHeaderSize;
-    if (cost > budget) Defective("message texts out of proportion to the file");
+    if (chainCost > budget) Defective("message texts out of proportion to the file");
     if (copying) copying = AppendUpToZero(window, start, size, text);
     block = next;
   }
-  return cost;
 }
 
 }  // namespace quernel::dbx

@@ -13,9 +13,10 @@ namespace quernel::dbx {
 // it. The blocks are read in one pass: each block's header and text come
 // from the same window load, so a mailbox's texts are read from the file once.
 //
-// Returns the chain's cost: its text bytes plus a block header's worth per
-// block. Raises FileError Unspecified once that cost exceeds `budget`, so a
-// crafted chain costs no more work than the budget allows.
+// Adds the chain's cost to `cost` as it goes: its text bytes plus a block
+// header's worth per block, so that after a failure `cost` holds the work
+// done. Raises FileError Unspecified once the chain's own cost exceeds
+// `budget`, so a crafted chain costs no more work than the budget allows.
 //
 // Raises FileError OffsetOutOfRange for a block at or beyond the end of the
 // file, and Unspecified for a chain that comes back to a block it has
@@ -25,7 +26,7 @@ namespace quernel::dbx {
 // A block's text bytes that lie beyond the end of the file are not part of
 // the text. The whole chain is checked even when a zero byte ends the text
 // early.
-uint64_t ReadTextChain(FileWindow& window, uint32_t firstBlock, uint64_t budget,
-                       std::string& text);
+void ReadTextChain(FileWindow& window, uint32_t firstBlock, uint64_t budget, std::string& text,
+                   uint64_t& cost);
 
 }  // namespace quernel::dbx

@@ -199,6 +199,58 @@ TEST(MessageTextTest, OutputBudgetRefusesManyEntriesForOneHugeText) {
   EXPECT_EQ(opened.reader.messageText(0).size(), size_t{1} << 20);
 }
 
+// A tree of 8 * 251 index entries, all naming `message`.
+TreeShape EntriesNaming(uint32_t message) {
+  TreeShape leaf;
+  for (int k = 0; k < 250; ++k) leaf.entries.push_back({message, {}});
+  TreeShape root;
+  for (int k = 0; k < 8; ++k) root.entries.push_back({message, {leaf}});
+  return root;
+}
+
+TEST(MessageTextTest, OutputBudgetCountsTheSenderAddress) {
+  // 2,008 index entries name one record without text but with a 64 KiB
+  // sender address, which the mbox separator line repeats for every message:
+  // 128 MiB of separator lines from a file of about 100 KiB.
+  DbxBuilder builder;
+  TestMessage m;
+  m.textLink = TextLink::None;
+  m.senderAddress = Pattern(64 * 1024);
+  const uint32_t record = builder.add(m);
+  ReaderOver opened(builder.tree(EntriesNaming(record)).build().bytes);
+  ASSERT_EQ(opened.reader.messageCount(), 8 * 251);
+  const uint64_t budget = 4 * opened.file.length();
+  int read = 0;
+  std::optional<FileErrorCause> failure;
+  for (int32_t i = 0; i < opened.reader.messageCount() && !failure; ++i) {
+    failure = FileErrorOf([&] { EXPECT_EQ(opened.reader.messageText(i), ""); });
+    if (!failure) ++read;
+  }
+  EXPECT_EQ(failure, std::optional(FileErrorCause::Unspecified));
+  EXPECT_EQ(static_cast<uint64_t>(read), budget / (64 * 1024));
+}
+
+TEST(MessageTextTest, BrokenChainsSpendTheBudgetToo) {
+  // 2,008 index entries name one record whose chain of 2,048 blocks (1 MiB)
+  // loops back at its end. Every walk fails; a caller that goes on to the
+  // next message after each failure would read the whole file 2,008 times.
+  DbxBuilder builder;
+  const uint32_t broken = builder.add(WithText(Pattern(1 << 20)));
+  BuiltMailbox built = builder.tree(EntriesNaming(broken)).build();
+  const std::vector<uint32_t>& blocks = built.blockOffsets[broken];
+  PutU32(built.bytes, blocks.back() + kBlockNext, blocks.front());
+  ReaderOver opened(built.bytes);
+  ASSERT_EQ(opened.reader.messageCount(), 8 * 251);
+  const size_t readsBefore = opened.file.readCount();
+  for (int32_t i = 0; i < opened.reader.messageCount(); ++i) {
+    EXPECT_EQ(FileErrorOf([&] { opened.reader.messageText(i); }),
+              std::optional(FileErrorCause::Unspecified));
+  }
+  // Each failed walk is charged 16 bytes per block against four file lengths
+  // of budget: about 130 walks of some 17 reads each, then no more reading.
+  EXPECT_LT(opened.file.readCount() - readsBefore, 4000u);
+}
+
 TEST(MessageTextTest, FewReadsForAManyMessageMailbox) {
   DbxBuilder builder;
   constexpr int kMessages = 2000;

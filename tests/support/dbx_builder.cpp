@@ -230,10 +230,15 @@ DbxBuilder& DbxBuilder::headerEntryCount(uint32_t count) {
   return *this;
 }
 
+DbxBuilder& DbxBuilder::headerSize(uint32_t bytes) {
+  headerSize_ = std::max<uint32_t>(bytes, kHeaderRootNode + 4);
+  return *this;
+}
+
 BuiltMailbox DbxBuilder::build() const {
   BuiltMailbox built;
   std::string& out = built.bytes;
-  out.assign(kHeaderSize, '\0');
+  out.assign(headerSize_, '\0');
   out.replace(0, kSignatureSize, MailboxSignature());
   for (const TestMessage& m : messages_) {
     built.blockOffsets.push_back(AppendBlocks(out, m));

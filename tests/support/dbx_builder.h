@@ -76,6 +76,9 @@ class DbxBuilder {
   DbxBuilder& tree(TreeShape shape);
   // Overrides the header's entry count (default: number of values).
   DbxBuilder& headerEntryCount(uint32_t count);
+  // Bytes reserved for the header (default 0x24BC, at least 0xE8): fuzz
+  // seeds use the smallest header that still holds every field read.
+  DbxBuilder& headerSize(uint32_t bytes);
 
   BuiltMailbox build() const;
 
@@ -84,6 +87,7 @@ class DbxBuilder {
   uint32_t nodeCapacity_ = 51;
   std::optional<TreeShape> tree_;
   std::optional<uint32_t> headerEntryCount_;
+  uint32_t headerSize_ = 0x24BC;  // what real files reserve
 };
 
 // Writes a mailbox straight to a file, message by message, for mailboxes too
