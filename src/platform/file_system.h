@@ -85,6 +85,12 @@ class FileSystem {
   // SharingViolation is raised and the file is left whole).
   virtual std::unique_ptr<OutputFile> createOutput(const std::string& path, CreateMode mode) = 0;
 
+  // Creates `path` with exclusive access only when no entry of that name
+  // exists yet; returns nothing when one does (a file, a directory or
+  // anything else). Raises FileError for every other failure. Lets the eml
+  // writer create a free name in one step instead of a probe and a create.
+  virtual std::unique_ptr<OutputFile> createNewOutput(const std::string& path) = 0;
+
   // The eml writer's existence probe: true when `path` names an existing
   // regular file that can be opened for reading right now. Never raises.
   virtual bool probeExisting(const std::string& path) = 0;

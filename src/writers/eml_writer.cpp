@@ -24,7 +24,7 @@ void EmlWriter::convertMailbox(const RunSettings& settings, const std::string& i
     const std::string name = ExpandNamingTemplate(settings.emlTemplate, reader, i);
     const std::string basePath = directory + name;
     Choice choice = chooseOutputPath(basePath, directory, name, overwrite);
-    if (!writeMessage(settings, choice.path, displayName, reader, i)) break;
+    if (!writeMessage(settings, choice, displayName, reader, i)) break;
     highestTaken_.insert_or_assign(basePath, choice.number);
     writtenPaths_.insert(std::move(choice.path));
     ++written;
@@ -36,27 +36,39 @@ EmlWriter::Choice EmlWriter::chooseOutputPath(const std::string& basePath,
                                               const std::string& directory,
                                               const std::string& name, bool overwrite) {
   auto known = highestTaken_.find(basePath);
-  uint64_t number = known == highestTaken_.end() ? 0 : known->second + 1;
-  for (;; ++number) {
-    std::string path = number == 0 ? basePath : directory + NumberedName(name, number);
-    if (!isTaken(path, overwrite)) return {std::move(path), number};
-    highestTaken_.insert_or_assign(basePath, number);
+  Choice choice;
+  choice.number = known == highestTaken_.end() ? 0 : known->second + 1;
+  for (;; ++choice.number) {
+    choice.path = choice.number == 0 ? basePath : directory + NumberedName(name, choice.number);
+    if (claim(choice, overwrite)) return choice;
+    highestTaken_.insert_or_assign(basePath, choice.number);
   }
 }
 
-bool EmlWriter::isTaken(const std::string& path, bool overwrite) {
+bool EmlWriter::claim(Choice& choice, bool overwrite) {
   // With -overwrite the files of earlier runs are there to be replaced; only
   // what this run wrote itself must not be lost.
-  if (overwrite) return writtenPaths_.contains(path);
-  return fileSystem_.probeExisting(path);
+  if (overwrite) return !writtenPaths_.contains(choice.path);
+  // A name nothing stands at is free and created in the same step. Where
+  // something stands, the probe decides as it always has: only a regular
+  // file that can be opened is taken; a directory, or a file another program
+  // holds, counts as free, and creating it then fails and is reported.
+  try {
+    choice.file = fileSystem_.createNewOutput(choice.path);
+    if (choice.file) return true;
+  } catch (const FileError&) {
+    return true;  // the create in writeMessage meets the same error and reports it
+  }
+  return !fileSystem_.probeExisting(choice.path);
 }
 
-bool EmlWriter::writeMessage(const RunSettings& settings, const std::string& path,
+bool EmlWriter::writeMessage(const RunSettings& settings, Choice& choice,
                              const std::string& displayName, const MailboxReader& reader,
                              int32_t i) {
-  std::unique_ptr<OutputFile> file;
+  const std::string& path = choice.path;
+  std::unique_ptr<OutputFile> file = std::move(choice.file);
   try {
-    file = fileSystem_.createOutput(path, CreateMode::Truncate);
+    if (!file) file = fileSystem_.createOutput(path, CreateMode::Truncate);
   } catch (const FileError&) {
     console_.print("Unable to open outputfile \"%s\"!\n", DisplayForm(path).c_str());
     return false;

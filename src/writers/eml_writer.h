@@ -3,6 +3,7 @@
 // numbered names for names already taken and the message date as file time.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -27,18 +28,23 @@ class EmlWriter {
 
  private:
   // A path chosen for one message: `number` is 0 for the expanded name
-  // itself, k for its variant "(k)".
+  // itself, k for its variant "(k)". `file` is the file already created
+  // there when the search could create it in the same step.
   struct Choice {
     std::string path;
     uint64_t number = 0;
+    std::unique_ptr<OutputFile> file;
   };
 
   Choice chooseOutputPath(const std::string& basePath, const std::string& directory,
                           const std::string& name, bool overwrite);
-  bool isTaken(const std::string& path, bool overwrite);
-  // Writes message i to `path`; false after a failure, which it has reported.
-  bool writeMessage(const RunSettings& settings, const std::string& path,
-                    const std::string& displayName, const MailboxReader& reader, int32_t i);
+  // Claims `path` for a message: true when it is free, with the file created
+  // in `choice` where the search could do that at once.
+  bool claim(Choice& choice, bool overwrite);
+  // Writes message i to the chosen path; false after a failure, which it
+  // has reported.
+  bool writeMessage(const RunSettings& settings, Choice& choice, const std::string& displayName,
+                    const MailboxReader& reader, int32_t i);
   void reportWriteFailure(const FileError& error, const std::string& path,
                           const std::string& displayName);
 

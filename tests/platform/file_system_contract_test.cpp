@@ -88,6 +88,27 @@ TEST_P(FileSystemContract, AnOutputOnAnOpenInputFailsAndLeavesItWhole) {
   EXPECT_EQ(read("Inbox.dbx"), "");
 }
 
+TEST_P(FileSystemContract, CreateNewTouchesNothingThatExists) {
+  put("old.txt", "keep me");
+  fs_->createDirectory(at("dir"));
+  EXPECT_EQ(fs_->createNewOutput(at("old.txt")), nullptr);
+  EXPECT_EQ(read("old.txt"), "keep me");
+  EXPECT_EQ(fs_->createNewOutput(at("dir")), nullptr);
+
+  std::unique_ptr<OutputFile> fresh = fs_->createNewOutput(at("new.txt"));
+  ASSERT_NE(fresh, nullptr);
+  fresh->write("made");
+  fresh->close();
+  EXPECT_EQ(read("new.txt"), "made");
+
+  try {
+    fs_->createNewOutput(at("missing/new.txt"));
+    ADD_FAILURE() << "a missing directory must raise";
+  } catch (const FileError& error) {
+    EXPECT_EQ(error.cause(), FileErrorCause::NotFound);
+  }
+}
+
 TEST_P(FileSystemContract, AnOpenOutputIsExclusive) {
   std::unique_ptr<OutputFile> out = fs_->createOutput(at("x.eml"), CreateMode::Truncate);
   out->write("text");

@@ -294,12 +294,23 @@ TEST_F(EmlWriterTest, FailingCloseCountsAsAFailedWrite) {
   EXPECT_EQ(namesIn("/mail/Inbox"), (std::vector<std::string>{"m1"}));
 }
 
+TEST_F(EmlWriterTest, FileHeldByAnotherProgramCountsAsFreeAndIsLeftAlone) {
+  fs.createDirectory("/mail/Inbox");
+  fs.addFile("/mail/Inbox/Hello.eml", "another program's");
+  fs.holdByOtherProcess("/mail/Inbox/Hello.eml");
+  EXPECT_EQ(convert({Message("Hello.eml", "1"), Message("Hello.eml", "2")}), 0);
+  EXPECT_EQ(console.text(), "Unable to open outputfile \"/mail/Inbox/Hello.eml\"!\n");
+  EXPECT_EQ(contents("/mail/Inbox/Hello.eml"), "another program's");
+  EXPECT_FALSE(contents("/mail/Inbox/Hello(1).eml").has_value());
+}
+
 TEST_F(EmlWriterTest, ManyMessagesWithOneNameCostOneProbeEach) {
   constexpr int kCount = 10000;
   const std::string bytes = Build(Numbered(kCount, "Same.eml"));
   fs.resetStats();
   ASSERT_EQ(convert(writer, bytes), 1);
-  // One probe, create, write, stamp and close per message.
+  // A free name is created at once, without a probe; then one write, stamp
+  // and close per message.
   EXPECT_LE(fs.stats().probes, size_t{kCount} + 1);
   EXPECT_EQ(fs.stats().outputCreates, size_t{kCount});
   EXPECT_EQ(fs.stats().writes, size_t{kCount});

@@ -295,6 +295,14 @@ std::unique_ptr<OutputFile> MemoryFileSystem::createOutput(const std::string& pa
   return std::make_unique<MemoryOutputFile>(state_, std::move(node), normalized);
 }
 
+std::unique_ptr<OutputFile> MemoryFileSystem::createNewOutput(const std::string& path) {
+  if (exists(path)) {
+    ++state_->stats.outputCreates;  // the failed attempt costs a call as well
+    return nullptr;
+  }
+  return createOutput(path, CreateMode::Truncate);
+}
+
 bool MemoryFileSystem::probeExisting(const std::string& path) {
   ++state_->stats.probes;
   const std::string normalized = Normalize(path);

@@ -69,6 +69,7 @@ class MemoryFileSystem final : public FileSystem {
   // ---- FileSystem ---------------------------------------------------------
   std::unique_ptr<InputFile> openInput(const std::string& path) override;
   std::unique_ptr<OutputFile> createOutput(const std::string& path, CreateMode mode) override;
+  std::unique_ptr<OutputFile> createNewOutput(const std::string& path) override;
   bool probeExisting(const std::string& path) override;
   bool createDirectory(const std::string& path) override;
   bool removeFile(const std::string& path) override;

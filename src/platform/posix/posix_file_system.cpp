@@ -75,18 +75,16 @@ class PosixFileSystem final : public FileSystem {
     return MakePosixInputFile(fd.release(), status, path, openInputs_);
   }
 
+  std::unique_ptr<OutputFile> createNewOutput(const std::string& path) override {
+    std::unique_ptr<OutputFile> file = tryCreateNew(path);
+    if (!file && errno != EEXIST) throw ErrnoFileError(errno, "create", path);
+    return file;
+  }
+
   std::unique_ptr<OutputFile> createOutput(const std::string& path, CreateMode mode) override {
-    // Most outputs are new files (one per message for eml). A file this call
-    // creates is a regular file, empty, and none of our inputs, so it needs
-    // only its lock; anything else takes the checked way below.
-    const int created = RetryOnInterrupt([&] {
-      return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NONBLOCK | O_CLOEXEC, 0666);
-    });
-    if (created >= 0) {
-      DescriptorGuard fd(created);
-      LockOrThrow(fd.get(), LOCK_EX, path, "create");
-      return MakePosixOutputFile(fd.release(), path);
-    }
+    // Most outputs are new files (one per message for eml); anything else
+    // takes the checked way below.
+    if (std::unique_ptr<OutputFile> file = tryCreateNew(path)) return file;
     // Not O_TRUNC: the file is emptied only once it is known to be ours.
     DescriptorGuard fd(OpenOrThrow(path, O_WRONLY | O_CREAT, "create"));
     const struct stat status = RegularFileStatusOrThrow(fd.get(), path, "create");
@@ -129,6 +127,19 @@ class PosixFileSystem final : public FileSystem {
   }
 
  private:
+  // A file this call creates is a regular file, empty, and none of our
+  // inputs, so it needs only its lock. Nothing (with errno set) when the
+  // exclusive create fails.
+  std::unique_ptr<OutputFile> tryCreateNew(const std::string& path) {
+    const int created = RetryOnInterrupt([&] {
+      return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NONBLOCK | O_CLOEXEC, 0666);
+    });
+    if (created < 0) return nullptr;
+    DescriptorGuard fd(created);
+    LockOrThrow(fd.get(), LOCK_EX, path, "create");
+    return MakePosixOutputFile(fd.release(), path);
+  }
+
   std::shared_ptr<OpenInputRegistry> openInputs_ = std::make_shared<OpenInputRegistry>();
 };
 

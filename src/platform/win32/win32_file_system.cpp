@@ -80,6 +80,18 @@ class Win32FileSystem final : public FileSystem {
     return MakeWin32InputFile(handle, static_cast<uint64_t>(size.QuadPart), path);
   }
 
+  std::unique_ptr<OutputFile> createNewOutput(const std::string& path) override {
+    const HANDLE handle = OpenExclusive(path, GENERIC_WRITE, CREATE_NEW);
+    if (handle == INVALID_HANDLE_VALUE) {
+      const DWORD error = GetLastError();
+      if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return nullptr;
+      SetLastError(error);
+      throw OpenFailure(path, "create");
+    }
+    RequireDiskFile(handle, path, "create");
+    return MakeWin32OutputFile(handle, path);
+  }
+
   std::unique_ptr<OutputFile> createOutput(const std::string& path, CreateMode mode) override {
     const DWORD disposition = mode == CreateMode::Truncate ? CREATE_ALWAYS : OPEN_ALWAYS;
     const HANDLE handle = OpenExclusive(path, GENERIC_WRITE, disposition);
