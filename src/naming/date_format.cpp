@@ -13,11 +13,6 @@ namespace {
 // Longer results give an empty value.
 constexpr size_t kLongestResult = 127;
 
-// The only flag passed on to strftime: glibc and the Windows C runtimes both
-// accept "#" before every conversion (with different effects), while the
-// others ("-", "0", "^", widths) make the Windows runtime abort.
-constexpr char kStrftimeFlag = '#';
-
 bool IsLibraryConversion(char letter) {
   return letter != '\0' && std::strchr("aAbBdHIjmMpSUwWxXyYzZ", letter) != nullptr;
 }
@@ -38,12 +33,13 @@ class DateText {
 
   // One conversion at a time through strftime, so that no conversion quernel
   // does not know ever reaches the C library.
-  void appendConversion(const std::tm& calendar, bool withFlag, char letter) {
+  // `flag` is a flag character the platform's strftime accepts, or 0.
+  void appendConversion(const std::tm& calendar, char flag, char letter) {
     // A leading mark makes every fitting result at least one byte long, so
     // that strftime's 0 can only mean "does not fit", never "empty" (%p, %Z).
     char format[5] = {'x', '%', letter, '\0', '\0'};
-    if (withFlag) {
-      format[2] = kStrftimeFlag;
+    if (flag != '\0') {
+      format[2] = flag;
       format[3] = letter;
     }
     char piece[kLongestResult + 2];
@@ -69,19 +65,19 @@ class DateText {
 // the conversion letter.
 std::optional<size_t> AppendConversion(std::string_view format, size_t pos, const std::tm& calendar,
                                        DateText& text) {
-  const bool withFlag = pos < format.size() && format[pos] == kStrftimeFlag;
-  if (withFlag) ++pos;
+  const char flag = pos < format.size() && IsDateFormatFlag(format[pos]) ? format[pos] : '\0';
+  if (flag != '\0') ++pos;
   if (pos >= format.size()) return std::nullopt;
   const char letter = format[pos];
   if (letter == '%') {
     text.append('%');
   } else if (letter == 'c') {
     // The date and the time joined by one space, as the default locale has it.
-    text.appendConversion(calendar, withFlag, 'x');
+    text.appendConversion(calendar, flag, 'x');
     text.append(' ');
-    text.appendConversion(calendar, withFlag, 'X');
+    text.appendConversion(calendar, flag, 'X');
   } else if (IsLibraryConversion(letter)) {
-    text.appendConversion(calendar, withFlag, letter);
+    text.appendConversion(calendar, flag, letter);
   }
   // Any other character after "%" is a conversion without text.
   return pos + 1;

@@ -69,6 +69,11 @@ size_t ExtraControlSequenceAt(std::string_view s, size_t pos);
 
 // ---- Time -------------------------------------------------------------------
 
+// True for a flag character that the C library's strftime accepts between
+// "%" and a conversion letter ("-", "0", "^" and "#" in glibc; only "#" in
+// the Windows runtimes, which abort on the others).
+bool IsDateFormatFlag(char c);
+
 // Local calendar time of the instant `unixSeconds` (64-bit), or nothing
 // when the C library cannot represent it.
 std::optional<std::tm> ToLocalCalendar(int64_t unixSeconds);

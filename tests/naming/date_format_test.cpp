@@ -48,15 +48,16 @@ INSTANTIATE_TEST_SUITE_P(
         ConversionCase{"%%", "%"}, ConversionCase{"%c", "03/06/03 09:05:07"},
         ConversionCase{"%Y-%m-%d", "2003-03-06"},
         ConversionCase{"on %d.%m. at %H h", "on 06.03. at 09 h"},
-        // A "#" flag reaches the library with its letter.
-        ConversionCase{"%#Y", "2003"},
+        // A flag that the C library takes reaches it with its letter.
+        ConversionCase{"%#Y", "2003"}, ConversionCase{"%-d", "6"}, ConversionCase{"%^a", "THU"},
+        ConversionCase{"%0m", "03"}, ConversionCase{"%-c", "03/06/03 09:05:07"},
         // Conversions quernel does not list give no text, whatever the
         // library would make of them; the letter after "%" is consumed.
         ConversionCase{"[%e]", "[]"}, ConversionCase{"[%s]", "[]"}, ConversionCase{"[%n]", "[]"},
-        ConversionCase{"%D", ""}, ConversionCase{"%#q", ""},
-        // "E", "O" and "-" are not flags here but unknown conversions:
+        ConversionCase{"%D", ""}, ConversionCase{"%#q", ""}, ConversionCase{"%-e", ""},
+        // "E", "O" and widths are not flags here but unknown conversions:
         // what follows them is plain text.
-        ConversionCase{"%Ey", "y"}, ConversionCase{"%-d", "d"}, ConversionCase{"%5d", "d"},
+        ConversionCase{"%Ey", "y"}, ConversionCase{"%Od", "d"}, ConversionCase{"%5d", "d"},
         // A format ending in a lone "%" (or a flag without its letter).
         ConversionCase{"%", ""}, ConversionCase{"%Y-%", ""}, ConversionCase{"%Y%#", ""},
         ConversionCase{"", ""}));

@@ -84,4 +84,6 @@ std::optional<int64_t> FromLocalCalendar(std::tm fields) {
   return std::nullopt;
 }
 
+bool IsDateFormatFlag(char c) { return c == '-' || c == '0' || c == '^' || c == '#'; }
+
 }  // namespace quernel
