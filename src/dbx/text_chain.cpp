@@ -67,7 +67,7 @@ void ReadTextChain(FileWindow& window, uint32_t firstBlock, uint64_t budget, std
   const uint64_t length = window.length();
   VisitedBlocks visited;
   uint64_t textBytes = 0;
-  uint64_t chainCost = 0;
+  const uint64_t costBefore = cost;
   bool copying = true;  // until the first zero byte
   for (uint32_t block = firstBlock; block != 0;) {
     if (block >= length) {
@@ -82,9 +82,8 @@ void ReadTextChain(FileWindow& window, uint32_t firstBlock, uint64_t budget, std
     const uint32_t size = static_cast<uint32_t>(std::min<uint64_t>(window.u16(block + kBlockTextLength), inFile));
     textBytes += size;
     if (textBytes > length) Defective("text longer than the file");
-    chainCost += size + kBlockHeaderSize;
     cost += size + kBlockHeaderSize;
-    if (chainCost > budget) Defective("message texts out of proportion to the file");
+    if (cost - costBefore > budget) Defective("message texts out of proportion to the file");
     if (copying) copying = AppendUpToZero(window, start, size, text);
     block = next;
   }

@@ -20,13 +20,6 @@ bool EndsWithSeparator(std::string_view directory) {
   return !directory.empty() && directory.back() == '/';
 }
 
-std::string JoinPath(std::string_view directory, std::string_view name) {
-  std::string path(directory);
-  if (!EndsWithSeparator(directory)) path.push_back('/');
-  path.append(name);
-  return path;
-}
-
 std::string DirectoryPart(std::string_view path) {
   const size_t slash = path.rfind('/');
   return std::string(slash == std::string_view::npos ? path : path.substr(0, slash));

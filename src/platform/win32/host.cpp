@@ -46,13 +46,6 @@ bool EndsWithSeparator(std::string_view directory) {
   return last != std::string_view::npos && last + 1 == directory.size();
 }
 
-std::string JoinPath(std::string_view directory, std::string_view name) {
-  std::string path(directory);
-  if (!EndsWithSeparator(directory)) path.push_back('\\');
-  path.append(name);
-  return path;
-}
-
 std::string DirectoryPart(std::string_view path) {
   const size_t last = LastSeparatorAt(path, IsBackslash);
   return std::string(last == std::string_view::npos ? path : path.substr(0, last));
