@@ -8,10 +8,10 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "cli/run_settings.h"
 #include "dbx/mailbox_reader.h"
 #include "platform/console.h"
 #include "platform/file_system.h"
+#include "writers/eml_options.h"
 
 namespace quernel {
 
@@ -22,7 +22,8 @@ class EmlWriter {
  public:
   EmlWriter(FileSystem& fileSystem, Console& console);
 
-  void convertMailbox(const RunSettings& settings, const std::string& inputPath,
+  // Increments `counter` when every message was written.
+  void convertMailbox(const EmlOptions& options, const std::string& inputPath,
                       const std::string& inputFileName, const std::string& displayName,
                       const MailboxReader& reader, int32_t& counter);
 
@@ -43,14 +44,14 @@ class EmlWriter {
   bool claim(Choice& choice, bool overwrite);
   // Writes message i to the chosen path; false after a failure, which it
   // has reported.
-  bool writeMessage(const RunSettings& settings, Choice& choice, const std::string& displayName,
+  bool writeMessage(const EmlOptions& options, Choice& choice, const std::string& displayName,
                     const MailboxReader& reader, int32_t i);
   void reportWriteFailure(const FileError& error, const std::string& path,
                           const std::string& displayName);
 
   FileSystem& fileSystem_;
   Console& console_;
-  // Every path this run has written. With -overwrite these, and only these,
+  // Every path this run has written. With overwrite these, and only these,
   // count as taken: earlier runs' files are replaced, this run's are kept.
   std::unordered_set<std::string> writtenPaths_;
   // Per expanded output path (eml directory + expanded name): the highest

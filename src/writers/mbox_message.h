@@ -13,9 +13,9 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/run_settings.h"
 #include "dbx/mailbox_reader.h"
 #include "platform/file_system.h"
+#include "writers/mbox_options.h"
 
 namespace quernel {
 
@@ -26,7 +26,7 @@ class MboxMessage {
   // Reads message `message` and lays out its separator line, quoted text and
   // line ends. Raises the reader's FileError for a damaged text, before
   // anything of the message is written.
-  void read(const RunSettings& settings, const MailboxReader& reader, int32_t message);
+  void read(const MboxOptions& options, const MailboxReader& reader, int32_t message);
 
   // Writes the message read last in one gathered write; raises FileError.
   void write();

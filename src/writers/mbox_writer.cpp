@@ -9,22 +9,21 @@
 namespace quernel {
 namespace {
 
-std::string OutputPath(const RunSettings& settings, const std::string& inputPath,
+std::string OutputPath(const MboxOptions& options, const std::string& inputPath,
                        const MailboxReader& reader) {
-  const std::string directory = settings.outputDirectory.empty()
-                                    ? DirectoryPart(inputPath)
-                                    : settings.outputDirectory;
-  return JoinPath(directory, ExpandNamingTemplate(settings.mboxTemplate, reader, -1));
+  const std::string directory =
+      options.outputDirectory.empty() ? DirectoryPart(inputPath) : options.outputDirectory;
+  return JoinPath(directory, ExpandNamingTemplate(options.nameTemplate, reader, -1));
 }
 
 // The cause of the file error that stopped the writing, or nothing when every
 // message was written.
-std::optional<FileErrorCause> WriteAllMessages(OutputFile& file, const RunSettings& settings,
+std::optional<FileErrorCause> WriteAllMessages(OutputFile& file, const MboxOptions& options,
                                                const MailboxReader& reader) {
   MboxMessage pending(file);
   try {
     for (int32_t message = 0; message < reader.messageCount(); ++message) {
-      pending.read(settings, reader, message);
+      pending.read(options, reader, message);
       pending.write();
     }
   } catch (const FileError& error) {
@@ -47,10 +46,10 @@ bool CloseCleanly(OutputFile& file) {
 MboxWriter::MboxWriter(FileSystem& fileSystem, Console& console)
     : fileSystem_(fileSystem), console_(console) {}
 
-bool MboxWriter::convertMailbox(const RunSettings& settings, const std::string& inputPath,
+bool MboxWriter::convertMailbox(const MboxOptions& options, const std::string& inputPath,
                                 const std::string& displayName, const MailboxReader& reader,
                                 int32_t& counter) {
-  const std::string outputPath = OutputPath(settings, inputPath, reader);
+  const std::string outputPath = OutputPath(options, inputPath, reader);
   const std::string displayPath = DisplayForm(outputPath);
 
   // A file this run has written already holds an earlier mailbox's messages
@@ -66,7 +65,7 @@ bool MboxWriter::convertMailbox(const RunSettings& settings, const std::string& 
   }
   writtenPaths_.insert(outputPath);
 
-  const std::optional<FileErrorCause> failure = WriteAllMessages(*file, settings, reader);
+  const std::optional<FileErrorCause> failure = WriteAllMessages(*file, options, reader);
   const bool writeFailed = failure && !MeansDefectiveMailbox(*failure);
   if (failure && !writeFailed) {
     console_.print("File \"%s\" seems to be defective!\n", displayName.c_str());

@@ -46,8 +46,7 @@ std::vector<TestMessage> Numbered(int count, const std::string& subject) {
 class EmlWriterTest : public ::testing::Test {
  protected:
   EmlWriterTest() {
-    settings.flags = flags::kEml;
-    settings.emlTemplate = "$SUBJ$";
+    options.nameTemplate = "$SUBJ$";
     fs.createDirectory("/mail");
   }
 
@@ -58,7 +57,7 @@ class EmlWriterTest : public ::testing::Test {
     MailboxReader reader(file);
     int32_t counter = 0;
     const std::string fileName = FileNamePart(inputPath);
-    writer.convertMailbox(settings, inputPath, fileName, DisplayForm(fileName), reader, counter);
+    writer.convertMailbox(options, inputPath, fileName, DisplayForm(fileName), reader, counter);
     return counter;
   }
 
@@ -97,7 +96,7 @@ class EmlWriterTest : public ::testing::Test {
 
   MemoryFileSystem fs;
   StringConsole console;
-  RunSettings settings;
+  EmlOptions options;
   EmlWriter writer{fs, console};
 };
 
@@ -144,7 +143,7 @@ TEST_F(EmlWriterTest, OverwriteReplacesEarlierRunsButNothingOfItsOwnRun) {
   first[1].text.append(1000, 'x');  // longer than its replacement: truncation shows
   ASSERT_EQ(convert(first), 1);
 
-  settings.flags |= flags::kOverwrite;
+  options.overwrite = true;
   EmlWriter secondRun(fs, console);
   auto second = Numbered(3, "Hello.eml");
   for (auto& message : second) message.text = "new " + message.text;
@@ -158,7 +157,7 @@ TEST_F(EmlWriterTest, OverwriteReplacesEarlierRunsButNothingOfItsOwnRun) {
 }
 
 TEST_F(EmlWriterTest, OverwriteSkipsANumberedNameThatAMessageWasGivenAsItsOwn) {
-  settings.flags |= flags::kOverwrite;
+  options.overwrite = true;
   std::vector<TestMessage> messages = {Message("Hello(1).eml", "own name"),
                                        Message("Hello.eml", "first"),
                                        Message("Hello.eml", "second")};
@@ -169,7 +168,8 @@ TEST_F(EmlWriterTest, OverwriteSkipsANumberedNameThatAMessageWasGivenAsItsOwn) {
 }
 
 TEST_F(EmlWriterTest, OverwriteKeepsWhatAnEarlierMailboxOfTheRunWroteToTheSameFolder) {
-  settings.flags |= flags::kOverwrite | flags::kFlatFolders;
+  options.overwrite = true;
+  options.flatFolders = true;
   fs.addFile("/mail/Hello.eml", "from last week");
   auto inbox = Numbered(1, "Hello.eml");
   auto archive = Numbered(2, "Hello.eml");
@@ -184,15 +184,15 @@ TEST_F(EmlWriterTest, OverwriteKeepsWhatAnEarlierMailboxOfTheRunWroteToTheSameFo
 }
 
 TEST_F(EmlWriterTest, FlatFoldersCreateTheOutputDirectoryItself) {
-  settings.flags |= flags::kFlatFolders;
-  settings.outputDirectory = "/out";
+  options.flatFolders = true;
+  options.outputDirectory = "/out";
   auto messages = Numbered(1, "Hello.eml");
   EXPECT_EQ(convert(messages), 1);
   EXPECT_EQ(contents("/out/Hello.eml"), messages[0].text);
 }
 
 TEST_F(EmlWriterTest, MissingOutputDirectoryFailsAtTheFirstMessage) {
-  settings.outputDirectory = "/nowhere/out";
+  options.outputDirectory = "/nowhere/out";
   EXPECT_EQ(convert(Numbered(2, "Hello.eml")), 0);
   EXPECT_EQ(console.text(), "Unable to open outputfile \"/nowhere/out/Inbox/Hello.eml\"!\n");
 }
@@ -235,7 +235,8 @@ TEST_F(EmlWriterTest, FileTimeIsTheChosenMessageDateOrTheWriteTime) {
   EXPECT_NE(writeTime("/mail/Inbox/no send date"), kSent);
   EXPECT_EQ(writeTime("/mail/Inbox/no receive date"), kSent);
 
-  settings.flags |= flags::kReceiveDate | flags::kSendDate | flags::kFlatFolders;
+  options.date = MessageDate::Receive;
+  options.flatFolders = true;
   ASSERT_EQ(convert(writer, bytes), 1);
   EXPECT_EQ(writeTime("/mail/both"), kReceived);
   EXPECT_EQ(writeTime("/mail/no send date"), kReceived);
@@ -245,7 +246,6 @@ TEST_F(EmlWriterTest, FileTimeIsTheChosenMessageDateOrTheWriteTime) {
 TEST_F(EmlWriterTest, TextIsWrittenExactlyAndAnEmptyTextGivesAnEmptyFile) {
   const std::string raw = "From: a\r\nSubject: x\r\n\r\nFrom here\n>From there\r\n\xE4\xF6";
   std::vector<TestMessage> messages = {Message("raw", raw), Message("empty", "")};
-  settings.flags |= flags::kDoubleNewline | flags::kIgnoreCase;
   EXPECT_EQ(convert(messages), 1);
   EXPECT_EQ(contents("/mail/Inbox/raw"), raw);
   EXPECT_EQ(contents("/mail/Inbox/empty"), "");

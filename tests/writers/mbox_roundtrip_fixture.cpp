@@ -71,16 +71,21 @@ int Run(const std::string& folder) {
   StdoutConsole console;
   MboxWriter writer(*files, console);
   int32_t converted = 0;
-  const std::pair<uint32_t, const char*> variants[] = {
-      {flags::kMboxo, "roundtrip.mboxo"},
-      {flags::kMboxrd, "roundtrip.mboxrd"},
-      {flags::kMboxrd | flags::kDoubleNewline, "roundtrip-dn.mboxrd"},
+  const struct {
+    MboxVariant variant;
+    bool doubleNewline;
+    const char* name;
+  } variants[] = {
+      {MboxVariant::Mboxo, false, "roundtrip.mboxo"},
+      {MboxVariant::Mboxrd, false, "roundtrip.mboxrd"},
+      {MboxVariant::Mboxrd, true, "roundtrip-dn.mboxrd"},
   };
-  for (const auto& [variantFlags, name] : variants) {
-    RunSettings settings;
-    settings.flags = variantFlags;
-    settings.mboxTemplate = name;
-    writer.convertMailbox(settings, mailboxPath, "Roundtrip.dbx", reader, converted);
+  for (const auto& variant : variants) {
+    MboxOptions options;
+    options.quoting.variant = variant.variant;
+    options.doubleNewline = variant.doubleNewline;
+    options.nameTemplate = variant.name;
+    writer.convertMailbox(options, mailboxPath, "Roundtrip.dbx", reader, converted);
   }
   std::printf("%d messages, %d mbox files\n", reader.messageCount(), converted);
   return converted == 3 ? 0 : 1;
