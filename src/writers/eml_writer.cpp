@@ -4,6 +4,7 @@
 #include "platform/file_error.h"
 #include "platform/host.h"
 #include "writers/eml_paths.h"
+#include "writers/message_naming_fields.h"
 
 namespace quernel {
 
@@ -18,9 +19,12 @@ void EmlWriter::convertMailbox(const EmlOptions& options, const std::string& inp
   // missing afterwards shows up as the first message's open failure.
   fileSystem_.createDirectory(DirectoryPart(directory));
 
+  // The mailbox's fields are taken once; each message sets its own.
+  NamingFields fields = MailboxNamingFields(reader);
   int32_t written = 0;
   for (int32_t i = 0; i < reader.messageCount(); ++i) {
-    const std::string name = ExpandNamingTemplate(options.nameTemplate, reader, i);
+    SetMessageNamingFields(fields, reader, i);
+    const std::string name = ExpandNamingTemplate(options.nameTemplate, fields);
     const std::string basePath = directory + name;
     Choice choice = chooseOutputPath(basePath, directory, name, options.overwrite);
     if (!writeMessage(options, choice, displayName, reader, i)) break;

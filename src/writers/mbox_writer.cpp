@@ -5,6 +5,7 @@
 #include "naming/naming_template.h"
 #include "platform/host.h"
 #include "writers/mbox_message.h"
+#include "writers/message_naming_fields.h"
 
 namespace quernel {
 namespace {
@@ -13,7 +14,8 @@ std::string OutputPath(const MboxOptions& options, const std::string& inputPath,
                        const MailboxReader& reader) {
   const std::string directory =
       options.outputDirectory.empty() ? DirectoryPart(inputPath) : options.outputDirectory;
-  return JoinPath(directory, ExpandNamingTemplate(options.nameTemplate, reader, -1));
+  const NamingFields fields = MailboxNamingFields(reader);
+  return JoinPath(directory, ExpandNamingTemplate(options.nameTemplate, fields));
 }
 
 // The cause of the file error that stopped the writing, or nothing when every

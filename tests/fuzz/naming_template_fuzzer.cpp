@@ -18,6 +18,7 @@
 #include "naming/naming_template.h"
 #include "support/dbx_builder.h"
 #include "support/string_input_file.h"
+#include "writers/message_naming_fields.h"
 
 namespace {
 
@@ -70,7 +71,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   file.setLastWriteTime(fileTime);
   const quernel::MailboxReader reader(file);
   if (reader.messageCount() != 1) __builtin_trap();
-  CheckCleanName(quernel::ExpandNamingTemplate(namingTemplate, reader, -1));
-  CheckCleanName(quernel::ExpandNamingTemplate(namingTemplate, reader, 0));
+  quernel::NamingFields fields = quernel::MailboxNamingFields(reader);
+  CheckCleanName(quernel::ExpandNamingTemplate(namingTemplate, fields));
+  quernel::SetMessageNamingFields(fields, reader, 0);
+  CheckCleanName(quernel::ExpandNamingTemplate(namingTemplate, fields));
   return 0;
 }
