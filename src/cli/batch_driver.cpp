@@ -8,6 +8,7 @@
 
 #include "cli/writer_options.h"
 #include "dbx/mailbox_reader.h"
+#include "platform/code_page.h"
 #include "platform/host.h"
 #include "writers/eml_writer.h"
 #include "writers/mbox_writer.h"
@@ -65,12 +66,15 @@ class Batch {
     if (!accepted(*reader, displayName)) return;
     console_.print("Processing mailbox \"%s\" (%ld messages)...\n", displayName.c_str(),
                    static_cast<long>(reader->messageCount()));
-    if (writeMbox_ &&
-        !mboxWriter_.convertMailbox(mboxOptions_, path, displayName, *reader, counters_.mbox)) {
+    // The code page belongs to the mailbox: each gets a converter of its own.
+    const std::unique_ptr<CodePageConverter> converter = MakeDefaultCodePageConverter();
+    if (writeMbox_ && !mboxWriter_.convertMailbox(mboxOptions_, path, displayName, *reader,
+                                                  *converter, counters_.mbox)) {
       return;
     }
     if (writeEml_) {
-      emlWriter_.convertMailbox(emlOptions_, path, fileName, displayName, *reader, counters_.eml);
+      emlWriter_.convertMailbox(emlOptions_, path, fileName, displayName, *reader, *converter,
+                                counters_.eml);
     }
   }
 

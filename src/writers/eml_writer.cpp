@@ -13,7 +13,8 @@ EmlWriter::EmlWriter(FileSystem& fileSystem, Console& console)
 
 void EmlWriter::convertMailbox(const EmlOptions& options, const std::string& inputPath,
                                const std::string& inputFileName, const std::string& displayName,
-                               const MailboxReader& reader, int32_t& counter) {
+                               const MailboxReader& reader, const CodePageConverter& converter,
+                               int32_t& counter) {
   const std::string directory = EmlDirectory(options, inputPath, inputFileName);
   // One level only, and its outcome does not matter: a directory that is
   // missing afterwards shows up as the first message's open failure.
@@ -23,7 +24,7 @@ void EmlWriter::convertMailbox(const EmlOptions& options, const std::string& inp
   NamingFields fields = MailboxNamingFields(reader);
   int32_t written = 0;
   for (int32_t i = 0; i < reader.messageCount(); ++i) {
-    SetMessageNamingFields(fields, reader, i);
+    SetMessageNamingFields(fields, reader, i, converter);
     const std::string name = ExpandNamingTemplate(options.nameTemplate, fields);
     const std::string basePath = directory + name;
     Choice choice = chooseOutputPath(basePath, directory, name, options.overwrite);

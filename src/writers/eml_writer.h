@@ -9,6 +9,7 @@
 #include <unordered_set>
 
 #include "dbx/mailbox_reader.h"
+#include "platform/code_page.h"
 #include "platform/console.h"
 #include "platform/file_system.h"
 #include "writers/eml_options.h"
@@ -22,10 +23,12 @@ class EmlWriter {
  public:
   EmlWriter(FileSystem& fileSystem, Console& console);
 
-  // Increments `counter` when every message was written.
+  // Increments `counter` when every message was written. `converter` turns
+  // the mailbox's strings into file names.
   void convertMailbox(const EmlOptions& options, const std::string& inputPath,
                       const std::string& inputFileName, const std::string& displayName,
-                      const MailboxReader& reader, int32_t& counter);
+                      const MailboxReader& reader, const CodePageConverter& converter,
+                      int32_t& counter);
 
  private:
   // A path chosen for one message: `number` is 0 for the expanded name

@@ -14,14 +14,16 @@ constexpr std::string_view kQuote = ">";
 // from a damaged or crafted mailbox) would end the line early and could forge
 // a message boundary, so each one is written as "_".
 void AppendSeparatorLine(std::string& out, const MboxOptions& options, const MailboxReader& reader,
-                         int32_t message) {
-  const std::string& sender = reader.senderAddress(message);
+                         const CodePageConverter& converter, int32_t message) {
+  const std::string& stored = reader.senderAddress(message);
   const MessageTime time = ChosenDate(reader, message, options.date);
   out += "From ";
-  if (sender.empty()) {
+  if (stored.empty()) {
     out += '-';
   } else {
-    for (char byte : sender) out += static_cast<unsigned char>(byte) < 0x20 ? '_' : byte;
+    for (char byte : converter.toNative(stored)) {
+      out += static_cast<unsigned char>(byte) < 0x20 ? '_' : byte;
+    }
   }
   out += ' ';
   out += FormatMessageTime(time, kSeparatorDateFormat);
@@ -33,9 +35,10 @@ void AppendSeparatorLine(std::string& out, const MboxOptions& options, const Mai
 // The text is read before anything of the message is written, so a damaged
 // text leaves the file ending cleanly after the previous message instead of
 // with a separator line of its own.
-void MboxMessage::read(const MboxOptions& options, const MailboxReader& reader, int32_t message) {
+void MboxMessage::read(const MboxOptions& options, const MailboxReader& reader,
+                       const CodePageConverter& converter, int32_t message) {
   clear();
-  AppendSeparatorLine(buffer_, options, reader, message);
+  AppendSeparatorLine(buffer_, options, reader, converter, message);
   const size_t textStart = buffer_.size();
   reader.appendMessageText(message, buffer_);
   const std::string_view text(buffer_.data() + textStart, buffer_.size() - textStart);

@@ -21,11 +21,12 @@ std::string OutputPath(const MboxOptions& options, const std::string& inputPath,
 // The cause of the file error that stopped the writing, or nothing when every
 // message was written.
 std::optional<FileErrorCause> WriteAllMessages(OutputFile& file, const MboxOptions& options,
-                                               const MailboxReader& reader) {
+                                               const MailboxReader& reader,
+                                               const CodePageConverter& converter) {
   MboxMessage pending(file);
   try {
     for (int32_t message = 0; message < reader.messageCount(); ++message) {
-      pending.read(options, reader, message);
+      pending.read(options, reader, converter, message);
       pending.write();
     }
   } catch (const FileError& error) {
@@ -50,7 +51,7 @@ MboxWriter::MboxWriter(FileSystem& fileSystem, Console& console)
 
 bool MboxWriter::convertMailbox(const MboxOptions& options, const std::string& inputPath,
                                 const std::string& displayName, const MailboxReader& reader,
-                                int32_t& counter) {
+                                const CodePageConverter& converter, int32_t& counter) {
   const std::string outputPath = OutputPath(options, inputPath, reader);
   const std::string displayPath = DisplayForm(outputPath);
 
@@ -67,7 +68,7 @@ bool MboxWriter::convertMailbox(const MboxOptions& options, const std::string& i
   }
   writtenPaths_.insert(outputPath);
 
-  const std::optional<FileErrorCause> failure = WriteAllMessages(*file, options, reader);
+  const std::optional<FileErrorCause> failure = WriteAllMessages(*file, options, reader, converter);
   const bool writeFailed = failure && !MeansDefectiveMailbox(*failure);
   if (failure && !writeFailed) {
     console_.print("File \"%s\" seems to be defective!\n", displayName.c_str());

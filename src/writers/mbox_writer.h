@@ -7,6 +7,7 @@
 #include <string>
 
 #include "dbx/mailbox_reader.h"
+#include "platform/code_page.h"
 #include "platform/console.h"
 #include "platform/file_system.h"
 #include "writers/mbox_options.h"
@@ -22,9 +23,10 @@ class MboxWriter {
 
   // Returns false only when the output file could not be created; increments
   // `counter` only when every message was written and the file closed cleanly.
+  // `converter` turns the mailbox's strings into names and separator lines.
   bool convertMailbox(const MboxOptions& options, const std::string& inputPath,
                       const std::string& displayName, const MailboxReader& reader,
-                      int32_t& counter);
+                      const CodePageConverter& converter, int32_t& counter);
 
  private:
   FileSystem& fileSystem_;

@@ -9,13 +9,14 @@ NamingFields MailboxNamingFields(const MailboxReader& reader) {
   return fields;
 }
 
-void SetMessageNamingFields(NamingFields& fields, const MailboxReader& reader, int32_t message) {
+void SetMessageNamingFields(NamingFields& fields, const MailboxReader& reader, int32_t message,
+                            const CodePageConverter& converter) {
   fields.hasMessage = true;
-  fields.senderName = reader.senderName(message);
-  fields.senderAddress = reader.senderAddress(message);
-  fields.recipientName = reader.recipientName(message);
-  fields.recipientAddress = reader.recipientAddress(message);
-  fields.subject = reader.subject(message);
+  fields.senderName = converter.toNative(reader.senderName(message));
+  fields.senderAddress = converter.toNative(reader.senderAddress(message));
+  fields.recipientName = converter.toNative(reader.recipientName(message));
+  fields.recipientAddress = converter.toNative(reader.recipientAddress(message));
+  fields.subject = converter.toNative(reader.subject(message));
   fields.sendTime = reader.sendTime(message);
   fields.receiveTime = reader.receiveTime(message);
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "local_zone.h"
+#include "platform/code_page.h"
 #include "support/dbx_builder.h"
 #include "support/string_input_file.h"
 #include "writers/message_naming_fields.h"
@@ -30,7 +31,7 @@ constexpr int64_t kReceived = kSent + 24 * 3600 + 3660;
 constexpr int64_t kMailboxWritten = 1736926200;
 
 // A mailbox built in memory and the reader over it; names are made from its
-// fields as the writers take them.
+// fields as the writers take them, with the default converter.
 class TestMailbox {
  public:
   explicit TestMailbox(const std::vector<TestMessage>& messages,
@@ -44,7 +45,7 @@ class TestMailbox {
   // A negative index stands for the mailbox level.
   std::string expand(std::string_view namingTemplate, int32_t index) const {
     NamingFields fields = MailboxNamingFields(*reader_);
-    if (index >= 0) SetMessageNamingFields(fields, *reader_, index);
+    if (index >= 0) SetMessageNamingFields(fields, *reader_, index, *converter_);
     return ExpandNamingTemplate(namingTemplate, fields);
   }
 
@@ -57,6 +58,7 @@ class TestMailbox {
 
   StringInputFile file_;
   std::unique_ptr<MailboxReader> reader_;
+  std::unique_ptr<CodePageConverter> converter_ = MakeDefaultCodePageConverter();
 };
 
 TestMessage Message(std::optional<std::string> senderName, std::optional<std::string> subject) {

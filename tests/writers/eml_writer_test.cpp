@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "platform/host.h"
 #include "platform/memory/memory_file_system.h"
 #include "support/dbx_builder.h"
+#include "support/marking_converter.h"
 #include "support/string_input_file.h"
 
 namespace quernel {
@@ -17,6 +19,7 @@ namespace {
 
 using testing::DbxBuilder;
 using testing::FileTimeFromUnix;
+using testing::MarkingConverter;
 using testing::StringInputFile;
 using testing::TestMessage;
 
@@ -57,7 +60,8 @@ class EmlWriterTest : public ::testing::Test {
     MailboxReader reader(file);
     int32_t counter = 0;
     const std::string fileName = FileNamePart(inputPath);
-    writer.convertMailbox(options, inputPath, fileName, DisplayForm(fileName), reader, counter);
+    writer.convertMailbox(options, inputPath, fileName, DisplayForm(fileName), reader, *converter,
+                          counter);
     return counter;
   }
 
@@ -97,6 +101,7 @@ class EmlWriterTest : public ::testing::Test {
   MemoryFileSystem fs;
   StringConsole console;
   EmlOptions options;
+  std::unique_ptr<CodePageConverter> converter = MakeDefaultCodePageConverter();
   EmlWriter writer{fs, console};
 };
 
@@ -120,6 +125,22 @@ TEST_F(EmlWriterTest, TakenNamesGetTheNextNumberBeforeTheirLastDot) {
     }
   }
   EXPECT_EQ(console.text(), "");
+}
+
+TEST_F(EmlWriterTest, NamesComeFromStoredStringsThroughTheMailboxsConverter) {
+  // Stored Windows-1252 in the default converter: UTF-8 names on Linux.
+  std::vector<TestMessage> messages = {Message("Caf\xE9", "1")};
+  EXPECT_EQ(convert(messages), 1);
+  EXPECT_EQ(contents("/mail/Inbox/Caf\xC3\xA9"), "1");
+
+  // The mailbox's own name is a path already and is not converted; every
+  // message string is, once.
+  converter = std::make_unique<MarkingConverter>();
+  options.nameTemplate = "$DBXNAME$ $SUBJ$ $SNAME$";
+  messages = {Message("Hello", "2"), Message("", "3")};
+  messages[0].senderName = "Ann";
+  EXPECT_EQ(convert(messages, "/mail/Sent.dbx"), 1);
+  EXPECT_EQ(namesIn("/mail/Sent"), (std::vector<std::string>{"Sent [Hello] [Ann]", "Sent [] []"}));
 }
 
 TEST_F(EmlWriterTest, SecondRunWithoutOverwriteKeepsTheFirstRunsFiles) {

@@ -11,6 +11,7 @@
 #include "dbx/mailbox_reader.h"
 #include "platform/console.h"
 #include "platform/file_system.h"
+#include "platform/code_page.h"
 #include "platform/host.h"
 #include "support/dbx_builder.h"
 #include "writers/mbox_writer.h"
@@ -70,6 +71,7 @@ int Run(const std::string& folder) {
   const MailboxReader reader(*input);
   StdoutConsole console;
   MboxWriter writer(*files, console);
+  const std::unique_ptr<CodePageConverter> converter = MakeDefaultCodePageConverter();
   int32_t converted = 0;
   const struct {
     MboxVariant variant;
@@ -85,7 +87,7 @@ int Run(const std::string& folder) {
     options.quoting.variant = variant.variant;
     options.doubleNewline = variant.doubleNewline;
     options.nameTemplate = variant.name;
-    writer.convertMailbox(options, mailboxPath, "Roundtrip.dbx", reader, converted);
+    writer.convertMailbox(options, mailboxPath, "Roundtrip.dbx", reader, *converter, converted);
   }
   std::printf("%d messages, %d mbox files\n", reader.messageCount(), converted);
   return converted == 3 ? 0 : 1;

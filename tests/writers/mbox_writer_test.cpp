@@ -11,6 +11,7 @@
 #include "platform/host.h"
 #include "platform/memory/memory_file_system.h"
 #include "support/dbx_builder.h"
+#include "support/marking_converter.h"
 
 namespace quernel::testing {
 namespace {
@@ -57,7 +58,7 @@ class MboxWriterTest : public ::testing::Test {
     const std::unique_ptr<InputFile> input = files_.openInput(inputPath);
     const MailboxReader reader(*input);
     return writer_.convertMailbox(options_, inputPath, FileNamePart(inputPath), reader,
-                                  counter_);
+                                  *converter_, counter_);
   }
 
   std::string contents(const std::string& path) const {
@@ -65,6 +66,7 @@ class MboxWriterTest : public ::testing::Test {
   }
 
   MboxOptions options_;
+  std::unique_ptr<CodePageConverter> converter_ = MakeDefaultCodePageConverter();
   MemoryFileSystem files_;
   StringConsole console_;
   MboxWriter writer_{files_, console_};
@@ -123,6 +125,14 @@ TEST_F(MboxWriterTest, SeparatorLineShowsTheSenderSafely) {
   EXPECT_EQ(contents("/mail/Inbox.mbx"),
             Framed("1\r\n", "-") + Framed("2\r\n", "-") + Framed("3\r\n", "<x@y> \xc3\xa4") +
                 Framed("4\r\n", "evil__From forged__\x7f"));
+}
+
+TEST_F(MboxWriterTest, SenderGoesThroughTheMailboxsConverterOnce) {
+  converter_ = std::make_unique<MarkingConverter>();
+  ASSERT_TRUE(convert(Build({Message("1\r\n"), Message("2\r\n", "")})));
+  // Whether "-" stands in is decided by the stored address.
+  EXPECT_EQ(contents("/mail/Inbox.mbx"),
+            Framed("1\r\n", "[a@example.org]") + Framed("2\r\n", "-"));
 }
 
 TEST_F(MboxWriterTest, ReceiveDateOnRequest) {
