@@ -33,7 +33,7 @@ inline char32_t DecodeUtf8(std::string_view s, size_t pos, size_t length) {
 }
 
 // Appends the UTF-8 form of code point `cp` (at most U+10FFFF) to `out`.
-inline void AppendUtf8(std::string& out, char32_t cp) {
+inline void AppendCodePointAsUtf8(std::string& out, char32_t cp) {
   if (cp < 0x80) {
     out.push_back(static_cast<char>(cp));
   } else if (cp < 0x800) {

@@ -111,7 +111,7 @@ void ChangeLetterCaseIn(int codePage, std::string& s, bool toUpper) {
     if (counterpart == cp) {
       mapped.append(s, pos, length);
     } else {
-      AppendUtf8(mapped, counterpart);
+      AppendCodePointAsUtf8(mapped, counterpart);
     }
     pos += length;
   }
