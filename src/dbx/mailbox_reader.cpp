@@ -116,22 +116,33 @@ void MailboxReader::appendMessageText(int32_t i, std::string& text) const {
     ReadTextChain(window_, start, UINT64_MAX, text, ignored);
     return;
   }
-  const uint64_t budget = kTextBudgetFactor * window_.length();
+  readCharged(start, UINT64_MAX, text);
+  // The mbox separator line repeats the sender address for every message.
+  textBudgetUsed_ += senderAddress(i).size();
+  if (textBudgetUsed_ > textBudget()) throwOutOfProportion();
+  textCharged_[message] = true;
+}
+
+void MailboxReader::appendMessageTextStart(int32_t i, size_t size, std::string& text) const {
+  readCharged(textStarts_[propertyIndex_[static_cast<size_t>(i)]], size, text);
+}
+
+uint64_t MailboxReader::textBudget() const { return kTextBudgetFactor * window_.length(); }
+
+void MailboxReader::readCharged(uint32_t start, uint64_t stopAfter, std::string& text) const {
+  const uint64_t budget = textBudget();
   // Once the budget is spent, no new text is even walked.
   if (textBudgetUsed_ >= budget) throwOutOfProportion();
   uint64_t cost = 0;
   try {
-    ReadTextChain(window_, start, budget - textBudgetUsed_, text, cost);
+    ReadTextChain(window_, start, budget - textBudgetUsed_, text, cost, stopAfter);
   } catch (const FileError&) {
     // A damaged chain costs the blocks walked, so that a caller who goes on
     // to the other messages cannot walk long broken chains without end.
     textBudgetUsed_ += cost;
     throw;
   }
-  // The mbox separator line repeats the sender address for every message.
-  textBudgetUsed_ += cost + senderAddress(i).size();
-  if (textBudgetUsed_ > budget) throwOutOfProportion();
-  textCharged_[message] = true;
+  textBudgetUsed_ += cost;
 }
 
 void MailboxReader::throwOutOfProportion() {

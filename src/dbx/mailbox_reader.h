@@ -56,6 +56,12 @@ class MailboxReader {
   // one string reuses its memory instead of allocating anew for each. After
   // a failure `text` may end with part of the message.
   void appendMessageText(int32_t i, std::string& text) const;
+  // The start of message i's text, at least `size` bytes of it where it is
+  // that long (whole blocks, so usually a little more), appended to `text`:
+  // enough for its header lines without reading a long body. The blocks
+  // walked count against the same budget as whole texts, and the text is
+  // charged again when it is read whole. Raises FileError as above.
+  void appendMessageTextStart(int32_t i, size_t size, std::string& text) const;
 
   // The properties of one record. Records reached more than once by the
   // index tree are loaded once and shared by their messages.
@@ -75,6 +81,10 @@ class MailboxReader {
   }
 
   void loadMessages();
+  uint64_t textBudget() const;
+  // Reads the chain from `start` (up to `stopAfter` text bytes) and charges
+  // the blocks walked to the budget, also when it fails.
+  void readCharged(uint32_t start, uint64_t stopAfter, std::string& text) const;
   [[noreturn]] static void throwOutOfProportion();
 
   InputFile& file_;

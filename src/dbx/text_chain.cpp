@@ -63,7 +63,7 @@ bool AppendUpToZero(FileWindow& window, uint64_t offset, uint32_t size, std::str
 }  // namespace
 
 void ReadTextChain(FileWindow& window, uint32_t firstBlock, uint64_t budget, std::string& text,
-                   uint64_t& cost) {
+                   uint64_t& cost, uint64_t stopAfter) {
   const uint64_t length = window.length();
   VisitedBlocks visited;
   uint64_t textBytes = 0;
@@ -85,6 +85,7 @@ void ReadTextChain(FileWindow& window, uint32_t firstBlock, uint64_t budget, std
     cost += size + kBlockHeaderSize;
     if (cost - costBefore > budget) Defective("message texts out of proportion to the file");
     if (copying) copying = AppendUpToZero(window, start, size, text);
+    if (textBytes >= stopAfter) return;
     block = next;
   }
 }

@@ -26,7 +26,11 @@ namespace quernel::dbx {
 // A block's text bytes that lie beyond the end of the file are not part of
 // the text. The whole chain is checked even when a zero byte ends the text
 // early.
+//
+// With `stopAfter`, the walk ends as soon as the chain has given that many
+// text bytes: a caller that needs only the start of a text (its header
+// lines) reads no further, and the rest of the chain goes unchecked.
 void ReadTextChain(FileWindow& window, uint32_t firstBlock, uint64_t budget, std::string& text,
-                   uint64_t& cost);
+                   uint64_t& cost, uint64_t stopAfter = UINT64_MAX);
 
 }  // namespace quernel::dbx

@@ -176,6 +176,30 @@ TEST(MessageTextTest, BlockCutOffByTheEndOfTheFile) {
   }
 }
 
+TEST(MessageTextTest, TextStartReadsWholeBlocksAndStopsThere) {
+  DbxBuilder builder;
+  builder.add(WithText(Pattern(1500)));  // blocks of 512, 512 and 476 bytes
+  BuiltMailbox built = builder.build();
+  const uint32_t last = built.blockOffsets[0][2];
+  const std::pair<size_t, size_t> sizes[] = {{0, 512}, {1, 512}, {512, 512}, {513, 1024}, {1024, 1024}};
+  for (const auto& [asked, read] : sizes) {
+    ReaderOver opened(built.bytes);
+    std::string text = "before:";
+    opened.reader.appendMessageTextStart(0, asked, text);
+    EXPECT_EQ(text, "before:" + Pattern(read)) << asked;
+  }
+  // The third block is damaged: only a read that reaches it fails, and the
+  // whole text is still read (and charged) afterwards.
+  PutU32(built.bytes, last + kBlockNext, last);
+  ReaderOver opened(built.bytes);
+  std::string text;
+  opened.reader.appendMessageTextStart(0, 1024, text);
+  EXPECT_EQ(text, Pattern(1024));
+  EXPECT_EQ(FileErrorOf([&] { opened.reader.appendMessageTextStart(0, 1025, text); }),
+            std::optional(FileErrorCause::Unspecified));
+  EXPECT_EQ(FileErrorOf([&] { opened.reader.messageText(0); }), std::optional(FileErrorCause::Unspecified));
+}
+
 TEST(MessageTextTest, OutputBudgetRefusesManyEntriesForOneHugeText) {
   // 2,000 index entries name one record whose text is 1 MiB: the writers
   // would write 2 GiB from a file of about 1 MiB.
