@@ -24,6 +24,15 @@ class CodePageConverter {
   // sequence that is not valid in the code page becomes a replacement the
   // converter documents, and conversion goes on.
   virtual std::string toNative(std::string_view stored) const = 0;
+
+  // Names are made in the character set toNative gives. Where that is not
+  // the program's own text (host.h) — on Windows with a chosen code page,
+  // whose names are made in that page's bytes — these two convert between
+  // them: the program's text that goes into names (a naming template, a
+  // mailbox's file name) before, and the finished name after. Elsewhere the
+  // two are the same and the text stays as it is.
+  virtual std::string fromProgramText(std::string_view text) const { return std::string(text); }
+  virtual void toProgramText(std::string& /*name*/) const {}
 };
 
 // The converter quernel uses when nothing else is chosen: Windows-1252 to

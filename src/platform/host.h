@@ -63,6 +63,31 @@ void ChangeLetterCase(std::string& s, bool toUpper);
 // the length of such a sequence at s[pos], or 0.
 size_t ExtraControlSequenceAt(std::string_view s, size_t pos);
 
+// True where quernel works out each mailbox's code page from its messages
+// when none is chosen (Linux). Windows then makes names in its own ANSI code
+// page, the page of the mailboxes it wrote.
+bool DetectsMailboxCodePages();
+
+// ---- The program's own text -------------------------------------------------
+// Paths, the values of the command line and the lines for the console: bytes
+// in the ANSI code page on Windows, UTF-8 on Linux.
+
+// Windows: from now on the program's own text is UTF-8, and files are made
+// and found through the wide-character API, so that names made in a chosen
+// code page keep every character, whatever the system's ANSI code page.
+// Text read before the switch goes through ProgramTextFromAnsi. Linux:
+// nothing changes.
+void UseUtf8ProgramText();
+
+// Text in the ANSI code page (the command line's values) as the program's
+// own text: unchanged unless UseUtf8ProgramText switched it to UTF-8.
+std::string ProgramTextFromAnsi(std::string_view text);
+
+// Length in bytes of the character at s[pos] of the program's own text, for
+// scanning a path for ASCII bytes: CharacterStep in the ANSI code page, 1 in
+// UTF-8, whose multi-byte characters hold no ASCII byte.
+size_t ProgramTextStep(std::string_view s, size_t pos);
+
 // ---- Time -------------------------------------------------------------------
 
 // True for a flag character that the C library's strftime accepts between

@@ -44,6 +44,15 @@ void ChangeLetterCase(std::string& s, bool toUpper) { ChangeWindows1252LetterCas
 
 size_t ExtraControlSequenceAt(std::string_view s, size_t pos) { return Utf8C1ControlLength(s, pos); }
 
+bool DetectsMailboxCodePages() { return true; }
+
+// Linux's own text is UTF-8 throughout.
+void UseUtf8ProgramText() {}
+
+std::string ProgramTextFromAnsi(std::string_view text) { return std::string(text); }
+
+size_t ProgramTextStep(std::string_view, size_t) { return 1; }
+
 std::optional<std::tm> ToLocalCalendar(int64_t unixSeconds) {
   if (unixSeconds < std::numeric_limits<time_t>::min() ||
       unixSeconds > std::numeric_limits<time_t>::max()) {

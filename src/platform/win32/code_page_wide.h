@@ -11,4 +11,10 @@ namespace quernel {
 // with the next byte.
 std::wstring CodePageToUtf16(unsigned codePage, std::string_view bytes);
 
+// UTF-16 `wide` in `codePage` (a Windows code page number, CP_ACP, CP_OEMCP
+// or CP_UTF8). A character the page lacks becomes `replacement`, never a
+// look-alike of the page (no best fit), so that no unsafe character such as
+// "\" stands in for one.
+std::string Utf16ToCodePage(unsigned codePage, std::wstring_view wide, char replacement = '_');
+
 }  // namespace quernel

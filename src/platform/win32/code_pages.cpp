@@ -5,6 +5,7 @@
 #include "platform/code_page_conversion.h"
 #include "platform/code_pages.h"
 #include "platform/win32/code_page_wide.h"
+#include "platform/win32/program_text.h"
 #include "platform/win32/windows_api.h"
 
 namespace quernel {
@@ -30,23 +31,25 @@ std::optional<std::wstring> StrictUtf16(UINT codePage, std::string_view bytes) {
   return wide;
 }
 
-std::string Utf16ToUtf8(const std::wstring& wide) {
-  if (wide.empty()) return std::string();
-  const int inLength = static_cast<int>(wide.size());
-  const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), inLength, nullptr, 0, nullptr, nullptr);
-  std::string utf8(static_cast<size_t>(length), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), inLength, utf8.data(), length, nullptr, nullptr);
-  return utf8;
-}
-
-// The stored bytes themselves: the names are made in the code page.
+// The stored bytes themselves: the names are made in the code page, and
+// turned into the program's own text (UTF-8 once a page is chosen) when done.
 class SameBytesConverter final : public CodePageConverter {
  public:
   explicit SameBytesConverter(int codePage) : codePage_(codePage) {}
   int codePage() const override { return codePage_; }
   std::string toNative(std::string_view stored) const override { return std::string(stored); }
 
+  std::string fromProgramText(std::string_view text) const override {
+    if (isProgramTextPage()) return std::string(text);
+    return Utf16ToCodePage(static_cast<UINT>(codePage_), WideProgramText(text));
+  }
+  void toProgramText(std::string& name) const override {
+    if (!isProgramTextPage()) name = ProgramTextOfWide(CodePageToUtf16(static_cast<UINT>(codePage_), name));
+  }
+
  private:
+  bool isProgramTextPage() const { return !ProgramTextIsUtf8() && static_cast<UINT>(codePage_) == GetACP(); }
+
   int codePage_;
 };
 
@@ -60,7 +63,7 @@ std::unique_ptr<CodePageConverter> MakeCodePageConverter(int codePage) {
 std::optional<std::string> DecodeCodePage(int codePage, std::string_view bytes) {
   const std::optional<std::wstring> wide = StrictUtf16(SystemCodePage(codePage), bytes);
   if (!wide) return std::nullopt;
-  return Utf16ToUtf8(*wide);
+  return Utf16ToCodePage(CP_UTF8, *wide);
 }
 
 std::optional<std::string> EncodeCodePage(int codePage, std::string_view text) {
@@ -97,6 +100,21 @@ std::wstring CodePageToUtf16(unsigned codePage, std::string_view bytes) {
     }
   }
   return wide;
+}
+
+std::string Utf16ToCodePage(unsigned codePage, std::wstring_view wide, char replacement) {
+  if (wide.empty()) return std::string();
+  // UTF-8 has every character and takes neither flags nor a default character.
+  const bool utf8 = codePage == CP_UTF8;
+  const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+  const char defaultCharacter[2] = {replacement, '\0'};
+  const char* fallback = utf8 ? nullptr : defaultCharacter;
+  const int inLength = static_cast<int>(wide.size());
+  const int length = WideCharToMultiByte(codePage, flags, wide.data(), inLength, nullptr, 0, fallback, nullptr);
+  if (length <= 0) return std::string();
+  std::string bytes(static_cast<size_t>(length), '\0');
+  WideCharToMultiByte(codePage, flags, wide.data(), inLength, bytes.data(), length, fallback, nullptr);
+  return bytes;
 }
 
 }  // namespace quernel

@@ -1,13 +1,15 @@
 // Host conventions on Windows: "\" paths, byte strings in the ANSI code page
-// (double-byte characters stepped over wherever a path is scanned), names
-// shown in the OEM code page, local time from the Windows time zone.
+// (double-byte characters stepped over wherever a path is scanned) or, with a
+// chosen code page, UTF-8 (program_text.h), names shown in the OEM code page,
+// local time from the Windows time zone.
 
 #include "platform/host.h"
 
 #include <stdlib.h>
 #include <time.h>
 
-
+#include "platform/win32/code_page_wide.h"
+#include "platform/win32/program_text.h"
 #include "platform/win32/windows_api.h"
 
 namespace quernel {
@@ -20,7 +22,7 @@ namespace {
 template <typename Predicate>
 size_t LastSeparatorAt(std::string_view path, Predicate isSeparator) {
   size_t last = std::string_view::npos;
-  for (size_t pos = 0; pos < path.size(); pos += CharacterStep(path, pos)) {
+  for (size_t pos = 0; pos < path.size(); pos += ProgramTextStep(path, pos)) {
     if (isSeparator(path[pos])) last = pos;
   }
   return last;
@@ -59,6 +61,7 @@ std::string FileNamePart(std::string_view path) {
 PositionalStyle PositionalArgumentStyle() { return PositionalStyle::InputThenOutput; }
 
 std::string DisplayForm(std::string_view name) {
+  if (ProgramTextIsUtf8()) return Utf16ToCodePage(CP_OEMCP, WideProgramText(name), '?');
   std::string shown(name);
   if (!shown.empty()) CharToOemBuffA(shown.c_str(), shown.data(), static_cast<DWORD>(shown.size()));
   return shown;
@@ -79,5 +82,7 @@ void ChangeLetterCase(std::string& s, bool toUpper) {
 }
 
 size_t ExtraControlSequenceAt(std::string_view, size_t) { return 0; }
+
+bool DetectsMailboxCodePages() { return false; }
 
 }  // namespace quernel

@@ -1,4 +1,5 @@
-// The file system of Windows, over the ANSI API. Every file is opened with
+// The file system of Windows, over the ANSI API (the wide-character API once
+// the program's text is UTF-8, path_api.h). Every file is opened with
 // share mode 0: while quernel holds a file no other opener gets it, and an
 // open of a file that anyone (this process included) holds fails with a
 // sharing violation before anything is changed. So an output can never
@@ -10,6 +11,7 @@
 
 #include "platform/file_system.h"
 #include "platform/win32/last_error_cause.h"
+#include "platform/win32/path_api.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/windows_api.h"
 
@@ -17,11 +19,11 @@ namespace quernel {
 namespace {
 
 HANDLE OpenExclusive(const std::string& path, DWORD access, DWORD disposition) {
-  return CreateFileA(path.c_str(), access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return CreateFileAt(path, access, 0, disposition, FILE_ATTRIBUTE_NORMAL);
 }
 
 bool IsDirectory(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const DWORD attributes = FileAttributesAt(path);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
@@ -41,24 +43,6 @@ void RequireDiskFile(HANDLE handle, const std::string& path, const char* operati
   if (GetFileType(handle) == FILE_TYPE_DISK) return;
   CloseHandle(handle);
   throw FileError(FileErrorCause::NotRegularFile, std::string(operation) + " \"" + path + "\"");
-}
-
-// The absolute directory of a pattern, ending in "\": GetFullPathNameA of the
-// whole pattern, cut before the name part it finds (which steps over the
-// double-byte characters of the code page and knows "C:name" and "/").
-std::string AbsoluteDirectoryOf(const std::string& pattern) {
-  std::vector<char> buffer(MAX_PATH + 1);
-  for (;;) {
-    char* namePart = nullptr;
-    const DWORD length =
-        GetFullPathNameA(pattern.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), &namePart);
-    if (length == 0) return {};
-    if (length < buffer.size()) {
-      const size_t directoryLength = namePart != nullptr ? static_cast<size_t>(namePart - buffer.data()) : length;
-      return std::string(buffer.data(), directoryLength);
-    }
-    buffer.resize(length + 1);
-  }
 }
 
 bool EndsInSlashOrBackslash(const std::string& directory) {
@@ -117,34 +101,25 @@ class Win32FileSystem final : public FileSystem {
   }
 
   bool createDirectory(const std::string& path) override {
-    return CreateDirectoryA(path.c_str(), nullptr) != 0;
+    return CreateDirectoryAt(path);
   }
 
-  bool removeFile(const std::string& path) override { return DeleteFileA(path.c_str()) != 0; }
+  bool removeFile(const std::string& path) override { return DeleteFileAt(path); }
 
   bool isRegularFile(const std::string& path) override {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = FileAttributesAt(path);
     return attributes != INVALID_FILE_ATTRIBUTES &&
            (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
   }
 
-  // FindFirstFileA matches as Windows does (letter case ignored, short names
-  // too); the list keeps the order in which it returns the entries.
+  // In the order Windows lists the entries.
   std::vector<std::string> expandPattern(const std::string& pattern) override {
-    std::vector<std::string> paths;
-    WIN32_FIND_DATAA entry;
-    const HANDLE search = FindFirstFileA(pattern.c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) return paths;
+    std::vector<std::string> paths = NonDirectoryNamesMatching(pattern);
+    if (paths.empty()) return paths;
     std::string directory = AbsoluteDirectoryOf(pattern);
-    if (directory.empty()) {
-      FindClose(search);
-      return paths;
-    }
+    if (directory.empty()) return {};
     if (!EndsInSlashOrBackslash(directory)) directory.push_back('\\');
-    do {
-      if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) paths.push_back(directory + entry.cFileName);
-    } while (FindNextFileA(search, &entry));
-    FindClose(search);
+    for (std::string& path : paths) path.insert(0, directory);
     return paths;
   }
 };

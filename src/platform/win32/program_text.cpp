@@ -1,0 +1,41 @@
+// The program's own text on Windows: the ANSI code page as the design has
+// it, or UTF-8 when the user chose the mailboxes' code page, so that names
+// in that page reach the file system whole.
+
+#include "platform/win32/program_text.h"
+
+#include "platform/host.h"
+#include "platform/win32/code_page_wide.h"
+
+namespace quernel {
+namespace {
+
+// Set once, at start-up, before any path is made (the program has one thread).
+bool utf8ProgramText = false;
+
+}  // namespace
+
+bool ProgramTextIsUtf8() { return utf8ProgramText; }
+
+UINT ProgramTextCodePage() { return utf8ProgramText ? CP_UTF8 : CP_ACP; }
+
+void UseUtf8ProgramText() { utf8ProgramText = true; }
+
+std::string ProgramTextFromAnsi(std::string_view text) {
+  if (!utf8ProgramText) return std::string(text);
+  return Utf16ToCodePage(CP_UTF8, CodePageToUtf16(CP_ACP, text));
+}
+
+size_t ProgramTextStep(std::string_view s, size_t pos) {
+  return utf8ProgramText ? 1 : CharacterStep(s, pos);
+}
+
+std::wstring WideProgramText(std::string_view text) {
+  return CodePageToUtf16(ProgramTextCodePage(), text);
+}
+
+std::string ProgramTextOfWide(std::wstring_view wide) {
+  return Utf16ToCodePage(ProgramTextCodePage(), wide);
+}
+
+}  // namespace quernel
