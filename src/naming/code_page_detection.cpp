@@ -59,10 +59,14 @@ bool Explains(int codePage, const FieldEvidence& field) {
 
 }  // namespace
 
+bool MayCarryEvidence(std::string_view storedSubject, std::string_view storedSenderName) {
+  return HasByteBeyondAscii(storedSubject) || HasByteBeyondAscii(storedSenderName);
+}
+
 MessageEvidence CollectEvidence(std::string_view storedSubject, std::string_view storedSenderName,
                                 std::string_view messageText) {
   MessageEvidence evidence;
-  if (!HasByteBeyondAscii(storedSubject) && !HasByteBeyondAscii(storedSenderName)) return evidence;
+  if (!MayCarryEvidence(storedSubject, storedSenderName)) return evidence;
   const std::string charset = MessageCharset(messageText);
   AddEvidence(storedSubject, HeaderFieldValue(messageText, "Subject"), charset, evidence);
   std::optional<std::string> senderName;

@@ -25,6 +25,10 @@ struct FieldEvidence {
 // The fields of one message that can be compared; empty when none can.
 using MessageEvidence = std::vector<FieldEvidence>;
 
+// True when the stored subject or sender name holds a byte beyond ASCII:
+// only such a message can give evidence, so only its text need be read.
+bool MayCarryEvidence(std::string_view storedSubject, std::string_view storedSenderName);
+
 // The evidence of one message: its stored subject and sender name, each when
 // it holds a byte beyond ASCII and the header of `messageText` gives the
 // same field (Subject, and the display name of From) in a form that decodes.

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "platform/host.h"
+#include "platform/name_characters.h"
 
 namespace quernel {
 namespace {
@@ -43,7 +44,7 @@ class InPlaceWriter {
 
 }  // namespace
 
-void CleanFileName(std::string& name) {
+void CleanFileName(std::string& name, int codePage) {
   InPlaceWriter writer(name);
   const std::string_view rest(name);  // cleaning never reallocates the string
   size_t pos = 0;
@@ -55,7 +56,7 @@ void CleanFileName(std::string& name) {
     }
     // A multi-byte character of the code page is copied whole: its later
     // bytes are never taken for one of the characters above.
-    const size_t step = std::clamp<size_t>(CharacterStep(rest, pos), 1, rest.size() - pos);
+    const size_t step = std::clamp<size_t>(CharacterStepIn(codePage, rest, pos), 1, rest.size() - pos);
     if (step == 1 && BecomesSpace(static_cast<unsigned char>(name[pos]))) {
       writer.putSpace();
     } else {

@@ -9,6 +9,8 @@ namespace quernel {
 // Turns control characters (the bytes below 0x20 and the host's extra control
 // sequences) and the characters < > | ? / \ " : * into spaces, shrinks every
 // run of spaces to one and removes a space at the start and at the end.
-void CleanFileName(std::string& name);
+// `name` is walked by the characters of `codePage` (name_characters.h), so
+// no byte of a multi-byte character is taken for one of those characters.
+void CleanFileName(std::string& name, int codePage);
 
 }  // namespace quernel

@@ -11,6 +11,10 @@
 namespace quernel {
 
 struct NamingFields {
+  // The code page the mailbox's strings were read in (the converter's
+  // codePage()): names are walked, cut and case-mapped by its characters.
+  int codePage = 1252;
+
   // The mailbox file's name without its directory, extension included
   // ("DBXNAME" drops the extension itself).
   std::string mailboxName;

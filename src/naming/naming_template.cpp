@@ -6,7 +6,7 @@
 #include "naming/date_format.h"
 #include "naming/name_cleaning.h"
 #include "naming/template_field.h"
-#include "platform/host.h"
+#include "platform/name_characters.h"
 
 namespace quernel {
 namespace {
@@ -93,11 +93,12 @@ void AppendFieldValue(Token token, const TemplateField& field, const NamingField
   }
   if (value.empty()) value = field.defaultText;
   if (field.lengthLimit >= 1 && field.lengthLimit <= kLongestLengthLimit) {
-    value = value.substr(0, CharacterPrefixLength(value, static_cast<size_t>(field.lengthLimit)));
+    value = value.substr(
+        0, CharacterPrefixLengthIn(fields.codePage, value, static_cast<size_t>(field.lengthLimit)));
   }
   if (field.letterCase == 0 || field.letterCase == 1) {
     std::string converted(value);
-    ChangeLetterCase(converted, field.letterCase == 1);
+    ChangeLetterCaseIn(fields.codePage, converted, field.letterCase == 1);
     result += converted;
   } else {
     result += value;
@@ -130,7 +131,7 @@ std::string ExpandNamingTemplate(std::string_view namingTemplate, const NamingFi
     remainder.remove_prefix(close + 1);
   }
   result.append(remainder);
-  CleanFileName(result);
+  CleanFileName(result, fields.codePage);
   return result;
 }
 

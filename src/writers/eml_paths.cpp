@@ -10,7 +10,7 @@ namespace {
 // so that the second byte of a double-byte character is never taken for one.
 size_t LastDot(std::string_view name) {
   size_t found = std::string_view::npos;
-  for (size_t pos = 0; pos < name.size(); pos += CharacterStep(name, pos)) {
+  for (size_t pos = 0; pos < name.size(); pos += ProgramTextStep(name, pos)) {
     if (name[pos] == '.') found = pos;
   }
   return found;

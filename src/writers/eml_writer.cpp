@@ -20,12 +20,15 @@ void EmlWriter::convertMailbox(const EmlOptions& options, const std::string& inp
   // missing afterwards shows up as the first message's open failure.
   fileSystem_.createDirectory(DirectoryPart(directory));
 
-  // The mailbox's fields are taken once; each message sets its own.
-  NamingFields fields = MailboxNamingFields(reader);
+  // The mailbox's fields and the template are taken once; each message sets
+  // its own fields.
+  NamingFields fields = MailboxNamingFields(reader, converter);
+  const std::string nameTemplate = converter.fromProgramText(options.nameTemplate);
   int32_t written = 0;
   for (int32_t i = 0; i < reader.messageCount(); ++i) {
     SetMessageNamingFields(fields, reader, i, converter);
-    const std::string name = ExpandNamingTemplate(options.nameTemplate, fields);
+    std::string name = ExpandNamingTemplate(nameTemplate, fields);
+    converter.toProgramText(name);
     const std::string basePath = directory + name;
     Choice choice = chooseOutputPath(basePath, directory, name, options.overwrite);
     if (!writeMessage(options, choice, displayName, reader, i)) break;

@@ -11,11 +11,13 @@ namespace quernel {
 namespace {
 
 std::string OutputPath(const MboxOptions& options, const std::string& inputPath,
-                       const MailboxReader& reader) {
+                       const MailboxReader& reader, const CodePageConverter& converter) {
   const std::string directory =
       options.outputDirectory.empty() ? DirectoryPart(inputPath) : options.outputDirectory;
-  const NamingFields fields = MailboxNamingFields(reader);
-  return JoinPath(directory, ExpandNamingTemplate(options.nameTemplate, fields));
+  const NamingFields fields = MailboxNamingFields(reader, converter);
+  std::string name = ExpandNamingTemplate(converter.fromProgramText(options.nameTemplate), fields);
+  converter.toProgramText(name);
+  return JoinPath(directory, name);
 }
 
 // The cause of the file error that stopped the writing, or nothing when every
@@ -52,7 +54,7 @@ MboxWriter::MboxWriter(FileSystem& fileSystem, Console& console)
 bool MboxWriter::convertMailbox(const MboxOptions& options, const std::string& inputPath,
                                 const std::string& displayName, const MailboxReader& reader,
                                 const CodePageConverter& converter, int32_t& counter) {
-  const std::string outputPath = OutputPath(options, inputPath, reader);
+  const std::string outputPath = OutputPath(options, inputPath, reader, converter);
   const std::string displayPath = DisplayForm(outputPath);
 
   // A file this run has written already holds an earlier mailbox's messages

@@ -2,9 +2,10 @@
 
 namespace quernel {
 
-NamingFields MailboxNamingFields(const MailboxReader& reader) {
+NamingFields MailboxNamingFields(const MailboxReader& reader, const CodePageConverter& converter) {
   NamingFields fields;
-  fields.mailboxName = reader.mailboxFileName();
+  fields.codePage = converter.codePage();
+  fields.mailboxName = converter.fromProgramText(reader.mailboxFileName());
   fields.mailboxTime = reader.mailboxFileTime();
   return fields;
 }

@@ -11,12 +11,13 @@
 
 namespace quernel {
 
-// The mailbox's file name and time, without a message. The file name is a
-// path component, already in the program's character set.
-NamingFields MailboxNamingFields(const MailboxReader& reader);
+// The mailbox's file name and time, without a message, and the converter's
+// code page. The file name, a path component, is taken from the program's
+// own text into the character set names are made in.
+NamingFields MailboxNamingFields(const MailboxReader& reader, const CodePageConverter& converter);
 
 // Sets the message fields of `fields` to those of `message`, strings
-// converted to the program's character set; the mailbox fields stay.
+// converted into the character set names are made in; the mailbox fields stay.
 void SetMessageNamingFields(NamingFields& fields, const MailboxReader& reader, int32_t message,
                             const CodePageConverter& converter);
 

@@ -87,7 +87,7 @@ TEST(CleanFileName, TurnsUnsafeCharactersIntoSingleSpaces) {
   };
   for (const Case& c : cases) {
     std::string name = c.name;
-    CleanFileName(name);
+    CleanFileName(name, 1252);
     EXPECT_EQ(name, c.expected) << "from \"" << c.name << "\"";
   }
 }

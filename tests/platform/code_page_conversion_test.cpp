@@ -80,7 +80,7 @@ TEST(MakeCodePageConverter, RefusesPagesOutsideTheList) {
 TEST(MakeCodePageConverter, TheTrailByte5CSurvivesCleaning) {
   // "表" is 0x95 0x5C in 932; read byte by byte, its second byte is "\".
   std::string name = MakeCodePageConverter(932)->toNative("\x95\\\\\x95\\");
-  CleanFileName(name);
+  CleanFileName(name, 932);
   EXPECT_EQ(name, "表 表");  // the lone backslash between them is one
 }
 
