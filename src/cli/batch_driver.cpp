@@ -6,9 +6,9 @@
 #include <unordered_set>
 #include <vector>
 
+#include "cli/mailbox_code_page.h"
 #include "cli/writer_options.h"
 #include "dbx/mailbox_reader.h"
-#include "platform/code_page.h"
 #include "platform/host.h"
 #include "writers/eml_writer.h"
 #include "writers/mbox_writer.h"
@@ -39,6 +39,7 @@ class Batch {
   Batch(const RunSettings& settings, FileSystem& fileSystem, Console& console)
       : writeMbox_(settings.has(flags::kMboxo | flags::kMboxrd)),
         writeEml_(settings.has(flags::kEml)),
+        codePage_(settings.codePage),
         mboxOptions_(MboxOptionsFrom(settings)),
         emlOptions_(EmlOptionsFrom(settings)),
         fileSystem_(fileSystem),
@@ -67,7 +68,8 @@ class Batch {
     console_.print("Processing mailbox \"%s\" (%ld messages)...\n", displayName.c_str(),
                    static_cast<long>(reader->messageCount()));
     // The code page belongs to the mailbox: each gets a converter of its own.
-    const std::unique_ptr<CodePageConverter> converter = MakeDefaultCodePageConverter();
+    const std::unique_ptr<CodePageConverter> converter =
+        MailboxConverter(codePage_, *reader, displayName, console_);
     if (writeMbox_ && !mboxWriter_.convertMailbox(mboxOptions_, path, displayName, *reader,
                                                   *converter, counters_.mbox)) {
       return;
@@ -103,6 +105,7 @@ class Batch {
 
   const bool writeMbox_;
   const bool writeEml_;
+  const int codePage_;
   const MboxOptions mboxOptions_;
   const EmlOptions emlOptions_;
   FileSystem& fileSystem_;

@@ -3,12 +3,13 @@
 #include <cstddef>
 #include <string_view>
 
+#include "cli/code_page_option.h"
 #include "platform/ascii.h"
 
 namespace quernel {
 namespace {
 
-enum class OptionOutcome { Taken, StopReading, ShowVersion, Unknown };
+enum class OptionOutcome { Taken, StopReading, ShowVersion, Fail };
 
 // Options that take the rest of the argument as a naming template. "-mbxrd"
 // comes before "-mbx", which is a prefix of it.
@@ -44,7 +45,8 @@ bool TakePlain(std::string_view argument, std::span<const PlainOption> options,
   return false;
 }
 
-OptionOutcome TakeOption(std::string_view argument, RunSettings& settings) {
+// `failureLine` receives the line to print for Fail.
+OptionOutcome TakeOption(std::string_view argument, RunSettings& settings, std::string& failureLine) {
   if (TakePlain(argument, kLeadingPlainOptions, settings)) return OptionOutcome::Taken;
   for (const TemplateOption& option : kTemplateOptions) {
     if (StartsWithIgnoringCase(argument, option.name)) {
@@ -56,13 +58,20 @@ OptionOutcome TakeOption(std::string_view argument, RunSettings& settings) {
     }
   }
   if (TakePlain(argument, kTrailingPlainOptions, settings)) return OptionOutcome::Taken;
+  if (const CodePageOption codePage = ParseCodePageOption(argument);
+      codePage.outcome != CodePageOption::Outcome::NotThisOption) {
+    settings.codePage = codePage.codePage;
+    failureLine = codePage.failureLine;
+    return codePage.outcome == CodePageOption::Outcome::Valid ? OptionOutcome::Taken : OptionOutcome::Fail;
+  }
   // "--help" is the spelling of "-?" that a Linux shell leaves alone.
   if (argument == "-?" || EqualsIgnoringCase(argument, "--help")) {
     settings.flags |= flags::kShowUsage;
     return OptionOutcome::StopReading;
   }
   if (EqualsIgnoringCase(argument, "--version")) return OptionOutcome::ShowVersion;
-  return OptionOutcome::Unknown;
+  failureLine = "Unknown option " + std::string(argument) + "!\n";
+  return OptionOutcome::Fail;
 }
 
 bool LooksLikePattern(std::string_view name) { return name.find_first_of("*?") != std::string_view::npos; }
@@ -99,10 +108,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments, FileSyst
   for (const std::string& argument : arguments) {
     bool optionsAccepted = positionals.empty();
     if (optionsAccepted && !argument.empty() && argument[0] == '-') {
-      OptionOutcome outcome = TakeOption(argument, result.settings);
-      if (outcome == OptionOutcome::Unknown) {
+      OptionOutcome outcome = TakeOption(argument, result.settings, result.failureLine);
+      if (outcome == OptionOutcome::Fail) {
         result.action = CommandLine::Action::Fail;
-        result.failureLine = "Unknown option " + argument + "!\n";
         return result;
       }
       if (outcome == OptionOutcome::ShowVersion) {

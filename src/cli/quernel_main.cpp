@@ -2,6 +2,7 @@
 
 #include "cli/batch_driver.h"
 #include "cli/command_line.h"
+#include "cli/mailbox_code_page.h"
 #include "cli/usage.h"
 #include "cli/version.h"
 #include "platform/host.h"
@@ -24,6 +25,7 @@ int RunQuernel(const std::vector<std::string>& arguments, FileSystem& fileSystem
     case CommandLine::Action::Run:
       break;
   }
+  if (commandLine.settings.codePage != 0 && !PrepareChosenCodePage(commandLine.settings, console)) return 1;
   return RunBatch(std::move(commandLine.settings), fileSystem, console);
 }
 

@@ -31,6 +31,9 @@ struct RunSettings {
   // The input names or patterns, in command-line order (one on Windows).
   std::vector<std::string> inputs;
   std::string outputDirectory;  // empty: next to each mailbox
+  // "-cp<N>": the code page of the mailboxes' strings; 0 when not given
+  // (Linux works it out per mailbox, Windows takes its ANSI code page).
+  int codePage = 0;
 
   bool has(uint32_t flag) const { return (flags & flag) != 0; }
 };

@@ -17,6 +17,10 @@ const char* const kUsageText =
     "  -senddate      Uses send date as timestamp (default)\n"
     "  -rcvdate       Uses receive date as timestamp\n"
     "  -overwrite     Overwrite existing messages with same name\n"
+    "  -cp<N>         Reads subjects and names in Windows code page N\n"
+    "                 (874, 932, 936, 949, 950, 1250 to 1258). Default:\n"
+    "                 found per mailbox from its messages on Linux,\n"
+    "                 the system's code page on Windows.\n"
     "  -?             Shows this message\n";
 
 }  // namespace quernel

@@ -12,6 +12,7 @@
 
 #include "platform/memory/memory_file_system.h"
 #include "support/dbx_builder.h"
+#include "support/language_samples.h"
 
 namespace quernel::testing {
 namespace {
@@ -99,6 +100,32 @@ TEST_F(BatchDriverTest, InputIsNeverChanged) {
             "Processing mailbox \"a.dbx\" (2 messages)...\n"
             "Unable to open outputfile \"/mail/a.dbx\"!\n"
             "0 of 1 mailboxes converted to MBOXO-format!\n");
+}
+
+// Each mailbox is read in its own code page, and the one found from the
+// messages is announced after the progress line. A text that cannot be read
+// gives no evidence and is reported by the writer as before.
+TEST_F(BatchDriverTest, EachMailboxGetsTheCodePageItsMessagesPointTo) {
+  std::vector<LanguageMessage> russian = LanguageMailboxOf(1251).messages;
+  russian.push_back(russian[1]);  // its text is damaged below
+  DbxBuilder builder;
+  for (const LanguageMessage& message : russian) builder.add(ToTestMessage(message));
+  BuiltMailbox built = builder.build();
+  const uint32_t block = built.blockOffsets.back().front();
+  PutU32(built.bytes, block + 0x0C, block);
+  files_.addFile("/mail/a.dbx", built.bytes);
+  files_.addFile("/mail/b.dbx", Mailbox(1));
+  EXPECT_EQ(run({"-eml$SUBJ$.eml", "-ff", "/mail/*.dbx", "/out"}), 0);
+  EXPECT_EQ(console_.text(),
+            "Processing mailbox \"a.dbx\" (5 messages)...\n"
+            "Mailbox \"a.dbx\" reads as code page 1251 (use -cp<N> to choose another)\n"
+            "File \"a.dbx\" seems to be defective!\n"
+            "Processing mailbox \"b.dbx\" (1 messages)...\n"
+            "1 of 2 mailboxes converted to EML-format!\n");
+  EXPECT_EQ(files_.listFiles(),
+            (std::vector<std::string>{"/mail/a.dbx", "/mail/b.dbx", "/out/Re Отчёт за май.eml",
+                                      "/out/message 0.eml", "/out/Отчёт за май.eml",
+                                      "/out/Привет, мир(1).eml", "/out/Привет, мир.eml"}));
 }
 
 }  // namespace

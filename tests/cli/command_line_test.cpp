@@ -74,6 +74,28 @@ TEST(CommandLine, UnknownOptionLineNamesTheArgument) {
   EXPECT_EQ(parsed.failureLine, "Unknown option -x!\n");
 }
 
+TEST(CommandLine, CodePageOption) {
+  const struct {
+    std::vector<std::string> arguments;
+    Action action;
+    int codePage;
+    std::string failureLine;
+  } cases[] = {
+      {{"-cp1251", "in"}, Action::Run, 1251, ""},
+      {{"-CP932", "-cp936", "in"}, Action::Run, 936, ""},  // the last one counts
+      {{"in", "-cp1251"}, Action::Run, 0, ""},             // the output directory
+      {{"-cp437", "-?"}, Action::Fail, 0,
+       "Unknown code page in -cp437! Use 874, 932, 936, 949, 950 or 1250 to 1258.\n"},
+  };
+  for (const auto& c : cases) {
+    MemoryFileSystem fileSystem;
+    const CommandLine parsed = ParseCommandLine(c.arguments, fileSystem, PositionalStyle::InputThenOutput);
+    EXPECT_EQ(parsed.action, c.action) << c.arguments[0];
+    EXPECT_EQ(parsed.settings.codePage, c.codePage) << c.arguments[0];
+    EXPECT_EQ(parsed.failureLine, c.failureLine) << c.arguments[0];
+  }
+}
+
 struct LinuxCase {
   const char* name;
   std::vector<std::string> positionals;

@@ -58,6 +58,8 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{"OptionsOnly", {"-mbxrd", "-eml"}, "You must specify a filename!\n", 1},
         CommandCase{"NothingMatches", {"*.dbx"}, "Nothing to do!\n", 0},
         CommandCase{"WholeWordOptionWithMore", {"-DNX", "in"}, "Unknown option -DNX!\n", 1},
+        CommandCase{"UnknownCodePage", {"-Cp437", "-?"},
+                    "Unknown code page in -Cp437! Use 874, 932, 936, 949, 950 or 1250 to 1258.\n", 1},
         CommandCase{"TemplateOptionTakesTheRest", {"-MBXX"}, "You must specify a filename!\n", 1},
         CommandCase{"Version", {"--version"}, kVersionLine, 0},
         CommandCase{"VersionAnyCase", {"--VERSION"}, kVersionLine, 0},

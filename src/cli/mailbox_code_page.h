@@ -1,0 +1,38 @@
+#pragma once
+// The code page each mailbox's strings are read in: the one chosen with
+// "-cp<N>", or, where the platform works it out, the one the mailbox's
+// messages point to, or else the default.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/run_settings.h"
+#include "dbx/mailbox_reader.h"
+#include "naming/code_page_detection.h"
+#include "platform/code_page.h"
+#include "platform/console.h"
+
+namespace quernel {
+
+// Readies the run for the code page chosen on the command line, before any
+// input is listed: on Windows the program's own text becomes UTF-8, so that
+// names in that page keep every character, and the settings' paths and
+// templates are converted to it. Prints a line and returns false when this
+// system cannot read the page.
+bool PrepareChosenCodePage(RunSettings& settings, Console& console);
+
+// The evidence of the mailbox's messages, one entry per distinct record that
+// has some. Only the start of each text is read, and only for the messages
+// whose stored subject or sender name can give evidence; a text that cannot
+// be read gives none (the writers report it when they come to it).
+std::vector<MessageEvidence> MailboxEvidence(const MailboxReader& reader);
+
+// The converter for one mailbox: `chosenCodePage` when not 0; otherwise,
+// where the platform detects code pages, the page the evidence points to,
+// announced in one line after the progress line when it is not Windows-1252
+// (so that the user can choose another); otherwise the default converter.
+std::unique_ptr<CodePageConverter> MailboxConverter(int chosenCodePage, const MailboxReader& reader,
+                                                    const std::string& displayName, Console& console);
+
+}  // namespace quernel
