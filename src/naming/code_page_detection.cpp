@@ -40,7 +40,7 @@ std::string SpacesCollapsed(std::string_view text) {
   return out;
 }
 
-void AddEvidence(std::string_view stored, std::optional<std::string> headerText,
+void AddEvidence(std::string_view stored, const std::optional<std::string>& headerText,
                  std::string_view charset, MessageEvidence& evidence) {
   if (!HasByteBeyondAscii(stored) || !headerText) return;
   const std::optional<std::string> decoded = DecodeHeaderText(*headerText, charset);
@@ -67,12 +67,16 @@ MessageEvidence CollectEvidence(std::string_view storedSubject, std::string_view
                                 std::string_view messageText) {
   MessageEvidence evidence;
   if (!MayCarryEvidence(storedSubject, storedSenderName)) return evidence;
-  const std::string charset = MessageCharset(messageText);
-  AddEvidence(storedSubject, HeaderFieldValue(messageText, "Subject"), charset, evidence);
+  const std::optional<std::string> subject = HeaderFieldValue(messageText, "Subject");
   std::optional<std::string> senderName;
   if (const std::optional<std::string> from = HeaderFieldValue(messageText, "From")) {
     senderName = DisplayNameOf(*from);
   }
+  // Finding the charset can take a search through the whole text, and only
+  // raw header text needs it.
+  const bool raw = (subject && NeedsCharset(*subject)) || (senderName && NeedsCharset(*senderName));
+  const std::string charset = raw ? MessageCharset(messageText) : std::string();
+  AddEvidence(storedSubject, subject, charset, evidence);
   AddEvidence(storedSenderName, senderName, charset, evidence);
   return evidence;
 }

@@ -11,9 +11,12 @@ namespace quernel {
 namespace {
 
 // Position of `needle` in `text` from `from` on, ASCII case ignored.
+// `needle` is not empty. Tests the first letter before the whole needle: a
+// search can run through a whole message text.
 size_t FindIgnoringCase(std::string_view text, std::string_view needle, size_t from = 0) {
+  const char first = AsciiLower(needle.front());
   for (size_t pos = from; pos + needle.size() <= text.size(); ++pos) {
-    if (EqualsIgnoringCase(text.substr(pos, needle.size()), needle)) return pos;
+    if (AsciiLower(text[pos]) == first && EqualsIgnoringCase(text.substr(pos, needle.size()), needle)) return pos;
   }
   return std::string_view::npos;
 }
@@ -172,12 +175,6 @@ std::vector<Piece> SplitPieces(std::string_view text) {
   return pieces;
 }
 
-bool NeedsCharset(std::string_view plain) {
-  for (char c : plain) {
-    if (static_cast<unsigned char>(c) > 0x7F || c == '\x1B') return true;
-  }
-  return false;
-}
 
 // ISO-2022-JP text as code page 932 bytes: the JIS X 0208 pairs (with the
 // NEC and IBM rows that Microsoft's ISO-2022-JP carries) turned into their
@@ -277,6 +274,13 @@ std::optional<std::string> HeaderFieldValue(std::string_view messageText, std::s
     return std::string(Trimmed(value));
   }
   return std::nullopt;
+}
+
+bool NeedsCharset(std::string_view plain) {
+  for (char c : plain) {
+    if (static_cast<unsigned char>(c) > 0x7F || c == '\x1B') return true;
+  }
+  return false;
 }
 
 std::string MessageCharset(std::string_view messageText) {

@@ -21,6 +21,10 @@ std::optional<std::string> HeaderFieldValue(std::string_view messageText, std::s
 // in the rest of the text (its first part's) is taken. Empty when none.
 std::string MessageCharset(std::string_view messageText);
 
+// True when header text holds bytes that only a charset reads: bytes beyond
+// ASCII, or the escape of ISO-2022-JP.
+bool NeedsCharset(std::string_view text);
+
 // The display name of an address field value such as a From line's: the
 // words before "<" with quoted strings unquoted, or the comment of a bare
 // address ("ann@example.com (Ann Lee)"). Empty when there is none.
