@@ -57,17 +57,18 @@ std::vector<MessageEvidence> MailboxEvidence(const MailboxReader& reader) {
 
 std::unique_ptr<CodePageConverter> MailboxConverter(int chosenCodePage, const MailboxReader& reader,
                                                     const std::string& displayName, Console& console) {
+  // PrepareChosenCodePage has made sure that a chosen page can be read.
   if (chosenCodePage != 0) return MakeCodePageConverter(chosenCodePage);
   if (!DetectsMailboxCodePages()) return MakeDefaultCodePageConverter();
   const int detected = DetectedCodePage(reader);
-  if (detected != kDefaultCodePage) {
-    if (std::unique_ptr<CodePageConverter> converter = MakeCodePageConverter(detected)) {
-      console.print("Mailbox \"%s\" reads as code page %d (use -cp<N> to choose another)\n",
-                    displayName.c_str(), detected);
-      return converter;
-    }
-  }
-  return MakeDefaultCodePageConverter();
+  // A page found from the messages is one that DecodeCodePage reads, so
+  // this system has its converter too.
+  std::unique_ptr<CodePageConverter> converter =
+      detected == kDefaultCodePage ? nullptr : MakeCodePageConverter(detected);
+  if (!converter) return MakeDefaultCodePageConverter();
+  console.print("Mailbox \"%s\" reads as code page %d (use -cp<N> to choose another)\n",
+                displayName.c_str(), detected);
+  return converter;
 }
 
 }  // namespace quernel

@@ -175,7 +175,6 @@ std::vector<Piece> SplitPieces(std::string_view text) {
   return pieces;
 }
 
-
 // ISO-2022-JP text as code page 932 bytes: the JIS X 0208 pairs (with the
 // NEC and IBM rows that Microsoft's ISO-2022-JP carries) turned into their
 // Shift-JIS bytes, half-width katakana into single bytes. Nothing for a
