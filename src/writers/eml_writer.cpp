@@ -51,15 +51,20 @@ bool EmlWriter::claim(Choice& choice, bool overwrite) {
   if (overwrite) return !writtenPaths_.contains(choice.path);
   // A name nothing stands at is free and created in the same step. Where
   // something stands, the probe decides as it always has: only a regular
-  // file that can be opened is taken; a directory, or a file another program
-  // holds, counts as free, and creating it then fails and is reported.
+  // file that opens for reading is taken; a directory, or a file another
+  // program holds, counts as free, and creating it then fails and is reported.
   try {
     choice.file = fileSystem_.createNewOutput(choice.path);
     if (choice.file) return true;
   } catch (const FileError&) {
     return true;  // the create in writeMessage meets the same error and reports it
   }
-  return !fileSystem_.probeExisting(choice.path);
+  try {
+    fileSystem_.openInput(choice.path);  // closed again at once
+  } catch (const FileError&) {
+    return true;
+  }
+  return false;
 }
 
 bool EmlWriter::writeMessage(const RunSettings& settings, Choice& choice,

@@ -311,7 +311,7 @@ TEST_F(EmlWriterTest, ManyMessagesWithOneNameCostOneProbeEach) {
   ASSERT_EQ(convert(writer, bytes), 1);
   // A free name is created at once, without a probe; then one write, stamp
   // and close per message.
-  EXPECT_LE(fs.stats().probes, size_t{kCount} + 1);
+  EXPECT_LE(fs.stats().inputOpens, size_t{kCount} + 1);
   EXPECT_EQ(fs.stats().outputCreates, size_t{kCount});
   EXPECT_EQ(fs.stats().writes, size_t{kCount});
   EXPECT_EQ(fs.stats().stamps, size_t{kCount});
@@ -324,7 +324,7 @@ TEST_F(EmlWriterTest, ManyMessagesWithOneNameCostOneProbeEach) {
   EmlWriter secondRun(fs, console);
   fs.resetStats();
   ASSERT_EQ(convert(secondRun, bytes), 1);
-  EXPECT_LE(fs.stats().probes, size_t{2 * kCount} + 1);
+  EXPECT_LE(fs.stats().inputOpens, size_t{2 * kCount} + 1);
   EXPECT_TRUE(contents("/mail/Inbox/Same(19999).eml").has_value());
 }
 
