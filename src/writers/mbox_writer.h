@@ -3,7 +3,7 @@
 // mboxo or mboxrd variant. quoteFromLines does the variant's ">" quoting.
 
 #include <cstdint>
-#include <set>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,9 +24,12 @@ std::string quoteFromLines(std::string_view text, uint32_t flags);
 // quoting of `flags` inserts a ">".
 void FindQuotePositions(std::string_view text, uint32_t flags, std::vector<size_t>& positions);
 
+class OutputTarget;
+
 // One writer lives for the whole run: it remembers which mbox files this run
 // has written, so that two mailboxes naming the same file are appended
-// rather than overwritten.
+// rather than overwritten. A file from before the run is replaced only by a
+// complete mailbox.
 class MboxWriter {
  public:
   MboxWriter(FileSystem& fileSystem, Console& console);
@@ -38,9 +41,14 @@ class MboxWriter {
                       int32_t& counter);
 
  private:
+  void rememberReplacement(const OutputTarget& target, const std::string& outputPath,
+                           const Entry& replaced, bool failed);
+
   FileSystem& fileSystem_;
   Console& console_;
-  std::set<std::string> writtenPaths_;
+  // The files this run has written, by identity, and the path that this
+  // run's messages for each go to.
+  std::map<FileIdentity, std::string> writtenFiles_;
 };
 
 }  // namespace quernel

@@ -106,7 +106,9 @@ struct MemoryFileSystem::State {
 
   bool isDirectory(const std::string& normalized) const { return directories.count(key(normalized)) > 0; }
 
-  bool exists(const std::string& normalized) const { return find(normalized) != nullptr || isDirectory(normalized); }
+  bool exists(const std::string& normalized) const {
+    return find(normalized) != nullptr || isDirectory(normalized);
+  }
 
   // Whether an exclusive lock could be taken now.
   bool lockedAgainst(const std::string& normalized, const Node& node, bool exclusive) const {
@@ -349,7 +351,9 @@ std::unique_ptr<OutputFile> MemoryFileSystem::createReplacement(const std::strin
   const std::shared_ptr<Node> node = state_->find(normalized);
   if (!node) throw Failure(FileErrorCause::NotFound, "create", path);
   if (!node->regular) throw Failure(FileErrorCause::NotRegularFile, "create", path);
-  if (state_->lockedAgainst(normalized, *node, true)) throw Failure(FileErrorCause::SharingViolation, "create", path);
+  if (state_->lockedAgainst(normalized, *node, true)) {
+    throw Failure(FileErrorCause::SharingViolation, "create", path);
+  }
   return createNewOutput(sidePath);  // which counts the call
 }
 
@@ -413,7 +417,9 @@ std::vector<std::string> MemoryFileSystem::expandPattern(const std::string& patt
   for (const auto& [key, node] : state_->files) {
     if (ParentOf(key) != directoryKey) continue;
     const std::string nameKey = NameOf(key);
-    if (wildcards ? WildcardMatch(patternKey, nameKey) : nameKey == patternKey) names.push_back(NameOf(node->path));
+    if (wildcards ? WildcardMatch(patternKey, nameKey) : nameKey == patternKey) {
+      names.push_back(NameOf(node->path));
+    }
   }
   std::sort(names.begin(), names.end());
 

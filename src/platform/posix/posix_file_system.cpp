@@ -117,7 +117,9 @@ class PosixFileSystem final : public FileSystem {
     // theirs, as the file they had rewritten in place would have been.
     if (::fchown(fd.get(), status.st_uid, status.st_gid) != 0) {
     }
-    if (::fchmod(fd.get(), status.st_mode & 07777) != 0) throw ErrnoFileError(errno, "set permissions of", sidePath);
+    if (::fchmod(fd.get(), status.st_mode & 07777) != 0) {
+      throw ErrnoFileError(errno, "set permissions of", sidePath);
+    }
     return MakePosixOutputFile(fd.release(), sidePath);
   }
 

@@ -159,9 +159,8 @@ class Win32FileSystem final : public FileSystem {
     const bool known = GetFileInformationByHandle(handle, &information) != 0;
     CloseHandle(handle);
     if (!known) return std::nullopt;
-    const EntryKind kind = !disk ? EntryKind::Other
-                           : (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EntryKind::Directory
-                                                                                             : EntryKind::RegularFile;
+    const bool directory = (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    const EntryKind kind = !disk ? EntryKind::Other : directory ? EntryKind::Directory : EntryKind::RegularFile;
     return Entry{kind, IdentityOf(information)};
   }
 
