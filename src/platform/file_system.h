@@ -24,11 +24,12 @@ namespace quernel {
 using FileTimeTicks = uint64_t;
 
 // Which file an entry is, whatever path names it: device and inode number on
-// POSIX, volume serial number and file index on Windows. Two paths that differ
-// only in letter case on a drive that ignores it (FAT, exFAT, NTFS, every
-// Windows drive), in "." parts or through links name one file exactly when
-// their identities are equal. It holds while the file exists; a file that is
-// removed may leave its number to a new one.
+// POSIX, volume serial number and file index on Windows. Paths that differ in
+// letter case on a drive that ignores it (FAT, exFAT, NTFS, every Windows
+// drive), in "." parts or through links name one file exactly when their
+// identities are equal. It holds while the file exists under its name (FAT
+// numbers files by their directory entries); a removed file's number may
+// pass to a new one.
 struct FileIdentity {
   uint64_t device = 0;
   uint64_t file = 0;
