@@ -59,27 +59,19 @@ int64_t ModificationTime(const std::string& path) {
 class FatMount {
  public:
   FatMount() {
-    if (geteuid() != 0) {
-      whyNot_ = "mounting a FAT image needs root";
-      return;
-    }
     const std::string image = scratch_ / "fat.img";
     WriteFile(image, "");
-    if (truncate(image.c_str(), 32 << 20) != 0 || mkdir(path().c_str(), 0777) != 0) {
+    if (geteuid() != 0) {
+      whyNot_ = "mounting a FAT image needs root";
+    } else if (truncate(image.c_str(), 32 << 20) != 0 || mkdir(path().c_str(), 0777) != 0) {
       whyNot_ = "cannot make the image file";
-      return;
-    }
-    const ProcessResult format = RunProcess({"mkfs.vfat", image}, scratch_.path());
-    if (format.status != 0) {
+    } else if (const ProcessResult format = RunProcess({"mkfs.vfat", image}, scratch_.path()); format.status != 0) {
       whyNot_ = format.status == 127 ? "mkfs.vfat (dosfstools) is not installed" : "mkfs.vfat failed: " + format.err;
-      return;
-    }
-    const ProcessResult mount = RunProcess({"mount", "-o", "loop", image, path()}, scratch_.path());
-    if (mount.status != 0) {
+    } else if (const ProcessResult mount = RunProcess({"mount", "-o", "loop", image, path()}, "/"); mount.status != 0) {
       whyNot_ = "this machine cannot mount a FAT image through a loop device: " + mount.err;
-      return;
+    } else {
+      mounted_ = true;
     }
-    mounted_ = true;
   }
 
   ~FatMount() {
