@@ -115,11 +115,6 @@ TEST(StoreTreeTest, WhichFoldersAreIncluded) {
   for (const auto& c : cases) EXPECT_EQ(Describe(Build(c.folders, c.entries)), c.expected) << c.what;
 }
 
-TEST(StoreTreeTest, EmptyFolderListConvertsEveryMailboxFile) {
-  const StoreTree store = BuildStoreTree({}, {"b.dbx", "a.dbx", "Folders.dbx"}, Windows1252TestConverter());
-  EXPECT_EQ(Describe(store), (Lines{"*a <- a.dbx", "*b <- b.dbx"}));
-}
-
 TEST(StoreMailboxFilesTest, OnlyMailboxFilesCount) {
   const struct {
     const char* name;

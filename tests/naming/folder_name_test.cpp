@@ -10,18 +10,12 @@ TEST(FolderNameTest, CleanedForEveryHost) {
     std::string name;
     const char* expected;  // the same with and without the Windows rules
   } cases[] = {
-      {"Inbox", "Inbox"},
-      {"Work/Projects", "Work Projects"},
+      {"Work/Projects\\2005", "Work Projects 2005"},
       {"..", ""},
       {".", ""},
       {"../../etc", ".. .. etc"},
-      {"a\\b:c*d?e\"f<g>h|i", "a b c d e f g h i"},
-      {"tab\there\r\nnew", "tab here new"},
-      {"  padded  ", "padded"},
       {"", ""},
-      {"///", ""},
       {"Gelöschte Objekte", "Gelöschte Objekte"},
-      {"C1\xC2\x85" "control", "C1 control"},
       {".hidden", ".hidden"},
       {"Mail.2004", "Mail.2004"},
   };

@@ -50,18 +50,25 @@ Lines Plan(const std::vector<StoreFolder>& folders, TreeLayout layout, bool wind
 }
 
 TEST(TreePlanTest, RealStoreInBothLayouts) {
-  StringInputFile file(BuildFolderList(RealStoreFolders()).bytes, "/store/Folders.dbx");
+  std::vector<TestFolder> folders = RealStoreFolders();
+  folders.push_back({.id = 30, .parent = 1, .name = "../Work/Mail"});
+  folders.push_back({.id = 31, .parent = 1, .name = "Archive"});
+  folders.push_back({.id = 32, .parent = 1, .name = "ARCHIVE"});
+  StringInputFile file(BuildFolderList(folders).bytes, "/store/Folders.dbx");
   const StoreTree store = BuildStoreTree(ReadFolderList(file).folders,
                                          {"Inbox.dbx", "Outbox.dbx", "Inbox(1).dbx", "Folders.dbx"},
                                          Windows1252TestConverter());
-  EXPECT_EQ(Describe(PlanTree(store, TreeLayout::Mbox, false)),
-            (Lines{"Local Folders > Local Folders.sbd", "Local Folders.sbd/Inbox",
-                   "Local Folders.sbd/Outbox", "Local Folders.sbd/Sent Items",
-                   "Local Folders.sbd/Deleted Items", "Local Folders.sbd/Drafts", "Inbox(1)"}));
-  EXPECT_EQ(Describe(PlanTree(store, TreeLayout::Eml, false)),
-            (Lines{"Local Folders > Local Folders", "Local Folders/Inbox", "Local Folders/Outbox",
-                   "Local Folders/Sent Items", "Local Folders/Deleted Items", "Local Folders/Drafts",
-                   "Inbox(1)"}));
+  const Lines names = {"Inbox", "Outbox", "Sent Items", "Deleted Items", "Drafts", ".. Work Mail",
+                       "Archive", "ARCHIVE(1)"};
+  Lines mbox = {"Local Folders > Local Folders.sbd"}, eml = {"Local Folders > Local Folders"};
+  for (const std::string& name : names) {
+    mbox.push_back("Local Folders.sbd/" + name);
+    eml.push_back("Local Folders/" + name);
+  }
+  mbox.push_back("Inbox(1)");
+  eml.push_back("Inbox(1)");
+  EXPECT_EQ(Describe(PlanTree(store, TreeLayout::Mbox, false)), mbox);
+  EXPECT_EQ(Describe(PlanTree(store, TreeLayout::Eml, false)), eml);
 }
 
 TEST(TreePlanTest, NamesInTheMboxLayout) {
