@@ -39,7 +39,6 @@ void Apply(const PropertyEntry& entry, RecordReader& records, FolderRecord& fold
 
 FolderRecord ReadFolderRecord(FileWindow& window, RecordReader& records, uint32_t offset) {
   FolderRecord folder;
-  folder.recordOffset = offset;
   for (const PropertyEntry& entry : ReadPropertyEntries(window, offset)) {
     Apply(entry, records, folder);
   }

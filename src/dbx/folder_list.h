@@ -34,7 +34,6 @@ struct FolderRecord {
   std::optional<uint32_t> unreadCount;
   uint32_t specialFolder = 0;  // 1 Inbox, 2 Outbox, 3 Sent Items, 4 Deleted Items, 5 Drafts
   std::optional<uint32_t> accountKind;
-  uint32_t recordOffset = 0;  // where the record lies in the file
 };
 
 struct FolderListFile {

@@ -60,7 +60,6 @@ StoreFolder Listed(const FolderRecord& record, std::string file, const CodePageC
   folder.name = converter.toNative(record.name);
   folder.mailboxFile = std::move(file);
   folder.messageCount = record.messageCount;
-  folder.folderId = record.id;
   folder.specialFolder = record.specialFolder;
   return folder;
 }

@@ -24,7 +24,6 @@ struct StoreFolder {
   size_t parent = SIZE_MAX;  // index into StoreTree::folders; SIZE_MAX: top level
   bool listed = true;        // false for a file no folder names
   std::optional<uint32_t> messageCount;  // as the folder list gives it
-  uint32_t folderId = 0;
   uint32_t specialFolder = 0;
 };
 
