@@ -49,6 +49,21 @@ inline constexpr uint8_t kPropReceiveTime = 0x12;
 inline constexpr uint8_t kPropRecipientName = 0x13;
 inline constexpr uint8_t kPropRecipientAddress = 0x14;
 
+// Folder records of the folder list (Folders.dbx): laid out like message
+// records. These are ids without the direct bit; every number may be stored
+// direct (bit 0x80 set, the u24 value) or indirect (a u32 in the data area).
+inline constexpr uint8_t kFolderId = 0x00;
+inline constexpr uint8_t kFolderParent = 0x01;
+inline constexpr uint8_t kFolderName = 0x02;          // string: the display name
+inline constexpr uint8_t kFolderFileName = 0x03;      // string: its mailbox file
+inline constexpr uint8_t kFolderAccountKey = 0x05;    // string
+inline constexpr uint8_t kFolderFlags = 0x06;
+inline constexpr uint8_t kFolderMessageCount = 0x07;
+inline constexpr uint8_t kFolderUnreadCount = 0x08;
+inline constexpr uint8_t kFolderSpecial = 0x09;       // 1 Inbox .. 5 Drafts
+inline constexpr uint8_t kFolderAccountKind = 0x0A;   // 0 news .. 4 the root
+inline constexpr uint32_t kRootFolderParent = 0xFFFFFFFF;  // the root's parent id
+
 // Text block.
 inline constexpr uint64_t kBlockTextLength = 0x08;  // u16
 inline constexpr uint64_t kBlockNext = 0x0C;

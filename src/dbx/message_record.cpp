@@ -7,17 +7,24 @@
 
 namespace quernel::dbx {
 
+std::vector<PropertyEntry> ReadPropertyEntries(FileWindow& window, uint32_t record) {
+  const uint8_t count = window.u8(uint64_t{record} + kRecordPropertyCount);
+  const uint64_t dataArea = uint64_t{record} + kRecordProperties + kPropertyEntrySize * count;
+  std::vector<PropertyEntry> entries;
+  entries.reserve(count);
+  for (uint8_t j = 0; j < count; ++j) {
+    const uint32_t entry = window.u32(uint64_t{record} + kRecordProperties + kPropertyEntrySize * j);
+    const uint32_t value = entry >> 8;
+    entries.push_back({static_cast<uint8_t>(entry & 0xFF), value, dataArea + value});
+  }
+  return entries;
+}
+
 RecordContents RecordReader::read(uint32_t record) {
   RecordContents contents;
   MailboxReader::Properties& props = contents.properties;
   bool textStartFound = false;
-  const uint8_t count = window_.u8(uint64_t{record} + kRecordPropertyCount);
-  const uint64_t dataArea = uint64_t{record} + kRecordProperties + kPropertyEntrySize * count;
-  for (uint8_t j = 0; j < count; ++j) {
-    const uint32_t entry = window_.u32(uint64_t{record} + kRecordProperties + kPropertyEntrySize * j);
-    const uint8_t id = static_cast<uint8_t>(entry & 0xFF);
-    const uint32_t value = entry >> 8;
-    const uint64_t data = dataArea + value;
+  for (const auto& [id, value, data] : ReadPropertyEntries(window_, record)) {
     switch (id) {
       case kPropSubject: props.subject = readString(data); break;
       case kPropSenderName: props.senderName = readString(data); break;
@@ -29,7 +36,7 @@ RecordContents RecordReader::read(uint32_t record) {
       case kPropTextDirect:
       case kPropTextIndirect:
         // Only the first of the two ids decides where the text starts.
-        if (!textStartFound) contents.textStart = readTextStart(id, value, dataArea);
+        if (!textStartFound) contents.textStart = readTextStart(id, value, data);
         textStartFound = true;
         break;
       default: break;
@@ -58,15 +65,20 @@ std::string RecordReader::readString(uint64_t position) {
   return stored;
 }
 
+uint32_t RecordReader::readNumber(uint64_t position) {
+  checkDataPosition(position);
+  return window_.u32(position);
+}
+
 MessageTime RecordReader::readDate(uint64_t position) {
   checkDataPosition(position);
   return MessageTimeFromFileTime(window_.u64(position));
 }
 
-uint32_t RecordReader::readTextStart(uint8_t id, uint32_t value, uint64_t dataArea) {
+uint32_t RecordReader::readTextStart(uint8_t id, uint32_t value, uint64_t data) {
   if (id == kPropTextDirect) return value;
   // Nothing to read there means no text.
-  return window_.u32(dataArea + value);
+  return window_.u32(data);
 }
 
 void RecordReader::checkDataPosition(uint64_t position) const {

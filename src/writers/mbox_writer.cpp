@@ -6,6 +6,7 @@
 #include "platform/host.h"
 #include "writers/mbox_message.h"
 #include "writers/message_naming_fields.h"
+#include "writers/output_target.h"
 
 namespace quernel {
 namespace {
@@ -37,9 +38,15 @@ std::optional<FileErrorCause> WriteAllMessages(OutputFile& file, const MboxOptio
   return std::nullopt;
 }
 
-bool CloseCleanly(OutputFile& file) {
+// Closes the file, and moves it over the file it replaces when `complete`.
+// False when that failed: the bytes may then not be safely stored.
+bool FinishCleanly(OutputTarget& target, bool complete) {
   try {
-    file.close();
+    if (complete) {
+      target.commit();
+    } else {
+      target.file().close();
+    }
     return true;
   } catch (const FileError&) {
     return false;
@@ -58,31 +65,58 @@ bool MboxWriter::convertMailbox(const MboxOptions& options, const std::string& i
   const std::string displayPath = DisplayForm(outputPath);
 
   // A file this run has written already holds an earlier mailbox's messages
-  // (a template without $DBXNAME$): add to it rather than destroy them.
-  const CreateMode mode =
-      writtenPaths_.contains(outputPath) ? CreateMode::Append : CreateMode::Truncate;
-  std::unique_ptr<OutputFile> file;
+  // (a template without $DBXNAME$): add to it rather than destroy them. It is
+  // known by identity, since on a drive that ignores letter case another
+  // spelling names it too. Any other file is replaced only when complete.
+  const std::optional<Entry> existing = fileSystem_.entryAt(outputPath);
+  const auto written = existing ? writtenFiles_.find(existing->identity) : writtenFiles_.end();
+  std::optional<OutputTarget> target;
   try {
-    file = fileSystem_.createOutput(outputPath, mode);
+    if (written != writtenFiles_.end()) {
+      const std::string& path = written->second;
+      target.emplace(fileSystem_, path, fileSystem_.createOutput(path, CreateMode::Append));
+    } else {
+      target.emplace(fileSystem_, outputPath, existing);
+      if (!target->replaces()) writtenFiles_.emplace(target->file().identity(), outputPath);
+    }
   } catch (const FileError&) {
     console_.print("Unable to open outputfile \"%s\"!\n", displayPath.c_str());
     return false;
   }
-  writtenPaths_.insert(outputPath);
 
-  const std::optional<FileErrorCause> failure = WriteAllMessages(*file, options, reader, converter);
+  const std::optional<FileErrorCause> failure =
+      WriteAllMessages(target->file(), options, reader, converter);
   const bool writeFailed = failure && !MeansDefectiveMailbox(*failure);
-  if (failure && !writeFailed) {
-    console_.print("File \"%s\" seems to be defective!\n", displayName.c_str());
-  }
   // A close can report a deferred write error; the messages are then not
   // safely stored, whatever happened before.
-  if (!CloseCleanly(*file) || writeFailed) {
-    console_.print("Unable to write to outputfile \"%s\" (disk full?)\n", displayPath.c_str());
+  const bool stored = FinishCleanly(*target, !failure);
+  std::string kept;
+  if (target->replaces()) {
+    rememberReplacement(*target, outputPath, *existing, failure || !stored);
+    if (failure || !stored) kept = " (output kept in \"" + DisplayForm(target->writtenPath()) + "\")";
+  }
+  if (failure && !writeFailed) {
+    console_.print("File \"%s\" seems to be defective!%s\n", displayName.c_str(),
+                   stored ? kept.c_str() : "");
+  }
+  if (!stored || writeFailed) {
+    console_.print("Unable to write to outputfile \"%s\" (disk full?)%s\n", displayPath.c_str(),
+                   kept.c_str());
     return true;
   }
   if (!failure) ++counter;
   return true;
+}
+
+void MboxWriter::rememberReplacement(const OutputTarget& target, const std::string& outputPath,
+                                     const Entry& replaced, bool failed) {
+  // Where a replacement failed, the earlier file stays untouched: the next
+  // mailbox of this run naming it goes on in the file kept beside it.
+  if (failed) {
+    writtenFiles_.emplace(replaced.identity, target.writtenPath());
+  } else if (const std::optional<Entry> entry = fileSystem_.entryAt(outputPath)) {
+    writtenFiles_.emplace(entry->identity, outputPath);
+  }
 }
 
 }  // namespace quernel

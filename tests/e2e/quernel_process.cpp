@@ -66,6 +66,11 @@ ProcessResult RunQuernelProcess(const std::vector<std::string>& arguments,
                                 const std::string& workingDirectory) {
   std::vector<std::string> words = CommandPrefix();
   words.insert(words.end(), arguments.begin(), arguments.end());
+  return RunProcess(words, workingDirectory);
+}
+
+ProcessResult RunProcess(const std::vector<std::string>& command, const std::string& workingDirectory) {
+  std::vector<std::string> words = command;
   std::vector<char*> argv;
   for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);

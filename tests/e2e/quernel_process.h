@@ -19,6 +19,10 @@ struct ProcessResult {
 ProcessResult RunQuernelProcess(const std::vector<std::string>& arguments,
                                 const std::string& workingDirectory);
 
+// Runs `command` (a program found through PATH and its arguments) in
+// `workingDirectory`; status 127 when the program cannot be started.
+ProcessResult RunProcess(const std::vector<std::string>& command, const std::string& workingDirectory);
+
 // A fresh, empty folder under /dev/shm (or TMPDIR), removed with everything
 // in it when the object goes out of scope.
 class ScratchDir {

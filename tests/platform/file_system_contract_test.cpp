@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 
 #include "platform/file_system.h"
 #include "platform/file_time.h"
@@ -80,7 +81,12 @@ TEST_P(FileSystemContract, AnOutputOnAnOpenInputFailsAndLeavesItWhole) {
             << spelling;
       }
     }
-    EXPECT_TRUE(fs_->probeExisting(at("Inbox.dbx")));
+    EXPECT_EQ(testing::CauseOf([&] { fs_->createReplacement(at("Inbox.dbx"), at("Inbox.new")); }),
+              FileErrorCause::SharingViolation);
+    EXPECT_FALSE(fs_->entryAt(at("Inbox.new")));
+    put("other", "other bytes");
+    EXPECT_THROW(fs_->renameFile(at("other"), at("Inbox.dbx")), FileError);
+    EXPECT_EQ(read("other"), "other bytes");
     EXPECT_EQ(read("Inbox.dbx"), "mailbox bytes");  // a second reader is fine
   }
   EXPECT_EQ(read("Inbox.dbx"), "mailbox bytes");
@@ -115,9 +121,11 @@ TEST_P(FileSystemContract, AnOpenOutputIsExclusive) {
   EXPECT_EQ(testing::CauseOf([&] { fs_->createOutput(at("x.eml"), CreateMode::Truncate); }),
             FileErrorCause::SharingViolation);
   EXPECT_EQ(testing::CauseOf([&] { fs_->openInput(at("x.eml")); }), FileErrorCause::SharingViolation);
-  EXPECT_FALSE(fs_->probeExisting(at("x.eml")));  // held elsewhere counts as free
+  EXPECT_EQ(testing::CauseOf([&] { fs_->createReplacement(at("x.eml"), at("x.new")); }),
+            FileErrorCause::SharingViolation);
+  ASSERT_TRUE(fs_->entryAt(at("x.eml")));  // takes no lock, so finds it all the same
+  EXPECT_EQ(fs_->entryAt(at("x.eml"))->identity, out->identity());
   out->close();
-  EXPECT_TRUE(fs_->probeExisting(at("x.eml")));
   EXPECT_EQ(read("x.eml"), "text");
 }
 
@@ -136,9 +144,14 @@ TEST_P(FileSystemContract, ClassifiesMissingPathsAndDirectories) {
   EXPECT_EQ(testing::CauseOf([&] { fs_->createOutput(at("sub"), CreateMode::Truncate); }),
             FileErrorCause::NotRegularFile);
 
-  EXPECT_FALSE(fs_->probeExisting(at("missing.dbx")));
-  EXPECT_FALSE(fs_->probeExisting(at("sub")));  // a directory counts as free
-  EXPECT_TRUE(fs_->probeExisting(at("file")));
+  EXPECT_EQ(fs_->entryAt(at("missing.dbx")), std::nullopt);
+  EXPECT_EQ(fs_->entryAt(at("sub"))->kind, EntryKind::Directory);
+  EXPECT_EQ(fs_->entryAt(at("file"))->kind, EntryKind::RegularFile);
+  EXPECT_EQ(testing::CauseOf([&] { fs_->createReplacement(at("missing.dbx"), at("side")); }),
+            FileErrorCause::NotFound);
+  EXPECT_EQ(testing::CauseOf([&] { fs_->createReplacement(at("sub"), at("side")); }),
+            FileErrorCause::NotRegularFile);
+  EXPECT_EQ(fs_->entryAt(at("side")), std::nullopt);
   EXPECT_TRUE(fs_->isRegularFile(at("file")));
   EXPECT_FALSE(fs_->isRegularFile(at("sub")));
   EXPECT_FALSE(fs_->isRegularFile(at("missing.dbx")));
@@ -146,6 +159,48 @@ TEST_P(FileSystemContract, ClassifiesMissingPathsAndDirectories) {
   EXPECT_TRUE(fs_->removeFile(at("file")));
   EXPECT_FALSE(fs_->removeFile(at("file")));
   EXPECT_FALSE(fs_->isRegularFile(at("file")));
+}
+
+TEST_P(FileSystemContract, AnEntryIsTheSameFileUnderEverySpelling) {
+  put("a", "1");
+  put("b", "1");
+  ASSERT_TRUE(fs_->createDirectory(at("sub")));
+  const std::optional<Entry> a = fs_->entryAt(at("a"));
+  ASSERT_TRUE(a);
+  for (const std::string& spelling : {root_ + "/./a", root_ + "//a"}) {
+    ASSERT_TRUE(fs_->entryAt(spelling)) << spelling;
+    EXPECT_EQ(fs_->entryAt(spelling)->identity, a->identity) << spelling;
+  }
+  EXPECT_NE(fs_->entryAt(at("b"))->identity, a->identity);
+  EXPECT_NE(fs_->entryAt(at("sub"))->identity, a->identity);
+
+  std::unique_ptr<OutputFile> out = fs_->createOutput(at("c"), CreateMode::Truncate);
+  const FileIdentity c = out->identity();
+  out->close();
+  EXPECT_EQ(fs_->entryAt(at("c"))->identity, c);
+  EXPECT_THROW(out->identity(), FileError);  // only while open
+  EXPECT_TRUE(fs_->removeFile(at("c")));
+  EXPECT_EQ(fs_->entryAt(at("c")), std::nullopt);
+}
+
+TEST_P(FileSystemContract, AReplacementTakesThePlaceOfTheOldFileOnlyWhenRenamedOverIt) {
+  put("Inbox.mbx", "old");
+  std::unique_ptr<OutputFile> side = fs_->createReplacement(at("Inbox.mbx"), at("Inbox.mbx.new"));
+  ASSERT_NE(side, nullptr);
+  side->write("new and longer");
+  side->close();
+  EXPECT_EQ(read("Inbox.mbx"), "old");
+  EXPECT_EQ(fs_->createReplacement(at("Inbox.mbx"), at("Inbox.mbx.new")), nullptr);  // taken
+  EXPECT_EQ(read("Inbox.mbx.new"), "new and longer");
+
+  fs_->renameFile(at("Inbox.mbx.new"), at("Inbox.mbx"));
+  EXPECT_EQ(read("Inbox.mbx"), "new and longer");
+  EXPECT_EQ(fs_->entryAt(at("Inbox.mbx.new")), std::nullopt);
+
+  EXPECT_EQ(testing::CauseOf([&] { fs_->renameFile(at("gone"), at("Inbox.mbx")); }), FileErrorCause::NotFound);
+  ASSERT_TRUE(fs_->createDirectory(at("dir")));
+  EXPECT_THROW(fs_->renameFile(at("Inbox.mbx"), at("dir")), FileError);
+  EXPECT_EQ(read("Inbox.mbx"), "new and longer");
 }
 
 TEST_P(FileSystemContract, ExpandsPatternsToSortedFilesOnly) {

@@ -235,11 +235,16 @@ DbxBuilder& DbxBuilder::headerSize(uint32_t bytes) {
   return *this;
 }
 
+DbxBuilder& DbxBuilder::signature(std::string bytes) {
+  signature_ = std::move(bytes);
+  return *this;
+}
+
 BuiltMailbox DbxBuilder::build() const {
   BuiltMailbox built;
   std::string& out = built.bytes;
   out.assign(headerSize_, '\0');
-  out.replace(0, kSignatureSize, MailboxSignature());
+  out.replace(0, kSignatureSize, signature_.empty() ? MailboxSignature() : signature_);
   for (const TestMessage& m : messages_) {
     built.blockOffsets.push_back(AppendBlocks(out, m));
     const auto& blocks = built.blockOffsets.back();

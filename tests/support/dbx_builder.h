@@ -79,6 +79,8 @@ class DbxBuilder {
   // Bytes reserved for the header (default 0x24BC, at least 0xE8): fuzz
   // seeds use the smallest header that still holds every field read.
   DbxBuilder& headerSize(uint32_t bytes);
+  // The 16 signature bytes (default: a mailbox's), e.g. FolderListSignature().
+  DbxBuilder& signature(std::string bytes);
 
   BuiltMailbox build() const;
 
@@ -88,6 +90,7 @@ class DbxBuilder {
   std::optional<TreeShape> tree_;
   std::optional<uint32_t> headerEntryCount_;
   uint32_t headerSize_ = 0x24BC;  // what real files reserve
+  std::string signature_;         // empty: a mailbox's
 };
 
 // Writes a mailbox straight to a file, message by message, for mailboxes too

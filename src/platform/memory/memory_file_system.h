@@ -6,6 +6,9 @@
 //
 // Paths use "/". "a//b/./c/" means "a/b/c"; ".." is an ordinary name. The
 // root "/" and the current directory (a path without "/") always exist.
+// Names compare byte for byte, or, in the case-insensitive mode, without
+// regard to ASCII letter case as on a FAT drive; a file keeps the spelling of
+// the path it was created with.
 
 #include <map>
 #include <memory>
@@ -24,7 +27,8 @@ class MemoryFileSystem final : public FileSystem {
   struct Stats {
     size_t inputOpens = 0;
     size_t outputCreates = 0;
-    size_t probes = 0;
+    size_t entryQueries = 0;
+    size_t renames = 0;
     size_t reads = 0;
     size_t writes = 0;
     size_t stamps = 0;
@@ -33,9 +37,12 @@ class MemoryFileSystem final : public FileSystem {
     uint64_t bytesWritten = 0;
   };
 
-  enum class Operation { OpenInput, CreateOutput, Read, Write, Close };
+  // Rename fails the renaming onto a path.
+  enum class Operation { OpenInput, CreateOutput, Read, Write, Close, Rename };
 
-  MemoryFileSystem();
+  enum class NameCase { Sensitive, Insensitive };
+
+  explicit MemoryFileSystem(NameCase names = NameCase::Sensitive);
   ~MemoryFileSystem() override;
 
   // ---- Setting up and inspecting --------------------------------------------
@@ -49,7 +56,7 @@ class MemoryFileSystem final : public FileSystem {
   std::optional<FileTimeTicks> lastWriteTimeOf(const std::string& path) const;
   // The last-write time in Unix seconds, as `stamp` set it.
   std::optional<int64_t> mtimeOf(const std::string& path) const;
-  std::vector<std::string> listFiles() const;  // sorted, regular files only
+  std::vector<std::string> listFiles() const;  // as spelled, sorted, regular files only
 
   // ---- Failures -----------------------------------------------------------
   // Like RLIMIT_FSIZE: a write that would make a file longer stores the part
@@ -59,8 +66,8 @@ class MemoryFileSystem final : public FileSystem {
   void failOn(Operation operation, const std::string& path, FileErrorCause cause);
   // Makes stamping `path` refuse.
   void refuseStamp(const std::string& path);
-  // Marks `path` as held by another process: opening, creating and probing
-  // it behave as they do for a file locked elsewhere.
+  // Marks `path` as held by another process: opening, creating and renaming
+  // onto it behave as they do for a file locked elsewhere on Windows.
   void holdByOtherProcess(const std::string& path, bool held = true);
 
   const Stats& stats() const;
@@ -70,7 +77,9 @@ class MemoryFileSystem final : public FileSystem {
   std::unique_ptr<InputFile> openInput(const std::string& path) override;
   std::unique_ptr<OutputFile> createOutput(const std::string& path, CreateMode mode) override;
   std::unique_ptr<OutputFile> createNewOutput(const std::string& path) override;
-  bool probeExisting(const std::string& path) override;
+  std::unique_ptr<OutputFile> createReplacement(const std::string& path, const std::string& sidePath) override;
+  void renameFile(const std::string& from, const std::string& to) override;
+  std::optional<Entry> entryAt(const std::string& path) override;
   bool createDirectory(const std::string& path) override;
   bool removeFile(const std::string& path) override;
   bool isRegularFile(const std::string& path) override;

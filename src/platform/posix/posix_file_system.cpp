@@ -12,6 +12,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <optional>
+
 #include "platform/file_system.h"
 #include "platform/posix/errno_cause.h"
 #include "platform/posix/posix_files.h"
@@ -87,11 +89,7 @@ class PosixFileSystem final : public FileSystem {
     if (std::unique_ptr<OutputFile> file = tryCreateNew(path)) return file;
     // Not O_TRUNC: the file is emptied only once it is known to be ours.
     DescriptorGuard fd(OpenOrThrow(path, O_WRONLY | O_CREAT, "create"));
-    const struct stat status = RegularFileStatusOrThrow(fd.get(), path, "create");
-    LockOrThrow(fd.get(), LOCK_EX, path, "create");
-    if (openInputs_->contains(status.st_dev, status.st_ino)) {
-      throw FileError(FileErrorCause::SharingViolation, "create \"" + path + "\": it is an open input");
-    }
+    checkOurs(fd.get(), path);
     if (mode == CreateMode::Truncate) {
       if (RetryOnInterrupt([&] { return ::ftruncate(fd.get(), 0); }) != 0) {
         throw ErrnoFileError(errno, "truncate", path);
@@ -102,15 +100,44 @@ class PosixFileSystem final : public FileSystem {
     return MakePosixOutputFile(fd.release(), path);
   }
 
-  bool probeExisting(const std::string& path) override {
-    const int opened = RetryOnInterrupt([&] { return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); });
-    if (opened < 0) return false;
-    DescriptorGuard fd(opened);
+  std::unique_ptr<OutputFile> createReplacement(const std::string& path, const std::string& sidePath) override {
+    const struct stat status = checkReplaceable(path);
+    // Private until the owner and permission bits of `path` are set.
+    const int created = RetryOnInterrupt([&] {
+      return ::open(sidePath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NONBLOCK | O_CLOEXEC, 0600);
+    });
+    if (created < 0) {
+      if (errno == EEXIST) return nullptr;
+      throw ErrnoFileError(errno, "create", sidePath);
+    }
+    DescriptorGuard fd(created);
+    LockOrThrow(fd.get(), LOCK_EX, sidePath, "create");
+    // The owner comes first, as changing it clears the set-id bits. Only root
+    // may give a file away: anyone else's refused change leaves the file
+    // theirs, as the file they had rewritten in place would have been.
+    if (::fchown(fd.get(), status.st_uid, status.st_gid) != 0) {
+    }
+    if (::fchmod(fd.get(), status.st_mode & 07777) != 0) {
+      throw ErrnoFileError(errno, "set permissions of", sidePath);
+    }
+    return MakePosixOutputFile(fd.release(), sidePath);
+  }
+
+  void renameFile(const std::string& from, const std::string& to) override {
     struct stat status;
-    if (::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode)) return false;
-    // A file that another process holds counts as free: creating it then
-    // fails with the sharing violation, which is reported.
-    return LockWithoutWaiting(fd.get(), LOCK_SH) != LockOutcome::HeldByAnother;
+    if (::stat(to.c_str(), &status) == 0 && openInputs_->contains(status.st_dev, status.st_ino)) {
+      throw FileError(FileErrorCause::SharingViolation, "rename to \"" + to + "\": it is an open input");
+    }
+    if (::rename(from.c_str(), to.c_str()) != 0) throw ErrnoFileError(errno, "rename", from);
+  }
+
+  std::optional<Entry> entryAt(const std::string& path) override {
+    struct stat status;
+    if (::stat(path.c_str(), &status) != 0) return std::nullopt;
+    const EntryKind kind = S_ISREG(status.st_mode)   ? EntryKind::RegularFile
+                           : S_ISDIR(status.st_mode) ? EntryKind::Directory
+                                                     : EntryKind::Other;
+    return Entry{kind, IdentityOf(status)};
   }
 
   bool createDirectory(const std::string& path) override { return ::mkdir(path.c_str(), 0777) == 0; }
@@ -127,6 +154,24 @@ class PosixFileSystem final : public FileSystem {
   }
 
  private:
+  // Raises unless `fd` is a regular file that no other process holds and that
+  // is none of our inputs; returns its status. Holds its exclusive lock.
+  struct stat checkOurs(int fd, const std::string& path) {
+    const struct stat status = RegularFileStatusOrThrow(fd, path, "create");
+    LockOrThrow(fd, LOCK_EX, path, "create");
+    if (openInputs_->contains(status.st_dev, status.st_ino)) {
+      throw FileError(FileErrorCause::SharingViolation, "create \"" + path + "\": it is an open input");
+    }
+    return status;
+  }
+
+  // The checks createOutput makes before it empties a file, on an existing
+  // one and without changing it.
+  struct stat checkReplaceable(const std::string& path) {
+    DescriptorGuard fd(OpenOrThrow(path, O_WRONLY, "create"));
+    return checkOurs(fd.get(), path);
+  }
+
   // A file this call creates is a regular file, empty, and none of our
   // inputs, so it needs only its lock. Nothing (with errno set) when the
   // exclusive create fails.

@@ -129,6 +129,13 @@ class PosixOutputFile final : public OutputFile {
     if (::close(fd) != 0 && errno != EINTR) throw ErrnoFileError(errno, "close", path_);
   }
 
+  FileIdentity identity() override {
+    struct stat status;
+    if (fd_ < 0) throw FileError(FileErrorCause::PlatformOther, "identity of closed \"" + path_ + "\"");
+    if (::fstat(fd_, &status) != 0) throw ErrnoFileError(errno, "status of", path_);
+    return IdentityOf(status);
+  }
+
  private:
   // Drops what a write stored from the front of `vectors`; returns the index
   // of the first piece not yet written whole.

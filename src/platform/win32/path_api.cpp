@@ -69,6 +69,13 @@ bool DeleteFileAt(const std::string& path) {
   return DeleteFileA(path.c_str()) != 0;
 }
 
+bool MoveFileReplacingAt(const std::string& from, const std::string& to) {
+  if (ProgramTextIsUtf8()) {
+    return MoveFileExW(WideProgramText(from).c_str(), WideProgramText(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+  }
+  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
 std::vector<std::string> NonDirectoryNamesMatching(const std::string& pattern) {
   if (!ProgramTextIsUtf8()) {
     return ListNonDirectories<char, WIN32_FIND_DATAA>(pattern.c_str(), FindFirstFileA, FindNextFileA);

@@ -15,6 +15,8 @@ HANDLE CreateFileAt(const std::string& path, DWORD access, DWORD share, DWORD di
 DWORD FileAttributesAt(const std::string& path);
 bool CreateDirectoryAt(const std::string& path);
 bool DeleteFileAt(const std::string& path);
+// MoveFileEx with MOVEFILE_REPLACE_EXISTING.
+bool MoveFileReplacingAt(const std::string& from, const std::string& to);
 
 // The names of the entries that `pattern` matches and that are not
 // directories, in the order Windows lists them (FindFirstFile matches as

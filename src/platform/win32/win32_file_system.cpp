@@ -6,6 +6,7 @@
 // truncate one of quernel's own open inputs, whatever a naming template names.
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,20 @@ void RequireDiskFile(HANDLE handle, const std::string& path, const char* operati
   throw FileError(FileErrorCause::NotRegularFile, std::string(operation) + " \"" + path + "\"");
 }
 
+// Creates the disk file `path` with no sharing only when no entry of that
+// name exists; INVALID_HANDLE_VALUE when one does.
+HANDLE CreateNewDiskFile(const std::string& path, DWORD attributes) {
+  const HANDLE handle = CreateFileAt(path, GENERIC_WRITE, 0, CREATE_NEW, attributes);
+  if (handle == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return INVALID_HANDLE_VALUE;
+    SetLastError(error);
+    throw OpenFailure(path, "create");
+  }
+  RequireDiskFile(handle, path, "create");
+  return handle;
+}
+
 bool EndsInSlashOrBackslash(const std::string& directory) {
   return !directory.empty() && (directory.back() == '\\' || directory.back() == '/');
 }
@@ -65,14 +80,8 @@ class Win32FileSystem final : public FileSystem {
   }
 
   std::unique_ptr<OutputFile> createNewOutput(const std::string& path) override {
-    const HANDLE handle = OpenExclusive(path, GENERIC_WRITE, CREATE_NEW);
-    if (handle == INVALID_HANDLE_VALUE) {
-      const DWORD error = GetLastError();
-      if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return nullptr;
-      SetLastError(error);
-      throw OpenFailure(path, "create");
-    }
-    RequireDiskFile(handle, path, "create");
+    const HANDLE handle = CreateNewDiskFile(path, FILE_ATTRIBUTE_NORMAL);
+    if (handle == INVALID_HANDLE_VALUE) return nullptr;
     return MakeWin32OutputFile(handle, path);
   }
 
@@ -92,12 +101,51 @@ class Win32FileSystem final : public FileSystem {
     return MakeWin32OutputFile(handle, path);
   }
 
-  bool probeExisting(const std::string& path) override {
-    const HANDLE handle = OpenExclusive(path, GENERIC_READ, OPEN_EXISTING);
-    if (handle == INVALID_HANDLE_VALUE) return false;
-    const bool isFile = GetFileType(handle) == FILE_TYPE_DISK;
+  std::unique_ptr<OutputFile> createReplacement(const std::string& path, const std::string& sidePath) override {
+    // The checks of createOutput, through an open for writing that changes
+    // nothing; it also reads what the new file is to keep.
+    const HANDLE existing = OpenExclusive(path, GENERIC_WRITE, OPEN_EXISTING);
+    if (existing == INVALID_HANDLE_VALUE) throw OpenFailure(path, "create");
+    RequireDiskFile(existing, path, "create");
+    BY_HANDLE_FILE_INFORMATION information;
+    const bool known = GetFileInformationByHandle(existing, &information) != 0;
+    const DWORD error = GetLastError();
+    CloseHandle(existing);
+    if (!known) throw LastErrorFileError(error, "status of", path);
+
+    const DWORD kept = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                       FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    const DWORD attributes = information.dwFileAttributes & kept;
+    const HANDLE handle = CreateNewDiskFile(sidePath, attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL);
+    if (handle == INVALID_HANDLE_VALUE) return nullptr;
+    // The creation time stays the replaced file's, as when it was rewritten
+    // in place; a refusal costs only that time.
+    SetFileTime(handle, &information.ftCreationTime, nullptr, nullptr);
+    return MakeWin32OutputFile(handle, sidePath);
+  }
+
+  void renameFile(const std::string& from, const std::string& to) override {
+    // A file open without sharing, as every input of this process is, cannot
+    // be replaced: the move fails and leaves it.
+    if (!MoveFileReplacingAt(from, to)) {
+      throw LastErrorFileError(GetLastError(), "rename", from);
+    }
+  }
+
+  std::optional<Entry> entryAt(const std::string& path) override {
+    // No access asked for, so no sharing mode is checked: an entry that
+    // anyone holds is found all the same. Backup semantics open directories.
+    const HANDLE handle = CreateFileAt(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
+    if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+    const bool disk = GetFileType(handle) == FILE_TYPE_DISK;
+    BY_HANDLE_FILE_INFORMATION information;
+    const bool known = GetFileInformationByHandle(handle, &information) != 0;
     CloseHandle(handle);
-    return isFile;
+    if (!known) return std::nullopt;
+    const bool directory = (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    const EntryKind kind = !disk ? EntryKind::Other : directory ? EntryKind::Directory : EntryKind::RegularFile;
+    return Entry{kind, IdentityOf(information)};
   }
 
   bool createDirectory(const std::string& path) override {

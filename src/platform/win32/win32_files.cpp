@@ -102,6 +102,17 @@ class Win32OutputFile final : public OutputFile {
     if (!CloseHandle(handle)) throw LastErrorFileError(GetLastError(), "close", path_);
   }
 
+  FileIdentity identity() override {
+    BY_HANDLE_FILE_INFORMATION information;
+    if (handle_ == INVALID_HANDLE_VALUE) {
+      throw FileError(FileErrorCause::PlatformOther, "identity of closed \"" + path_ + "\"");
+    }
+    if (!GetFileInformationByHandle(handle_, &information)) {
+      throw LastErrorFileError(GetLastError(), "status of", path_);
+    }
+    return IdentityOf(information);
+  }
+
  private:
   void writeAll(std::string_view bytes) {
     while (!bytes.empty()) {
