@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <new>
 #include <unordered_map>
 
 #include "dbx/index_tree.h"
@@ -56,11 +57,23 @@ MailboxStatus Classify(FileWindow& window) {
 
 }  // namespace
 
+// The memory a mailbox needs grows with what its file claims; a mailbox that
+// needs more than the program can get fails like a damaged one, so that the
+// caller can go on with the next mailbox.
 MailboxReader::MailboxReader(InputFile& file) : file_(file), window_(file) {
+  try {
+    load();
+  } catch (const std::bad_alloc&) {
+    throw OutOfMemoryError();
+  }
+}
+
+void MailboxReader::load() {
   status_ = Classify(window_);
   if (status_ != MailboxStatus::Valid) return;
-  if (window_.u32(kHeaderEntryCount) != 0) {
-    recordOffsets_ = ReadIndexTree(window_, window_.u32(kHeaderRootNode));
+  // A header cut off by the end of the file reads as zeros: no messages.
+  if (window_.u32OrZero(kHeaderEntryCount) != 0) {
+    recordOffsets_ = ReadIndexTree(window_, window_.u32OrZero(kHeaderRootNode));
   }
   loadMessages();
 }
@@ -107,6 +120,14 @@ std::string MailboxReader::messageText(int32_t i) const {
 }
 
 void MailboxReader::appendMessageText(int32_t i, std::string& text) const {
+  try {
+    readText(i, text);
+  } catch (const std::bad_alloc&) {
+    throw OutOfMemoryError();
+  }
+}
+
+void MailboxReader::readText(int32_t i, std::string& text) const {
   const size_t message = static_cast<size_t>(i);
   const uint32_t start = textStarts_[propertyIndex_[message]];
   // A message is charged once, the first time its text is read; reading it
@@ -118,11 +139,11 @@ void MailboxReader::appendMessageText(int32_t i, std::string& text) const {
   }
   const uint64_t budget = kTextBudgetFactor * window_.length();
   // Once the budget is spent, no new text is even walked.
-  if (textBudgetUsed_ >= budget) throwOutOfProportion();
+  if (textBudgetUsed_ >= budget) throwOutOfProportion(start);
   uint64_t cost = 0;
   try {
     ReadTextChain(window_, start, budget - textBudgetUsed_, text, cost);
-  } catch (const FileError&) {
+  } catch (...) {  // FileError, std::bad_alloc
     // A damaged chain costs the blocks walked, so that a caller who goes on
     // to the other messages cannot walk long broken chains without end.
     textBudgetUsed_ += cost;
@@ -130,12 +151,12 @@ void MailboxReader::appendMessageText(int32_t i, std::string& text) const {
   }
   // The mbox separator line repeats the sender address for every message.
   textBudgetUsed_ += cost + senderAddress(i).size();
-  if (textBudgetUsed_ > budget) throwOutOfProportion();
+  if (textBudgetUsed_ > budget) throwOutOfProportion(start);
   textCharged_[message] = true;
 }
 
-void MailboxReader::throwOutOfProportion() {
-  throw FileError(FileErrorCause::Unspecified, "message texts out of proportion to the file");
+void MailboxReader::throwOutOfProportion(uint32_t textStart) {
+  throw CorruptionError(FileErrorCause::Unspecified, textStart, "message texts out of proportion to the file");
 }
 
 }  // namespace quernel

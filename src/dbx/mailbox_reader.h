@@ -26,7 +26,9 @@ enum class MailboxStatus : int {
 
 class MailboxReader {
  public:
-  // Reads and classifies the file; raises FileError for a defective mailbox.
+  // Reads and classifies the file; raises FileError for a damaged mailbox,
+  // a failed read, or (as OutOfMemoryError) a mailbox that needs more
+  // memory than the program can get.
   explicit MailboxReader(InputFile& file);
 
   MailboxStatus status() const { return status_; }
@@ -49,7 +51,8 @@ class MailboxReader {
   uint32_t recordOffset(int32_t i) const { return recordOffsets_[static_cast<size_t>(i)]; }
 
   // The raw text of message i, up to its first zero byte; empty when the
-  // message has none. Raises FileError for a damaged text chain.
+  // message has none. Raises FileError for a damaged text chain, a failed
+  // read, or a text that needs more memory than the program can get.
   std::string messageText(int32_t i) const;
   // The same, appended to `text`: a caller that reads many messages through
   // one string reuses its memory instead of allocating anew for each. After
@@ -73,8 +76,10 @@ class MailboxReader {
     return properties_[propertyIndex_[static_cast<size_t>(i)]];
   }
 
+  void load();
   void loadMessages();
-  [[noreturn]] static void throwOutOfProportion();
+  void readText(int32_t i, std::string& text) const;
+  [[noreturn]] static void throwOutOfProportion(uint32_t textStart);
 
   InputFile& file_;
   // Reads go through one window, kept between calls so that the texts of

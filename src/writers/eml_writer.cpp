@@ -1,9 +1,13 @@
 #include "writers/eml_writer.h"
 
+#include <new>
+#include <optional>
+
 #include "naming/naming_template.h"
 #include "platform/file_error.h"
 #include "platform/host.h"
 #include "writers/eml_paths.h"
+#include "writers/mailbox_failure.h"
 
 namespace quernel {
 
@@ -73,6 +77,7 @@ bool EmlWriter::writeMessage(const RunSettings& settings, Choice& choice,
     console_.print("Unable to open outputfile \"%s\"!\n", DisplayForm(path).c_str());
     return false;
   }
+  std::optional<FileError> failure;
   try {
     text_.clear();
     reader.appendMessageText(i, text_);
@@ -87,21 +92,25 @@ bool EmlWriter::writeMessage(const RunSettings& settings, Choice& choice,
     // on disk, so it fails the message like the write itself would.
     file->close();
   } catch (const FileError& error) {
-    file.reset();  // closes if still open, ignoring any further error
-    fileSystem_.removeFile(path);
-    reportWriteFailure(error, path, displayName);
-    return false;
+    failure = error;
+  } catch (const std::bad_alloc&) {
+    std::string().swap(text_);  // gives back what the text had taken
+    failure = OutOfMemoryError();
   }
-  return true;
+  if (!failure) return true;
+  file.reset();  // closes if still open, ignoring any further error
+  fileSystem_.removeFile(path);
+  reportWriteFailure(*failure, path, displayName);
+  return false;
 }
 
 void EmlWriter::reportWriteFailure(const FileError& error, const std::string& path,
                                    const std::string& displayName) {
-  if (MeansDefectiveMailbox(error.cause())) {
-    console_.print("File \"%s\" seems to be defective!\n", displayName.c_str());
-  } else {
+  if (error.hitOutput()) {
     console_.print("Unable to write to outputfile \"%s\" (disk full?)\n",
                    DisplayForm(path).c_str());
+  } else {
+    ReportMailboxFailure(console_, error, displayName);
   }
 }
 

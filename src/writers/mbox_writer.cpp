@@ -1,9 +1,11 @@
 #include "writers/mbox_writer.h"
 
+#include <new>
 #include <optional>
 
 #include "naming/naming_template.h"
 #include "platform/host.h"
+#include "writers/mailbox_failure.h"
 #include "writers/mbox_message.h"
 
 namespace quernel {
@@ -17,10 +19,10 @@ std::string OutputPath(const RunSettings& settings, const std::string& inputPath
   return JoinPath(directory, ExpandNamingTemplate(settings.mboxTemplate, reader, -1));
 }
 
-// The cause of the file error that stopped the writing, or nothing when every
-// message was written.
-std::optional<FileErrorCause> WriteAllMessages(OutputFile& file, const RunSettings& settings,
-                                               const MailboxReader& reader) {
+// The failure that stopped the writing, or nothing when every message was
+// written.
+std::optional<FileError> WriteAllMessages(OutputFile& file, const RunSettings& settings,
+                                          const MailboxReader& reader) {
   MboxMessage pending(file);
   try {
     for (int32_t message = 0; message < reader.messageCount(); ++message) {
@@ -28,7 +30,9 @@ std::optional<FileErrorCause> WriteAllMessages(OutputFile& file, const RunSettin
       pending.write();
     }
   } catch (const FileError& error) {
-    return error.cause();
+    return error;
+  } catch (const std::bad_alloc&) {
+    return OutOfMemoryError();
   }
   return std::nullopt;
 }
@@ -66,11 +70,9 @@ bool MboxWriter::convertMailbox(const RunSettings& settings, const std::string& 
   }
   writtenPaths_.insert(outputPath);
 
-  const std::optional<FileErrorCause> failure = WriteAllMessages(*file, settings, reader);
-  const bool writeFailed = failure && !MeansDefectiveMailbox(*failure);
-  if (failure && !writeFailed) {
-    console_.print("File \"%s\" seems to be defective!\n", displayName.c_str());
-  }
+  const std::optional<FileError> failure = WriteAllMessages(*file, settings, reader);
+  const bool writeFailed = failure && failure->hitOutput();
+  if (failure && !writeFailed) ReportMailboxFailure(console_, *failure, displayName);
   // A close can report a deferred write error; the messages are then not
   // safely stored, whatever happened before.
   if (!CloseCleanly(*file) || writeFailed) {

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 
@@ -60,10 +62,8 @@ void Drain(int outFd, int errFd, std::string& out, std::string& err) {
   }
 }
 
-}  // namespace
-
-ProcessResult RunQuernelProcess(const std::vector<std::string>& arguments,
-                                const std::string& workingDirectory) {
+ProcessResult Run(const std::vector<std::string>& arguments, const std::string& workingDirectory,
+                  std::optional<uint64_t> addressSpaceLimit) {
   std::vector<std::string> words = CommandPrefix();
   words.insert(words.end(), arguments.begin(), arguments.end());
   std::vector<char*> argv;
@@ -80,6 +80,10 @@ ProcessResult RunQuernelProcess(const std::vector<std::string>& arguments,
     close(outPipe[0]);
     close(errPipe[0]);
     if (chdir(workingDirectory.c_str()) != 0) _exit(126);
+    if (addressSpaceLimit) {
+      const rlimit limit{*addressSpaceLimit, *addressSpaceLimit};
+      if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(125);
+    }
     execvp(argv[0], argv.data());
     _exit(127);
   }
@@ -94,6 +98,18 @@ ProcessResult RunQuernelProcess(const std::vector<std::string>& arguments,
   result.out = WithoutCarriageReturnsBeforeLineFeeds(rawOut);
   result.status = WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : -1;
   return result;
+}
+
+}  // namespace
+
+ProcessResult RunQuernelProcess(const std::vector<std::string>& arguments,
+                                const std::string& workingDirectory) {
+  return Run(arguments, workingDirectory, std::nullopt);
+}
+
+ProcessResult RunQuernelProcessWithin(uint64_t addressSpaceBytes, const std::vector<std::string>& arguments,
+                                      const std::string& workingDirectory) {
+  return Run(arguments, workingDirectory, addressSpaceBytes);
 }
 
 ScratchDir::ScratchDir() {

@@ -4,6 +4,7 @@
 // (for example "wine /path/quernel.exe"), otherwise the binary that was built
 // with the tests.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,11 @@ struct ProcessResult {
 // Runs quernel with `arguments` in `workingDirectory`.
 ProcessResult RunQuernelProcess(const std::vector<std::string>& arguments,
                                 const std::string& workingDirectory);
+
+// The same with the process's address space limited to `addressSpaceBytes`,
+// so that it runs out of memory as a smaller machine would.
+ProcessResult RunQuernelProcessWithin(uint64_t addressSpaceBytes, const std::vector<std::string>& arguments,
+                                      const std::string& workingDirectory);
 
 // A fresh, empty folder under /dev/shm (or TMPDIR), removed with everything
 // in it when the object goes out of scope.

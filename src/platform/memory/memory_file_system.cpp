@@ -55,8 +55,13 @@ FileTimeTicks Now() {
   return FileTimeFromUnix(seconds.count()).value_or(0);
 }
 
-FileError Failure(FileErrorCause cause, const char* operation, const std::string& path) {
-  return FileError(cause, std::string(operation) + " \"" + path + "\"");
+// Raises what a real file system would for `cause`: an IoError for the
+// file's side, or a CorruptionError for the causes of a damaged file.
+[[noreturn]] void Raise(FileErrorCause cause, IoTarget target, const char* operation,
+                        const std::string& path) {
+  const std::string context = std::string(operation) + " \"" + path + "\"";
+  if (KindOf(cause) == FileErrorKind::Corruption) throw CorruptionError(cause, std::nullopt, context);
+  throw IoError(cause, target, CauseName(cause), context);
 }
 
 }  // namespace
@@ -65,6 +70,7 @@ struct MemoryFileSystem::State {
   std::map<std::string, std::shared_ptr<Node>> files;
   std::set<std::string> directories{"/", "."};
   std::map<std::pair<Operation, std::string>, FileErrorCause> failures;
+  std::map<std::string, std::map<uint64_t, FileErrorCause>> badBytes;  // per file, by offset
   std::set<std::string> heldElsewhere;
   std::set<std::string> stampRefused;
   std::optional<uint64_t> fileSizeLimit;
@@ -72,7 +78,19 @@ struct MemoryFileSystem::State {
 
   void raiseInjected(Operation operation, const std::string& normalized, const char* name) const {
     auto it = failures.find({operation, normalized});
-    if (it != failures.end()) throw Failure(it->second, name, normalized);
+    if (it == failures.end()) return;
+    const bool input = operation == Operation::OpenInput || operation == Operation::Read;
+    Raise(it->second, input ? IoTarget::Input : IoTarget::Output, name, normalized);
+  }
+
+  // Raises for a read of [offset, offset + size) that covers a bad byte.
+  void raiseOnBadBytes(const std::string& normalized, uint64_t offset, uint64_t size) const {
+    auto file = badBytes.find(normalized);
+    if (file == badBytes.end() || size == 0) return;
+    auto bad = file->second.lower_bound(offset);
+    if (bad != file->second.end() && bad->first - offset < size) {
+      Raise(bad->second, IoTarget::Input, "read", normalized);
+    }
   }
 
   std::shared_ptr<Node> find(const std::string& normalized) const {
@@ -119,6 +137,7 @@ class MemoryInputFile final : public InputFile {
     const std::string& bytes = node_->bytes;
     if (offset >= bytes.size()) return 0;
     const size_t count = std::min<uint64_t>(size, bytes.size() - offset);
+    state_->raiseOnBadBytes(normalized_, offset, count);
     std::memcpy(buffer, bytes.data() + offset, count);
     state_->stats.bytesRead += count;
     return count;
@@ -180,7 +199,7 @@ class MemoryOutputFile final : public OutputFile {
     }
     bytes.append(piece.substr(0, room));
     state_->stats.bytesWritten += room;
-    if (room < piece.size()) throw Failure(FileErrorCause::DiskFull, "write", normalized_);
+    if (room < piece.size()) Raise(FileErrorCause::DiskFull, IoTarget::Output, "write", normalized_);
   }
 
   std::shared_ptr<State> state_;
@@ -247,6 +266,10 @@ void MemoryFileSystem::failOn(Operation operation, const std::string& path, File
   state_->failures[{operation, Normalize(path)}] = cause;
 }
 
+void MemoryFileSystem::failReadAt(const std::string& path, uint64_t offset, FileErrorCause cause) {
+  state_->badBytes[Normalize(path)][offset] = cause;
+}
+
 void MemoryFileSystem::refuseStamp(const std::string& path) { state_->stampRefused.insert(Normalize(path)); }
 
 void MemoryFileSystem::holdByOtherProcess(const std::string& path, bool held) {
@@ -265,12 +288,12 @@ std::unique_ptr<InputFile> MemoryFileSystem::openInput(const std::string& path) 
   ++state_->stats.inputOpens;
   const std::string normalized = Normalize(path);
   state_->raiseInjected(Operation::OpenInput, normalized, "open");
-  if (state_->isDirectory(normalized)) throw Failure(FileErrorCause::NotRegularFile, "open", path);
+  if (state_->isDirectory(normalized)) Raise(FileErrorCause::NotRegularFile, IoTarget::Input, "open", path);
   std::shared_ptr<Node> node = state_->find(normalized);
-  if (!node) throw Failure(FileErrorCause::NotFound, "open", path);
-  if (!node->regular) throw Failure(FileErrorCause::NotRegularFile, "open", path);
+  if (!node) Raise(FileErrorCause::NotFound, IoTarget::Input, "open", path);
+  if (!node->regular) Raise(FileErrorCause::NotRegularFile, IoTarget::Input, "open", path);
   if (state_->lockedAgainst(normalized, *node, false)) {
-    throw Failure(FileErrorCause::SharingViolation, "open", path);
+    Raise(FileErrorCause::SharingViolation, IoTarget::Input, "open", path);
   }
   return std::make_unique<MemoryInputFile>(state_, std::move(node), path, normalized);
 }
@@ -279,17 +302,17 @@ std::unique_ptr<OutputFile> MemoryFileSystem::createOutput(const std::string& pa
   ++state_->stats.outputCreates;
   const std::string normalized = Normalize(path);
   state_->raiseInjected(Operation::CreateOutput, normalized, "create");
-  if (state_->isDirectory(normalized)) throw Failure(FileErrorCause::NotRegularFile, "create", path);
+  if (state_->isDirectory(normalized)) Raise(FileErrorCause::NotRegularFile, IoTarget::Output, "create", path);
   std::shared_ptr<Node> node = state_->find(normalized);
   if (!node) {
-    if (!state_->isDirectory(ParentOf(normalized))) throw Failure(FileErrorCause::NotFound, "create", path);
+    if (!state_->isDirectory(ParentOf(normalized))) Raise(FileErrorCause::NotFound, IoTarget::Output, "create", path);
     node = std::make_shared<Node>();
     node->lastWrite = Now();
     state_->files[normalized] = node;
   }
-  if (!node->regular) throw Failure(FileErrorCause::NotRegularFile, "create", path);
+  if (!node->regular) Raise(FileErrorCause::NotRegularFile, IoTarget::Output, "create", path);
   if (state_->lockedAgainst(normalized, *node, true)) {
-    throw Failure(FileErrorCause::SharingViolation, "create", path);
+    Raise(FileErrorCause::SharingViolation, IoTarget::Output, "create", path);
   }
   if (mode == CreateMode::Truncate) node->bytes.clear();
   return std::make_unique<MemoryOutputFile>(state_, std::move(node), normalized);

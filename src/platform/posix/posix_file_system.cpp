@@ -44,40 +44,49 @@ LockOutcome LockWithoutWaiting(int fd, int kind) {
   return errno == EWOULDBLOCK ? LockOutcome::HeldByAnother : LockOutcome::Unsupported;
 }
 
-int OpenOrThrow(const std::string& path, int flags, const char* operation) {
+// What is being done to a file, for the failure it may raise.
+struct Access {
+  IoTarget target;
+  const char* operation;
+};
+constexpr Access kOpenInput{IoTarget::Input, "open"};
+constexpr Access kCreateOutput{IoTarget::Output, "create"};
+
+int OpenOrThrow(const std::string& path, int flags, Access access) {
   const int fd = RetryOnInterrupt([&] { return ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666); });
-  if (fd < 0) throw ErrnoFileError(errno, operation, path);
+  if (fd < 0) throw ErrnoFileError(errno, access.target, access.operation, path);
   return fd;
 }
 
-struct stat RegularFileStatusOrThrow(int fd, const std::string& path, const char* operation) {
+struct stat RegularFileStatusOrThrow(int fd, const std::string& path, Access access) {
   struct stat status;
-  if (::fstat(fd, &status) != 0) throw ErrnoFileError(errno, operation, path);
+  if (::fstat(fd, &status) != 0) throw ErrnoFileError(errno, access.target, access.operation, path);
   if (!S_ISREG(status.st_mode)) {
-    throw FileError(FileErrorCause::NotRegularFile, std::string(operation) + " \"" + path + "\"");
+    throw IoError(FileErrorCause::NotRegularFile, access.target, "not a regular file",
+                  std::string(access.operation) + " \"" + path + "\"");
   }
   return status;
 }
 
-void LockOrThrow(int fd, int kind, const std::string& path, const char* operation) {
+void LockOrThrow(int fd, int kind, const std::string& path, Access access) {
   if (LockWithoutWaiting(fd, kind) == LockOutcome::HeldByAnother) {
-    throw FileError(FileErrorCause::SharingViolation,
-                    std::string(operation) + " \"" + path + "\": held by another process");
+    throw IoError(FileErrorCause::SharingViolation, access.target, "held by another process",
+                  std::string(access.operation) + " \"" + path + "\"");
   }
 }
 
 class PosixFileSystem final : public FileSystem {
  public:
   std::unique_ptr<InputFile> openInput(const std::string& path) override {
-    DescriptorGuard fd(OpenOrThrow(path, O_RDONLY, "open"));
-    const struct stat status = RegularFileStatusOrThrow(fd.get(), path, "open");
-    LockOrThrow(fd.get(), LOCK_SH, path, "open");
+    DescriptorGuard fd(OpenOrThrow(path, O_RDONLY, kOpenInput));
+    const struct stat status = RegularFileStatusOrThrow(fd.get(), path, kOpenInput);
+    LockOrThrow(fd.get(), LOCK_SH, path, kOpenInput);
     return MakePosixInputFile(fd.release(), status, path, openInputs_);
   }
 
   std::unique_ptr<OutputFile> createNewOutput(const std::string& path) override {
     std::unique_ptr<OutputFile> file = tryCreateNew(path);
-    if (!file && errno != EEXIST) throw ErrnoFileError(errno, "create", path);
+    if (!file && errno != EEXIST) throw ErrnoFileError(errno, IoTarget::Output, "create", path);
     return file;
   }
 
@@ -86,18 +95,19 @@ class PosixFileSystem final : public FileSystem {
     // takes the checked way below.
     if (std::unique_ptr<OutputFile> file = tryCreateNew(path)) return file;
     // Not O_TRUNC: the file is emptied only once it is known to be ours.
-    DescriptorGuard fd(OpenOrThrow(path, O_WRONLY | O_CREAT, "create"));
-    const struct stat status = RegularFileStatusOrThrow(fd.get(), path, "create");
-    LockOrThrow(fd.get(), LOCK_EX, path, "create");
+    DescriptorGuard fd(OpenOrThrow(path, O_WRONLY | O_CREAT, kCreateOutput));
+    const struct stat status = RegularFileStatusOrThrow(fd.get(), path, kCreateOutput);
+    LockOrThrow(fd.get(), LOCK_EX, path, kCreateOutput);
     if (openInputs_->contains(status.st_dev, status.st_ino)) {
-      throw FileError(FileErrorCause::SharingViolation, "create \"" + path + "\": it is an open input");
+      throw IoError(FileErrorCause::SharingViolation, IoTarget::Output, "it is an open input",
+                    "create \"" + path + "\"");
     }
     if (mode == CreateMode::Truncate) {
       if (RetryOnInterrupt([&] { return ::ftruncate(fd.get(), 0); }) != 0) {
-        throw ErrnoFileError(errno, "truncate", path);
+        throw ErrnoFileError(errno, IoTarget::Output, "truncate", path);
       }
     } else if (::lseek(fd.get(), 0, SEEK_END) < 0) {
-      throw ErrnoFileError(errno, "seek", path);
+      throw ErrnoFileError(errno, IoTarget::Output, "seek", path);
     }
     return MakePosixOutputFile(fd.release(), path);
   }
@@ -136,7 +146,7 @@ class PosixFileSystem final : public FileSystem {
     });
     if (created < 0) return nullptr;
     DescriptorGuard fd(created);
-    LockOrThrow(fd.get(), LOCK_EX, path, "create");
+    LockOrThrow(fd.get(), LOCK_EX, path, kCreateOutput);
     return MakePosixOutputFile(fd.release(), path);
   }
 

@@ -27,20 +27,22 @@ bool IsDirectory(const std::string& path) {
 
 // Opening a directory without backup semantics fails with "access denied";
 // tell that apart from a file the user may not read.
-FileError OpenFailure(const std::string& path, const char* operation) {
+IoError OpenFailure(const std::string& path, IoTarget target, const char* operation) {
   const DWORD error = GetLastError();
   if (error == ERROR_ACCESS_DENIED && IsDirectory(path)) {
-    return FileError(FileErrorCause::NotRegularFile, std::string(operation) + " \"" + path + "\"");
+    return IoError(FileErrorCause::NotRegularFile, target, "a directory",
+                   std::string(operation) + " \"" + path + "\"");
   }
-  return LastErrorFileError(error, operation, path);
+  return LastErrorFileError(error, target, operation, path);
 }
 
 // Names such as "NUL", "CON" or "COM1" open devices; only disk files are files
 // to quernel. Closes the handle and raises when it is anything else.
-void RequireDiskFile(HANDLE handle, const std::string& path, const char* operation) {
+void RequireDiskFile(HANDLE handle, const std::string& path, IoTarget target, const char* operation) {
   if (GetFileType(handle) == FILE_TYPE_DISK) return;
   CloseHandle(handle);
-  throw FileError(FileErrorCause::NotRegularFile, std::string(operation) + " \"" + path + "\"");
+  throw IoError(FileErrorCause::NotRegularFile, target, "not a disk file",
+                std::string(operation) + " \"" + path + "\"");
 }
 
 // The absolute directory of a pattern, ending in "\": GetFullPathNameA of the
@@ -69,13 +71,13 @@ class Win32FileSystem final : public FileSystem {
  public:
   std::unique_ptr<InputFile> openInput(const std::string& path) override {
     const HANDLE handle = OpenExclusive(path, GENERIC_READ, OPEN_EXISTING);
-    if (handle == INVALID_HANDLE_VALUE) throw OpenFailure(path, "open");
-    RequireDiskFile(handle, path, "open");
+    if (handle == INVALID_HANDLE_VALUE) throw OpenFailure(path, IoTarget::Input, "open");
+    RequireDiskFile(handle, path, IoTarget::Input, "open");
     LARGE_INTEGER size;
     if (!GetFileSizeEx(handle, &size)) {
       const DWORD error = GetLastError();
       CloseHandle(handle);
-      throw LastErrorFileError(error, "size of", path);
+      throw LastErrorFileError(error, IoTarget::Input, "size of", path);
     }
     return MakeWin32InputFile(handle, static_cast<uint64_t>(size.QuadPart), path);
   }
@@ -86,23 +88,23 @@ class Win32FileSystem final : public FileSystem {
       const DWORD error = GetLastError();
       if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return nullptr;
       SetLastError(error);
-      throw OpenFailure(path, "create");
+      throw OpenFailure(path, IoTarget::Output, "create");
     }
-    RequireDiskFile(handle, path, "create");
+    RequireDiskFile(handle, path, IoTarget::Output, "create");
     return MakeWin32OutputFile(handle, path);
   }
 
   std::unique_ptr<OutputFile> createOutput(const std::string& path, CreateMode mode) override {
     const DWORD disposition = mode == CreateMode::Truncate ? CREATE_ALWAYS : OPEN_ALWAYS;
     const HANDLE handle = OpenExclusive(path, GENERIC_WRITE, disposition);
-    if (handle == INVALID_HANDLE_VALUE) throw OpenFailure(path, "create");
-    RequireDiskFile(handle, path, "create");
+    if (handle == INVALID_HANDLE_VALUE) throw OpenFailure(path, IoTarget::Output, "create");
+    RequireDiskFile(handle, path, IoTarget::Output, "create");
     if (mode == CreateMode::Append) {
       LARGE_INTEGER none{};
       if (!SetFilePointerEx(handle, none, nullptr, FILE_END)) {
         const DWORD error = GetLastError();
         CloseHandle(handle);
-        throw LastErrorFileError(error, "seek to the end of", path);
+        throw LastErrorFileError(error, IoTarget::Output, "seek to the end of", path);
       }
     }
     return MakeWin32OutputFile(handle, path);
