@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <new>
-#include <unordered_map>
 
 #include "dbx/index_tree.h"
 #include "dbx/layout.h"
@@ -79,31 +78,46 @@ void MailboxReader::load() {
 }
 
 // Reads each distinct record once, in file order, and lets the messages that
-// name the same record share its properties.
+// name the same record share its properties. Records that hold nothing (no
+// property the program uses, no text) all share the first slot: a damaged
+// index that names many such records, or many offsets beyond the end of the
+// file, then costs a few bytes per message instead of a slot each.
 void MailboxReader::loadMessages() {
-  std::unordered_map<uint32_t, uint32_t> slotOf;
-  std::vector<uint32_t> distinct;
-  propertyIndex_.reserve(recordOffsets_.size());
-  for (uint32_t record : recordOffsets_) {
-    auto [it, added] = slotOf.try_emplace(record, static_cast<uint32_t>(distinct.size()));
-    if (added) distinct.push_back(record);
-    propertyIndex_.push_back(it->second);
+  const size_t count = recordOffsets_.size();
+  std::vector<uint32_t> byRecord(count);  // message numbers in file order
+  for (uint32_t message = 0; message < count; ++message) byRecord[message] = message;
+  std::sort(byRecord.begin(), byRecord.end(),
+            [&](uint32_t a, uint32_t b) { return recordOffsets_[a] < recordOffsets_[b]; });
+  size_t distinct = 0;
+  for (size_t k = 0; k < count; ++k) {
+    if (k == 0 || recordOffsets_[byRecord[k]] != recordOffsets_[byRecord[k - 1]]) ++distinct;
   }
-  std::vector<uint32_t> fileOrder(distinct.size());
-  for (uint32_t slot = 0; slot < fileOrder.size(); ++slot) fileOrder[slot] = slot;
-  std::sort(fileOrder.begin(), fileOrder.end(),
-            [&](uint32_t a, uint32_t b) { return distinct[a] < distinct[b]; });
 
-  properties_.resize(distinct.size());
-  textStarts_.resize(distinct.size());
-  FileWindow recordWindow(file_, RecordWindowSize(window_.length(), distinct.size()));
+  properties_.assign(1, Properties{});
+  textStarts_.assign(1, 0);
+  propertyIndex_.assign(count, 0);
+  FileWindow recordWindow(file_, RecordWindowSize(window_.length(), distinct));
   RecordReader records(recordWindow);
-  for (uint32_t slot : fileOrder) {
-    RecordContents contents = records.read(distinct[slot]);
-    properties_[slot] = std::move(contents.properties);
-    textStarts_[slot] = contents.textStart;
+  uint32_t slot = 0;
+  for (size_t k = 0; k < count; ++k) {
+    const uint32_t record = recordOffsets_[byRecord[k]];
+    if (k == 0 || record != recordOffsets_[byRecord[k - 1]]) {
+      RecordContents contents = records.read(record);
+      slot = store(std::move(contents.properties), contents.textStart);
+    }
+    propertyIndex_[byRecord[k]] = slot;
   }
   textCharged_.assign(recordOffsets_.size(), false);
+}
+
+uint32_t MailboxReader::store(Properties&& p, uint32_t textStart) {
+  if (textStart == 0 && p.subject.empty() && p.senderName.empty() && p.senderAddress.empty() &&
+      p.recipientName.empty() && p.recipientAddress.empty() && p.receiveTime == 0 && p.sendTime == 0) {
+    return 0;
+  }
+  properties_.push_back(std::move(p));
+  textStarts_.push_back(textStart);
+  return static_cast<uint32_t>(properties_.size() - 1);
 }
 
 std::string MailboxReader::mailboxFileName() const { return FileNamePart(file_.path()); }

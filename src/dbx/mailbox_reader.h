@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "dbx/file_window.h"
+#include "dbx/message_properties.h"
 #include "dbx/message_time.h"
 #include "platform/file_system.h"
 
@@ -61,15 +62,7 @@ class MailboxReader {
 
   // The properties of one record. Records reached more than once by the
   // index tree are loaded once and shared by their messages.
-  struct Properties {
-    std::string subject;
-    std::string senderName;
-    std::string senderAddress;
-    std::string recipientName;
-    std::string recipientAddress;
-    MessageTime receiveTime = 0;
-    MessageTime sendTime = 0;
-  };
+  using Properties = MessageProperties;
 
  private:
   const Properties& props(int32_t i) const {
@@ -78,6 +71,8 @@ class MailboxReader {
 
   void load();
   void loadMessages();
+  // Keeps a record's contents; returns their slot.
+  uint32_t store(Properties&& properties, uint32_t textStart);
   void readText(int32_t i, std::string& text) const;
   [[noreturn]] static void throwOutOfProportion(uint32_t textStart);
 
@@ -88,8 +83,10 @@ class MailboxReader {
   MailboxStatus status_ = MailboxStatus::Unrecognised;
   std::vector<uint32_t> recordOffsets_;  // one per message, in tree order
   std::vector<uint32_t> propertyIndex_;  // one per message, into properties_
-  std::vector<Properties> properties_;   // one per distinct record
-  std::vector<uint32_t> textStarts_;     // one per distinct record; 0: no text
+  // One per distinct record that holds something, after one slot shared by
+  // all the records that hold nothing.
+  std::vector<Properties> properties_;
+  std::vector<uint32_t> textStarts_;  // one per slot of properties_; 0: no text
   // Work budget for message texts, so that crafted files cannot make the
   // writers produce output out of all proportion to the file.
   mutable std::vector<bool> textCharged_;

@@ -10,7 +10,7 @@ namespace quernel::dbx {
 
 RecordContents RecordReader::read(uint32_t record) {
   RecordContents contents;
-  MailboxReader::Properties& props = contents.properties;
+  MessageProperties& props = contents.properties;
   bool textStartFound = false;
   // A record cut off by the end of the file reads as zeros: no entries, or
   // entries of id 0, which are stepped over.

@@ -5,12 +5,12 @@
 #include <cstdint>
 
 #include "dbx/file_window.h"
-#include "dbx/mailbox_reader.h"
+#include "dbx/message_properties.h"
 
 namespace quernel::dbx {
 
 struct RecordContents {
-  MailboxReader::Properties properties;
+  MessageProperties properties;
   uint32_t textStart = 0;  // offset of the first text block; 0: no text
 };
 

@@ -1,0 +1,21 @@
+#pragma once
+// MessageProperties: the header properties of one message record, as the
+// mailbox reader keeps them.
+
+#include <string>
+
+#include "dbx/message_time.h"
+
+namespace quernel {
+
+struct MessageProperties {
+  std::string subject;
+  std::string senderName;
+  std::string senderAddress;
+  std::string recipientName;
+  std::string recipientAddress;
+  MessageTime receiveTime = 0;
+  MessageTime sendTime = 0;
+};
+
+}  // namespace quernel
