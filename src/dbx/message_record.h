@@ -23,8 +23,10 @@ class RecordReader {
  public:
   explicit RecordReader(FileWindow& window) : window_(window) {}
 
-  // Raises FileError OffsetOutOfRange for a string or date whose data lies
-  // at or beyond the end of the file.
+  // Raises CorruptionError OffsetOutOfRange for a string or date whose data
+  // lies at or beyond the end of the file. A record cut off by the end of the
+  // file reads as zeros; a date or text start that the file holds only in
+  // part is taken as absent.
   RecordContents read(uint32_t record);
 
  private:
