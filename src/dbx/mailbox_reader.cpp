@@ -88,11 +88,19 @@ void MailboxReader::loadMessages() {
   for (uint32_t message = 0; message < count; ++message) byRecord[message] = message;
   std::sort(byRecord.begin(), byRecord.end(),
             [&](uint32_t a, uint32_t b) { return recordOffsets_[a] < recordOffsets_[b]; });
+  // A record whose property count lies beyond the end of the file holds
+  // nothing; every other one may need a slot of its own.
   size_t distinct = 0;
+  size_t inFile = 0;
   for (size_t k = 0; k < count; ++k) {
-    if (k == 0 || recordOffsets_[byRecord[k]] != recordOffsets_[byRecord[k - 1]]) ++distinct;
+    const uint32_t record = recordOffsets_[byRecord[k]];
+    if (k > 0 && record == recordOffsets_[byRecord[k - 1]]) continue;
+    ++distinct;
+    if (uint64_t{record} + kRecordPropertyCount < window_.length()) ++inFile;
   }
 
+  properties_.reserve(1 + inFile);
+  textStarts_.reserve(1 + inFile);
   properties_.assign(1, Properties{});
   textStarts_.assign(1, 0);
   propertyIndex_.assign(count, 0);
@@ -111,10 +119,7 @@ void MailboxReader::loadMessages() {
 }
 
 uint32_t MailboxReader::store(Properties&& p, uint32_t textStart) {
-  if (textStart == 0 && p.subject.empty() && p.senderName.empty() && p.senderAddress.empty() &&
-      p.recipientName.empty() && p.recipientAddress.empty() && p.receiveTime == 0 && p.sendTime == 0) {
-    return 0;
-  }
+  if (textStart == 0 && p.holdsNothing()) return 0;
   properties_.push_back(std::move(p));
   textStarts_.push_back(textStart);
   return static_cast<uint32_t>(properties_.size() - 1);

@@ -16,6 +16,12 @@ struct MessageProperties {
   std::string recipientAddress;
   MessageTime receiveTime = 0;
   MessageTime sendTime = 0;
+
+  // True when every property is absent (or empty, which reads the same).
+  bool holdsNothing() const {
+    return subject.empty() && senderName.empty() && senderAddress.empty() && recipientName.empty() &&
+           recipientAddress.empty() && receiveTime == 0 && sendTime == 0;
+  }
 };
 
 }  // namespace quernel
