@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <vector>
-
 #include "file_test_helpers.h"
 
 namespace quernel {
@@ -57,31 +55,6 @@ TEST(MemoryFileSystem, InjectedFailuresRaiseTheirCause) {
   EXPECT_EQ(CauseOf([&] { c->close(); }), FileErrorCause::PlatformOther);
   EXPECT_EQ(fs.contents("/out/c.mbx"), "kept");
   EXPECT_TRUE(fs.probeExisting("/out/c.mbx"));  // the failed close still let go of it
-}
-
-TEST(MemoryFileSystem, InjectedFailuresHitTheInputOrAnOutputByOperation) {
-  const std::vector<std::pair<Operation, IoTarget>> cases = {
-      {Operation::OpenInput, IoTarget::Input}, {Operation::Read, IoTarget::Input},
-      {Operation::CreateOutput, IoTarget::Output}, {Operation::Write, IoTarget::Output},
-      {Operation::Close, IoTarget::Output}};
-  for (const auto& [operation, target] : cases) {
-    MemoryFileSystem failing;
-    failing.addFile("/mail/Inbox.dbx", "bytes");
-    failing.addDirectory("/out");
-    failing.failOn(operation, "/mail/Inbox.dbx", FileErrorCause::HardwareError);
-    failing.failOn(operation, "/out/a.mbx", FileErrorCause::HardwareError);
-    const std::optional<FileError> error = testing::ErrorOf([&] {
-      char byte;
-      failing.openInput("/mail/Inbox.dbx")->readAt(0, &byte, 1);
-      std::unique_ptr<OutputFile> out = failing.createOutput("/out/a.mbx", CreateMode::Truncate);
-      out->write("x");
-      out->close();
-    });
-    ASSERT_TRUE(error) << static_cast<int>(operation);
-    EXPECT_TRUE(error->isIo());
-    EXPECT_EQ(error->target(), target) << static_cast<int>(operation);
-    EXPECT_EQ(error->reason(), "hardware error");
-  }
 }
 
 TEST(MemoryFileSystem, ABadByteFailsOnlyTheReadsThatCoverIt) {
