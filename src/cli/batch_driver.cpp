@@ -1,6 +1,7 @@
 #include "cli/batch_driver.h"
 
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <unordered_set>
@@ -11,6 +12,7 @@
 #include "platform/code_page.h"
 #include "platform/host.h"
 #include "writers/eml_writer.h"
+#include "writers/mailbox_failure.h"
 #include "writers/mbox_writer.h"
 
 namespace quernel {
@@ -59,8 +61,8 @@ class Batch {
     std::optional<MailboxReader> reader;
     try {
       reader.emplace(*input);
-    } catch (const FileError&) {
-      console_.print("File \"%s\" seems to be defective!\n", displayName.c_str());
+    } catch (const FileError& error) {
+      ReportMailboxFailure(console_, error, displayName);
       return;
     }
     if (!accepted(*reader, displayName)) return;
@@ -139,7 +141,15 @@ int RunBatch(RunSettings settings, FileSystem& fileSystem, Console& console) {
     settings.flags |= flags::kMboxo;
   }
   Batch batch(settings, fileSystem, console);
-  for (const std::string& path : mailboxes) batch.convert(path);
+  for (const std::string& path : mailboxes) {
+    try {
+      batch.convert(path);
+    } catch (const std::bad_alloc&) {
+      // Memory that runs out while one mailbox is converted ends that
+      // mailbox, not the batch.
+      ReportMailboxFailure(console, OutOfMemoryError(), DisplayForm(FileNamePart(path)));
+    }
+  }
   PrintSummaries(settings, batch.counters(), mailboxes.size(), console);
   return 0;
 }

@@ -1,9 +1,11 @@
 #include "writers/mbox_writer.h"
 
+#include <new>
 #include <optional>
 
 #include "naming/naming_template.h"
 #include "platform/host.h"
+#include "writers/mailbox_failure.h"
 #include "writers/mbox_message.h"
 #include "writers/message_naming_fields.h"
 #include "writers/output_target.h"
@@ -19,11 +21,11 @@ std::string OutputPath(const MboxOptions& options, const std::string& inputPath,
   return JoinPath(directory, ExpandNamingTemplate(options.nameTemplate, fields));
 }
 
-// The cause of the file error that stopped the writing, or nothing when every
-// message was written.
-std::optional<FileErrorCause> WriteAllMessages(OutputFile& file, const MboxOptions& options,
-                                               const MailboxReader& reader,
-                                               const CodePageConverter& converter) {
+// The failure that stopped the writing, or nothing when every message was
+// written.
+std::optional<FileError> WriteAllMessages(OutputFile& file, const MboxOptions& options,
+                                          const MailboxReader& reader,
+                                          const CodePageConverter& converter) {
   MboxMessage pending(file);
   try {
     for (int32_t message = 0; message < reader.messageCount(); ++message) {
@@ -31,7 +33,9 @@ std::optional<FileErrorCause> WriteAllMessages(OutputFile& file, const MboxOptio
       pending.write();
     }
   } catch (const FileError& error) {
-    return error.cause();
+    return error;
+  } catch (const std::bad_alloc&) {
+    return OutOfMemoryError();
   }
   return std::nullopt;
 }
@@ -82,9 +86,9 @@ bool MboxWriter::convertMailbox(const MboxOptions& options, const std::string& i
     return false;
   }
 
-  const std::optional<FileErrorCause> failure =
+  const std::optional<FileError> failure =
       WriteAllMessages(target->file(), options, reader, converter);
-  const bool writeFailed = failure && !MeansDefectiveMailbox(*failure);
+  const bool writeFailed = failure && failure->hitOutput();
   // A close can report a deferred write error; the messages are then not
   // safely stored, whatever happened before.
   const bool stored = FinishCleanly(*target, !failure);
@@ -94,8 +98,7 @@ bool MboxWriter::convertMailbox(const MboxOptions& options, const std::string& i
     if (failure || !stored) kept = " (output kept in \"" + DisplayForm(target->writtenPath()) + "\")";
   }
   if (failure && !writeFailed) {
-    console_.print("File \"%s\" seems to be defective!%s\n", displayName.c_str(),
-                   stored ? kept.c_str() : "");
+    ReportMailboxFailure(console_, *failure, displayName, stored ? kept : std::string());
   }
   if (!stored || writeFailed) {
     console_.print("Unable to write to outputfile \"%s\" (disk full?)%s\n", displayPath.c_str(),

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 
@@ -60,17 +62,9 @@ void Drain(int outFd, int errFd, std::string& out, std::string& err) {
   }
 }
 
-}  // namespace
-
-ProcessResult RunQuernelProcess(const std::vector<std::string>& arguments,
-                                const std::string& workingDirectory) {
-  std::vector<std::string> words = CommandPrefix();
-  words.insert(words.end(), arguments.begin(), arguments.end());
-  return RunProcess(words, workingDirectory);
-}
-
-ProcessResult RunProcess(const std::vector<std::string>& command, const std::string& workingDirectory) {
-  std::vector<std::string> words = command;
+// Runs `command` as it stands, with the address space limited where asked.
+ProcessResult RunCommand(std::vector<std::string> words, const std::string& workingDirectory,
+                         std::optional<uint64_t> addressSpaceLimit) {
   std::vector<char*> argv;
   for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
@@ -85,6 +79,10 @@ ProcessResult RunProcess(const std::vector<std::string>& command, const std::str
     close(outPipe[0]);
     close(errPipe[0]);
     if (chdir(workingDirectory.c_str()) != 0) _exit(126);
+    if (addressSpaceLimit) {
+      const rlimit limit{*addressSpaceLimit, *addressSpaceLimit};
+      if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(125);
+    }
     execvp(argv[0], argv.data());
     _exit(127);
   }
@@ -99,6 +97,29 @@ ProcessResult RunProcess(const std::vector<std::string>& command, const std::str
   result.out = WithoutCarriageReturnsBeforeLineFeeds(rawOut);
   result.status = WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : -1;
   return result;
+}
+
+ProcessResult Run(const std::vector<std::string>& arguments, const std::string& workingDirectory,
+                  std::optional<uint64_t> addressSpaceLimit) {
+  std::vector<std::string> words = CommandPrefix();
+  words.insert(words.end(), arguments.begin(), arguments.end());
+  return RunCommand(words, workingDirectory, addressSpaceLimit);
+}
+
+}  // namespace
+
+ProcessResult RunProcess(const std::vector<std::string>& command, const std::string& workingDirectory) {
+  return RunCommand(command, workingDirectory, std::nullopt);
+}
+
+ProcessResult RunQuernelProcess(const std::vector<std::string>& arguments,
+                                const std::string& workingDirectory) {
+  return Run(arguments, workingDirectory, std::nullopt);
+}
+
+ProcessResult RunQuernelProcessWithin(uint64_t addressSpaceBytes, const std::vector<std::string>& arguments,
+                                      const std::string& workingDirectory) {
+  return Run(arguments, workingDirectory, addressSpaceBytes);
 }
 
 ScratchDir::ScratchDir() {

@@ -313,6 +313,7 @@ std::string DeepTree(size_t size) {
   const size_t depth = (size - base) / nodeSize;
   for (size_t k = 0; k < depth; ++k) {
     const uint32_t node = base + nodeSize * static_cast<uint32_t>(k);
+    bytes.resize(node + nodeSize, '\0');  // every node whole, its entry's child fields too
     PutU8(bytes, node + kNodeEntryCount, 1);
     PutU32(bytes, node + kNodeEntries + kEntryValue, built.recordOffsets[0]);
     if (k + 1 < depth) {

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "dbx/layout.h"
+#include "platform/file_time.h"
 
 namespace quernel::testing {
 
@@ -11,8 +12,14 @@ namespace {
 
 using namespace quernel::dbx;
 
-constexpr uint64_t kUnixEpochInFileTimeSeconds = 11644473600;
-constexpr uint64_t kTicksPerSecond = 10000000;
+// What real files hold and the reader does not need: the size reserved for
+// the header, a record's own length, the text capacity of a block, and the
+// bit that marks a property whose value is stored in its entry.
+constexpr uint32_t kHeaderSize = 0x24BC;
+constexpr uint64_t kRecordLength = 0x04;
+constexpr uint32_t kBlockTextCapacity = 0x200;
+constexpr uint8_t kDirectPropertyBit = 0x80;
+
 
 void PutBytes(std::string& bytes, uint64_t offset, uint64_t value, int width) {
   if (bytes.size() < offset + width) bytes.resize(offset + width, '\0');
@@ -206,9 +213,7 @@ class NodeWriter {
 
 }  // namespace
 
-uint64_t FileTimeFromUnix(int64_t unixSeconds) {
-  return (static_cast<uint64_t>(unixSeconds) + kUnixEpochInFileTimeSeconds) * kTicksPerSecond;
-}
+uint64_t FileTimeFromUnix(int64_t unixSeconds) { return quernel::FileTimeFromUnix(unixSeconds).value(); }
 
 uint32_t DbxBuilder::add(TestMessage message) {
   messages_.push_back(std::move(message));
@@ -271,6 +276,12 @@ void DbxStreamWriter::add(const TestMessage& message) {
   const std::vector<uint32_t> blocks = AppendBlocks(out, message, size_);
   recordOffsets_.push_back(AppendRecord(out, message, blocks.empty() ? 0 : blocks.front(), size_));
   append(out);
+}
+
+void DbxStreamWriter::skipTo(uint64_t offset) {
+  if (offset < size_ || offset > 0xFFFFFFFFu) throw std::length_error("cannot skip to that offset");
+  file_.seekp(static_cast<std::streamoff>(offset));
+  size_ = offset;
 }
 
 void DbxStreamWriter::finish() {

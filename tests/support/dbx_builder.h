@@ -101,6 +101,10 @@ class DbxStreamWriter {
   // Creates `path`; raises std::runtime_error when it cannot be written.
   explicit DbxStreamWriter(const std::string& path, uint32_t nodeCapacity = 51);
   void add(const TestMessage& message);
+  // Moves on to `offset` (at or after the current end) without writing the
+  // bytes in between: on file systems that allow it, a hole that takes no
+  // space, so that a test can store messages beyond 2 GiB cheaply.
+  void skipTo(uint64_t offset);
   // Writes the index nodes and the header; raises std::runtime_error when
   // the file could not be written whole.
   void finish();
