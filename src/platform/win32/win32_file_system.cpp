@@ -74,7 +74,7 @@ HANDLE CreateNewDiskFile(const std::string& path, DWORD attributes) {
     SetLastError(error);
     throw OpenFailure(path, IoTarget::Output, "create");
   }
-  RequireDiskFile(handle, path, "create");
+  RequireDiskFile(handle, path, IoTarget::Output, "create");
   return handle;
 }
 
@@ -124,7 +124,7 @@ class Win32FileSystem final : public FileSystem {
     // nothing; it also reads what the new file is to keep.
     const HANDLE existing = OpenExclusive(path, GENERIC_WRITE, OPEN_EXISTING);
     if (existing == INVALID_HANDLE_VALUE) throw OpenFailure(path, IoTarget::Output, "create");
-    RequireDiskFile(existing, path, "create");
+    RequireDiskFile(existing, path, IoTarget::Output, "create");
     BY_HANDLE_FILE_INFORMATION information;
     const bool known = GetFileInformationByHandle(existing, &information) != 0;
     const DWORD error = GetLastError();
