@@ -16,21 +16,12 @@
 #include "platform/memory/memory_file_system.h"
 #include "support/dbx_builder.h"
 #include "support/folder_list_builder.h"
+#include "support/numbered_mailbox.h"
 
 namespace quernel::testing {
 namespace {
 
-std::string Mailbox(int messages) {
-  DbxBuilder builder;
-  for (int i = 0; i < messages; ++i) {
-    TestMessage message;
-    message.text = "Subject: " + std::to_string(i) + "\r\n\r\nbody\r\n";
-    message.subject = "message " + std::to_string(i);
-    message.sendTime = FileTimeFromUnix(1100000000 + i);
-    builder.add(message);
-  }
-  return builder.build().bytes;
-}
+std::string Mailbox(int messages) { return NumberedMailbox(messages, "message"); }
 
 // Local Folders > Inbox (Inbox.dbx, listed with `inboxCount`) > Family
 // (Family.dbx), and Drafts without a file.
@@ -129,7 +120,7 @@ TEST_F(TreeDriverTest, EmlFoldersNestAndIgnoreFlatFolders) {
             "Processing mailbox \"Family.dbx\" (1 messages)...\n"
             "2 of 2 mailboxes converted to EML-format!\n");
   EXPECT_TRUE(files_.exists("/out/Local Folders/Drafts"));
-  EXPECT_EQ(files_.mtimeOf("/out/Local Folders/Inbox/message 1.eml"), 1100000001);
+  EXPECT_EQ(files_.mtimeOf("/out/Local Folders/Inbox/message 1.eml"), 1100003600);
   EXPECT_EQ(outputFiles(), (std::vector<std::string>{"/out/Local Folders/Inbox/Family/message 0.eml",
                                                       "/out/Local Folders/Inbox/message 0.eml",
                                                       "/out/Local Folders/Inbox/message 1.eml"}));
@@ -157,7 +148,7 @@ TEST_F(TreeDriverTest, EarlierFilesAndCounts) {
   const std::optional<std::string> inbox = files_.contents("/out/Local Folders.sbd/Inbox");
   ASSERT_TRUE(inbox);
   EXPECT_EQ(inbox->find("From replaced"), std::string::npos);
-  EXPECT_NE(inbox->find("Subject: 1"), std::string::npos);
+  EXPECT_NE(inbox->find("Subject: message 1"), std::string::npos);
 }
 
 TEST_F(TreeDriverTest, NothingToDoWithoutAStore) {

@@ -16,29 +16,13 @@
 #include "dbx/folder_list.h"
 #include "e2e/quernel_process.h"
 #include "e2e/target_platform.h"
-#include "support/dbx_builder.h"
 #include "support/folder_list_builder.h"
+#include "support/numbered_mailbox.h"
 
 namespace quernel::testing {
 namespace {
 
 using Counts = std::map<std::string, int>;  // mbox path in the tree -> messages
-
-// Each message has a body line that mboxrd must quote, so that a reader
-// counting separator lines would find one too many if it were not.
-std::string Mailbox(int messages, const std::string& tag) {
-  DbxBuilder builder;
-  for (int i = 0; i < messages; ++i) {
-    TestMessage message;
-    message.subject = tag + " " + std::to_string(i);
-    message.text = "From: a@example.com\r\nSubject: " + *message.subject +
-                   "\r\n\r\nFrom here on, a body line.\r\n>From quoted already\r\n";
-    message.senderAddress = "a@example.com";
-    message.sendTime = FileTimeFromUnix(1100000000 + i * 3600);
-    builder.add(message);
-  }
-  return builder.build().bytes;
-}
 
 // Every shape the folder list may take in one store: nested folders, a child
 // listed before its parent, a missing parent, a cycle, a duplicated id, a
@@ -77,7 +61,7 @@ void WriteBuiltStore(const std::string& store) {
       {"Archive.dbx", 1}, {"Archive2.dbx", 1}, {"Orphan.dbx", 1}, {"LoopA.dbx", 1}, {"LoopB.dbx", 1},
       {"Dup.dbx", 1}, {"comp.test.dbx", 1}, {"Leftover.dbx", 2},
   };
-  for (const auto& [name, messages] : mailboxes) WriteFile(store + "/" + name, Mailbox(messages, name));
+  for (const auto& [name, messages] : mailboxes) WriteFile(store + "/" + name, NumberedMailbox(messages, name));
   WriteFile(store + "/Cleanup.log", "not a mailbox\n");
 }
 
