@@ -57,6 +57,13 @@ StoreDirectory ReadStoreDirectory(const std::string& store, FileSystem& fileSyst
   return found;
 }
 
+// Whether two paths name one existing directory or file, whatever their spelling.
+bool SameEntry(const std::string& a, const std::string& b, FileSystem& fileSystem) {
+  const std::optional<Entry> first = fileSystem.entryAt(a);
+  const std::optional<Entry> second = fileSystem.entryAt(b);
+  return first && second && first->identity == second->identity;
+}
+
 // The folder records, or none (every mailbox then becomes a top-level
 // folder) with a line that says why.
 std::vector<FolderRecord> ReadFolders(const StoreDirectory& store, FileSystem& fileSystem,
@@ -182,6 +189,11 @@ int RunTree(RunSettings settings, FileSystem& fileSystem, Console& console) {
   const StoreDirectory store = ReadStoreDirectory(settings.inputs[0], fileSystem);
   if (store.names.empty()) {
     console.print("Nothing to do!\n");
+    return 0;
+  }
+  if (SameEntry(store.directory, settings.outputDirectory, fileSystem)) {
+    // Folder names are free: one named "Inbox.dbx" would replace a mailbox.
+    console.print("The output folder must not be the store folder!\n");
     return 0;
   }
   ChooseDefaultFormat(settings, console);

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -151,10 +152,20 @@ TEST_F(TreeDriverTest, EarlierFilesAndCounts) {
   EXPECT_NE(inbox->find("Subject: message 1"), std::string::npos);
 }
 
-TEST_F(TreeDriverTest, NothingToDoWithoutAStore) {
-  EXPECT_EQ(run({"-tree", "/nowhere", "/out"}), 0);
-  EXPECT_EQ(console_.text(), "Nothing to do!\n");
-  EXPECT_FALSE(files_.exists("/out"));
+// No store, or the store itself as the output folder, where a folder named
+// "Inbox.dbx" would replace a mailbox: nothing is written.
+TEST_F(TreeDriverTest, NothingWrittenWithoutAStoreOrIntoIt) {
+  files_.addFile("/store/Folders.dbx", BuildFolderList({{.id = 5, .name = "Inbox.dbx"}}).bytes);
+  files_.addFile("/store/Inbox.dbx", Mailbox(1));
+  for (const auto& [arguments, line] :
+       {std::pair{std::vector<std::string>{"-tree", "/nowhere", "/out"}, "Nothing to do!\n"},
+        std::pair{std::vector<std::string>{"-tree", "/store/Folders.dbx", "/store/."},
+                  "The output folder must not be the store folder!\n"}}) {
+    console_.clear();
+    EXPECT_EQ(run(arguments), 0);
+    EXPECT_EQ(console_.text(), line);
+  }
+  EXPECT_EQ(files_.listFiles(), (std::vector<std::string>{"/store/Folders.dbx", "/store/Inbox.dbx"}));
 }
 
 }  // namespace
