@@ -83,6 +83,7 @@ StoreTree BuildStoreTree(const std::vector<FolderRecord>& records,
   const std::vector<bool> included = IncludedFolders(records, tree, claimed);
 
   StoreTree store;
+  store.codePage = converter.codePage();
   std::vector<size_t> position(records.size(), kTop);  // record -> index in store.folders
   for (size_t i : tree.order) {
     if (!included[i]) continue;

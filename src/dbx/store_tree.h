@@ -33,6 +33,9 @@ struct StoreTree {
   // folders, depth first in list order, then the files no folder names,
   // sorted by name.
   std::vector<StoreFolder> folders;
+  // The code page the listed names were converted from, for comparing them
+  // in letter case as the names of that page compare.
+  int codePage = 1252;
 };
 
 // A listed folder is converted when its mailbox file is in the store, when a

@@ -2,6 +2,7 @@
 
 #include "naming/name_cleaning.h"
 #include "platform/host.h"
+#include "platform/name_characters.h"
 
 namespace quernel {
 
@@ -62,6 +63,12 @@ std::string CleanFolderName(std::string_view name, bool windowsRules) {
   TrimEnd(cleaned, windowsRules);
   if (cleaned == "." || cleaned == "..") cleaned.clear();
   return cleaned;
+}
+
+std::string FoldedFolderName(std::string_view name, int codePage) {
+  std::string folded(name);
+  ChangeLetterCaseIn(codePage, folded, false);
+  return folded;
 }
 
 }  // namespace quernel

@@ -24,7 +24,12 @@ void EmlWriter::convertMailbox(const EmlOptions& options, const std::string& inp
   // One level only, and its outcome does not matter: a directory that is
   // missing afterwards shows up as the first message's open failure.
   fileSystem_.createDirectory(DirectoryPart(directory));
+  convertMailboxInto(options, directory, displayName, reader, converter, counter);
+}
 
+void EmlWriter::convertMailboxInto(const EmlOptions& options, const std::string& directory,
+                                   const std::string& displayName, const MailboxReader& reader,
+                                   const CodePageConverter& converter, int32_t& counter) {
   // The mailbox's fields are taken once; each message sets its own.
   NamingFields fields = MailboxNamingFields(reader);
   int32_t written = 0;

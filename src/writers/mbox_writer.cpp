@@ -63,7 +63,13 @@ MboxWriter::MboxWriter(FileSystem& fileSystem, Console& console)
 bool MboxWriter::convertMailbox(const MboxOptions& options, const std::string& inputPath,
                                 const std::string& displayName, const MailboxReader& reader,
                                 const CodePageConverter& converter, int32_t& counter) {
-  const std::string outputPath = OutputPath(options, inputPath, reader);
+  return convertMailboxTo(options, OutputPath(options, inputPath, reader), displayName, reader,
+                          converter, counter);
+}
+
+bool MboxWriter::convertMailboxTo(const MboxOptions& options, const std::string& outputPath,
+                                  const std::string& displayName, const MailboxReader& reader,
+                                  const CodePageConverter& converter, int32_t& counter) {
   const std::string displayPath = DisplayForm(outputPath);
 
   // A file this run has written already holds an earlier mailbox's messages

@@ -5,7 +5,6 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "dbx/store_files.h"
 #include "naming/folder_name.h"
 #include "platform/host.h"
 #include "writers/eml_paths.h"
@@ -38,14 +37,15 @@ constexpr std::string_view kMboxClaims[] = {"", kSubfolderSuffix, kIndexSuffix};
 // siblings of one name cost one try each, not one per earlier sibling.
 class SiblingNames {
  public:
-  explicit SiblingNames(TreeLayout layout)
-      : claims_(kMboxClaims, layout == TreeLayout::Mbox ? std::size(kMboxClaims) : 1) {}
+  SiblingNames(TreeLayout layout, int codePage)
+      : claims_(kMboxClaims, layout == TreeLayout::Mbox ? std::size(kMboxClaims) : 1),
+        codePage_(codePage) {}
 
   std::string take(const std::string& base) {
-    uint64_t& next = nextNumber_[FoldedName(base)];
+    uint64_t& next = nextNumber_[FoldedFolderName(base, codePage_)];
     for (;;) {
       std::string candidate = NumberedName(base, next++);
-      const std::string folded = FoldedName(candidate);
+      const std::string folded = FoldedFolderName(candidate, codePage_);
       if (isFree(folded)) {
         for (std::string_view suffix : claims_) taken_.insert(folded + std::string(suffix));
         return candidate;
@@ -62,6 +62,7 @@ class SiblingNames {
   }
 
   std::span<const std::string_view> claims_;
+  int codePage_;
   std::unordered_set<std::string> taken_;
   std::unordered_map<std::string, uint64_t> nextNumber_;
 };
@@ -78,7 +79,7 @@ TreePlan PlanTree(const StoreTree& store, TreeLayout layout, bool windowsRules) 
     PlannedFolder& planned = plan.folders[i];
     planned.parent = folder.parent;
     if (folder.parent != StoreTree::kTopLevel) plan.folders[folder.parent].hasSubfolders = true;
-    SiblingNames& siblings = directories.try_emplace(folder.parent, layout).first->second;
+    SiblingNames& siblings = directories.try_emplace(folder.parent, layout, store.codePage).first->second;
     planned.name = siblings.take(BaseName(folder, windowsRules));
   }
   return plan;

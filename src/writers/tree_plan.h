@@ -46,7 +46,7 @@ struct TreePlan {
 // made in this order one level at a time. Names are cleaned with
 // CleanFolderName; an empty result falls back to the mailbox file's name
 // without ".dbx", then to "Unnamed folder". Siblings get names that differ in
-// more than letter case, numbered as the eml writer numbers a taken name
+// more than letter case (the letters of the store's code page), numbered as the eml writer numbers a taken name
 // ("Inbox(1)"); in the Mbox layout a folder also keeps "<name>.sbd" and
 // "<name>.msf" (Thunderbird's index file) free of its siblings. No name is
 // empty, "." or "..", or holds a separator, so no path leaves the output

@@ -68,7 +68,7 @@ void CheckPlan(const StoreTree& store, const TreePlan& plan) {
   for (size_t i = 0; i < plan.folders.size(); ++i) {
     const PlannedFolder& folder = plan.folders[i];
     Require(SafeComponent(folder.name));
-    Require(siblings[folder.parent].insert(FoldedName(folder.name)).second);
+    Require(siblings[folder.parent].insert(FoldedFolderName(folder.name, store.codePage)).second);
     if (folder.parent != StoreTree::kTopLevel) {
       Require(folder.parent < i);
       depth[i] = depth[folder.parent] + 1;

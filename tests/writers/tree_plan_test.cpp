@@ -117,6 +117,25 @@ TEST(TreePlanTest, WindowsRulesApplyOnlyWhenAsked) {
   EXPECT_EQ(Plan(folders, TreeLayout::Mbox, false), (Lines{"CON", "Sent.", "Sent"}));
 }
 
+// Names converted from another page compare by that page's letters: a drive
+// that ignores letter case takes "Архив" and "АРХИВ" for one name.
+TEST(TreePlanTest, LetterCaseOfTheStoresCodePage) {
+  StoreTree store{{Folder("\xD0\x90\xD1\x80\xD1\x85\xD0\xB8\xD0\xB2"),
+                   Folder("\xD0\x90\xD0\xA0\xD0\xA5\xD0\x98\xD0\x92"),
+                   Folder("\xCE\xA3\xCF\x87\xCF\x8C\xCE\xBB\xCE\xB9\xCE\xB1")}};
+  store.codePage = 1251;
+  EXPECT_EQ(Describe(PlanTree(store, TreeLayout::Eml, false)),
+            (Lines{"\xD0\x90\xD1\x80\xD1\x85\xD0\xB8\xD0\xB2",
+                   "\xD0\x90\xD0\xA0\xD0\xA5\xD0\x98\xD0\x92(1)",
+                   "\xCE\xA3\xCF\x87\xCF\x8C\xCE\xBB\xCE\xB9\xCE\xB1"}));
+  // In 1253 the Greek name has a namesake, the Cyrillic ones do not.
+  store.folders.push_back(Folder("\xCF\x83\xCF\x87\xCF\x8C\xCE\xBB\xCE\xB9\xCE\xB1"));
+  store.codePage = 1253;
+  const TreePlan greek = PlanTree(store, TreeLayout::Mbox, false);
+  EXPECT_EQ(greek.folders[1].name, "\xD0\x90\xD0\xA0\xD0\xA5\xD0\x98\xD0\x92");
+  EXPECT_EQ(greek.folders[3].name, "\xCF\x83\xCF\x87\xCF\x8C\xCE\xBB\xCE\xB9\xCE\xB1(1)");
+}
+
 TEST(TreePlanTest, ManyNamesakesCostOneTryEach) {
   std::vector<StoreFolder> folders;
   for (int k = 0; k < 50000; ++k) folders.push_back(Folder(k % 2 ? "x" : "X"));
