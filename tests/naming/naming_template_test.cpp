@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "local_zone.h"
 #include "support/dbx_builder.h"
+#include "support/local_zone.h"
 #include "support/string_input_file.h"
 
 namespace quernel {

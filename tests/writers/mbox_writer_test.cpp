@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +9,7 @@
 #include "platform/host.h"
 #include "platform/memory/memory_file_system.h"
 #include "support/dbx_builder.h"
+#include "support/local_zone.h"
 
 namespace quernel::testing {
 namespace {
@@ -45,8 +44,6 @@ std::string Framed(const std::string& body, const std::string& sender = "a@examp
 class MboxWriterTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("TZ", "Europe/Berlin", 1);
-    tzset();
     settings_.flags = flags::kMboxo;
     files_.addDirectory("/mail");
     files_.addDirectory("/out");
@@ -65,6 +62,7 @@ class MboxWriterTest : public ::testing::Test {
     return files_.contents(path).value_or("<no file " + path + ">");
   }
 
+  LocalZone zone_{"Europe/Berlin"};
   RunSettings settings_;
   MemoryFileSystem files_;
   StringConsole console_;
