@@ -84,16 +84,14 @@ TEST(Driver, TellsEachKindOfFileApart) {
 
   ProcessResult result = RunQuernelProcess({"-mbx", "*.dbx"}, dir.path());
   EXPECT_EQ(result.status, 0);
-  if (!TargetIsWindows()) {
-    EXPECT_EQ(result.out,
-              "\"a_folders.dbx\" is not an Outlook Express mailbox!\n"
-              "Unable to handle Outlook Express mailboxes below ver. 5!\n"
-              "\"c_text.dbx\" is not an Outlook Express mailbox!\n"
-              "\"d_empty.dbx\" contains no messages, skipped...\n"
-              "File \"e_defective.dbx\" seems to be defective!\n"
-              "Processing mailbox \"f_good.dbx\" (3 messages)...\n"
-              "1 of 6 mailboxes converted to MBOXO-format!\n");
-  }
+  EXPECT_EQ(result.out,
+            "\"a_folders.dbx\" is not an Outlook Express mailbox!\n"
+            "Unable to handle Outlook Express mailboxes below ver. 5!\n"
+            "\"c_text.dbx\" is not an Outlook Express mailbox!\n"
+            "\"d_empty.dbx\" contains no messages, skipped...\n"
+            "File \"e_defective.dbx\" seems to be defective!\n"
+            "Processing mailbox \"f_good.dbx\" (3 messages)...\n"
+            "1 of 6 mailboxes converted to MBOXO-format!\n");
 }
 
 TEST(Driver, DefaultsToMboxoWhenNoFormatIsChosen) {
