@@ -46,7 +46,7 @@ class Batch {
     try {
       input = fileSystem_.openInput(path);
     } catch (const FileError&) {
-      console_.print("Unable to open file \"%s\"!\n", path.c_str());
+      console_.print("Unable to open file \"%s\"!\n", DisplayForm(path).c_str());
       return;
     }
     const std::string fileName = FileNamePart(path);
