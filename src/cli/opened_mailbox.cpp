@@ -10,7 +10,7 @@ OpenedMailbox::OpenedMailbox(const std::string& path, FileSystem& fileSystem, Co
   try {
     input_ = fileSystem.openInput(path);
   } catch (const FileError&) {
-    console.print("Unable to open file \"%s\"!\n", path.c_str());
+    console.print("Unable to open file \"%s\"!\n", DisplayForm(path).c_str());
     return;
   }
   try {

@@ -3,8 +3,6 @@
 
 #include "cli/quernel_main.h"
 
-#include <cstdlib>
-#include <ctime>
 #include <string>
 #include <vector>
 
@@ -12,6 +10,7 @@
 
 #include "platform/memory/memory_file_system.h"
 #include "support/dbx_builder.h"
+#include "support/local_zone.h"
 
 namespace quernel::testing {
 namespace {
@@ -45,8 +44,6 @@ std::string Mailbox(int messages, bool damageLastText = false) {
 class BatchDriverTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("TZ", "UTC", 1);
-    tzset();
     files_.addDirectory("/mail");
   }
 
@@ -54,6 +51,7 @@ class BatchDriverTest : public ::testing::Test {
     return RunQuernel(arguments, files_, console_);
   }
 
+  LocalZone zone_{"UTC"};
   MemoryFileSystem files_;
   StringConsole console_;
 };

@@ -84,16 +84,14 @@ TEST(Driver, TellsEachKindOfFileApart) {
 
   ProcessResult result = RunQuernelProcess({"-mbx", "*.dbx"}, dir.path());
   EXPECT_EQ(result.status, 0);
-  if (!TargetIsWindows()) {
-    EXPECT_EQ(result.out,
-              "\"a_folders.dbx\" is not an Outlook Express mailbox!\n"
-              "Unable to handle Outlook Express mailboxes below ver. 5!\n"
-              "\"c_text.dbx\" is not an Outlook Express mailbox!\n"
-              "\"d_empty.dbx\" contains no messages, skipped...\n"
-              "File \"e_defective.dbx\" seems to be defective!\n"
-              "Processing mailbox \"f_good.dbx\" (3 messages)...\n"
-              "1 of 6 mailboxes converted to MBOXO-format!\n");
-  }
+  EXPECT_EQ(result.out,
+            "\"a_folders.dbx\" is not an Outlook Express mailbox!\n"
+            "Unable to handle Outlook Express mailboxes below ver. 5!\n"
+            "\"c_text.dbx\" is not an Outlook Express mailbox!\n"
+            "\"d_empty.dbx\" contains no messages, skipped...\n"
+            "File \"e_defective.dbx\" seems to be defective!\n"
+            "Processing mailbox \"f_good.dbx\" (3 messages)...\n"
+            "1 of 6 mailboxes converted to MBOXO-format!\n");
 }
 
 TEST(Driver, DefaultsToMboxoWhenNoFormatIsChosen) {
@@ -130,12 +128,15 @@ TEST(Driver, OptionAfterTheInputIsTheOutputDirectory) {
   EXPECT_TRUE(FileExists(dir / "-eml/Inbox.mbx"));
 }
 
+// A FIFO is listed as a match but cannot be opened as a mailbox, on Linux
+// and under Wine alike. The line shows the full path in the console's
+// character set, as every other line shows its names.
 TEST(Driver, UnreadableMatchShowsItsFullPath) {
-  if (TargetIsWindows()) GTEST_SKIP() << "FIFOs exist on Linux only";
   ScratchDir dir;
-  ASSERT_EQ(mkfifo((dir / "pipe.dbx").c_str(), 0666), 0);
+  const std::string name = "Caf\xC3\xA9.dbx";  // UTF-8 on the Linux disk
+  ASSERT_EQ(mkfifo((dir / name).c_str(), 0666), 0);
   ProcessResult result = RunQuernelProcess({"-mbx", "*.dbx"}, dir.path());
-  EXPECT_EQ(result.out, "Unable to open file \"" + ShownFullPath(dir / "pipe.dbx") +
+  EXPECT_EQ(result.out, "Unable to open file \"" + ShownName(ShownFullPath(dir / name)) +
                             "\"!\n0 of 1 mailboxes converted to MBOXO-format!\n");
 }
 

@@ -16,6 +16,10 @@
 #include <sstream>
 #include <stdexcept>
 
+#include <gtest/gtest.h>
+
+#include "e2e/target_platform.h"
+
 namespace quernel::testing {
 namespace {
 
@@ -30,14 +34,29 @@ std::vector<std::string> CommandPrefix() {
   return words;
 }
 
-std::string WithoutCarriageReturnsBeforeLineFeeds(const std::string& text) {
-  std::string result;
-  result.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    result.push_back(text[i]);
+// The console lines of a run in the form the tests expect them. A Windows
+// build ends every line in CR LF: each line is checked for it, and the CR is
+// then dropped so that one expectation serves both platforms. Anything else,
+// a Linux run's output included, stays as printed, so that a stray CR still
+// shows as a difference.
+std::string ConsoleLines(const std::string& printed) {
+  if (!TargetIsWindows()) return printed;
+  std::string lines;
+  lines.reserve(printed.size());
+  size_t lineStart = 0;
+  for (size_t i = 0; i < printed.size(); ++i) {
+    if (printed[i] == '\n') {
+      if (i > lineStart && printed[i - 1] == '\r') {
+        lines.pop_back();
+      } else {
+        ADD_FAILURE() << "console line without CR LF: \"" << printed.substr(lineStart, i - lineStart)
+                      << "\"";
+      }
+      lineStart = i + 1;
+    }
+    lines.push_back(printed[i]);
   }
-  return result;
+  return lines;
 }
 
 // Reads both pipes until the child closes them.
@@ -94,7 +113,7 @@ ProcessResult RunCommand(std::vector<std::string> words, const std::string& work
   int waitStatus = 0;
   while (waitpid(child, &waitStatus, 0) < 0 && errno == EINTR) {
   }
-  result.out = WithoutCarriageReturnsBeforeLineFeeds(rawOut);
+  result.out = ConsoleLines(rawOut);
   result.status = WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : -1;
   return result;
 }

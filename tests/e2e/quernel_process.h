@@ -11,7 +11,7 @@
 namespace quernel::testing {
 
 struct ProcessResult {
-  std::string out;  // standard output, line ends normalised to LF
+  std::string out;  // standard output; on Windows each line's CR LF, once checked, as LF
   std::string err;  // standard error (quernel never writes there)
   int status = -1;  // exit status; -1 if the process did not exit normally
 };
