@@ -55,5 +55,17 @@ inline constexpr uint64_t kBlockNext = 0x0C;
 inline constexpr uint64_t kBlockHeaderSize = 0x10;
 inline constexpr uint64_t kBlockSize = 0x210;      // what real files use
 inline constexpr uint32_t kBlockTextCapacity = 0x200;
+inline constexpr uint64_t kBlockCapacityField = 0x04;  // 0x200 in a live block
+
+// Free chunk: a text block given back when its message was deleted. Its
+// header is one word longer than a live block's, so the word at 0x10 takes
+// the place of the first 4 text bytes.
+inline constexpr uint32_t kFreeChunkUsable = 0x1FC;  // at 0x04
+inline constexpr uint32_t kFreeChunkSize = 0x210;    // at 0x08
+inline constexpr uint64_t kFreeChunkSizeField = 0x08;
+inline constexpr uint64_t kFreeChunkNext = 0x0C;
+inline constexpr uint64_t kFreeChunkPrevious = 0x10;
+inline constexpr uint64_t kFreeChunkText = 0x14;  // the text bytes that survive
+inline constexpr uint32_t kFreeChunkLostBytes = 4;
 
 }  // namespace quernel::dbx

@@ -55,7 +55,7 @@ std::string RecordReader::readString(uint64_t position) {
   if (stringBytes_ > window_.length() + 1) {
     throw FileError(FileErrorCause::Unspecified, "string properties exceed the file's size");
   }
-  return MailboxStringToNative(stored);
+  return keepStored_ ? stored : MailboxStringToNative(stored);
 }
 
 MessageTime RecordReader::readDate(uint64_t position) {

@@ -21,7 +21,10 @@ struct RecordContents {
 // same long run of bytes.
 class RecordReader {
  public:
-  explicit RecordReader(FileWindow& window) : window_(window) {}
+  // Strings are converted to the program's character set unless
+  // `keepStored` asks for them as the mailbox stores them.
+  explicit RecordReader(FileWindow& window, bool keepStored = false)
+      : window_(window), keepStored_(keepStored) {}
 
   // Raises FileError OffsetOutOfRange for a string or date whose data lies
   // at or beyond the end of the file.
@@ -34,6 +37,7 @@ class RecordReader {
   void checkDataPosition(uint64_t position) const;
 
   FileWindow& window_;
+  bool keepStored_;
   uint64_t stringBytes_ = 0;
 };
 

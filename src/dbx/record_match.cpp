@@ -1,0 +1,64 @@
+#include "dbx/record_match.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "dbx/message_record.h"
+#include "platform/file_error.h"
+
+namespace quernel::dbx {
+
+namespace {
+
+// Records tried per chain: a current record and its older copies.
+constexpr size_t kRecordsPerChain = 8;
+
+int PresentProperties(const MailboxReader::Properties& p) {
+  return !p.subject.empty() + !p.senderName.empty() + !p.senderAddress.empty() +
+         !p.recipientName.empty() + !p.recipientAddress.empty() + (p.receiveTime != 0) + (p.sendTime != 0);
+}
+
+// (chain, record offset) for every record whose text start is a chain's
+// first block, at most kRecordsPerChain per chain, ordered by chain.
+std::vector<std::pair<size_t, uint32_t>> Candidates(const std::vector<FoundChain>& chains,
+                                                    const std::vector<FoundRecord>& records) {
+  std::vector<std::pair<uint32_t, size_t>> byFirst;  // (first block, chain)
+  for (size_t c = 0; c < chains.size(); ++c) byFirst.emplace_back(chains[c].first, c);
+  std::sort(byFirst.begin(), byFirst.end());
+  std::vector<std::pair<size_t, uint32_t>> candidates;
+  std::vector<uint8_t> tried(chains.size(), 0);
+  for (const FoundRecord& record : records) {
+    const auto it = std::lower_bound(byFirst.begin(), byFirst.end(), std::make_pair(record.textStart, size_t{0}));
+    if (it == byFirst.end() || it->first != record.textStart) continue;
+    if (tried[it->second] >= kRecordsPerChain) continue;
+    ++tried[it->second];
+    candidates.emplace_back(it->second, record.offset);
+  }
+  std::sort(candidates.begin(), candidates.end());
+  return candidates;
+}
+
+}  // namespace
+
+std::vector<std::optional<MatchedRecord>> MatchRecords(const std::vector<FoundChain>& chains,
+                                                       const std::vector<FoundRecord>& records,
+                                                       FileWindow& window) {
+  std::vector<std::optional<MatchedRecord>> matched(chains.size());
+  RecordReader reader(window, /*keepStored=*/true);
+  for (const auto& [chain, offset] : Candidates(chains, records)) {
+    MatchedRecord candidate{offset, {}};
+    try {
+      candidate.properties = reader.read(offset).properties;
+    } catch (const FileError&) {
+      continue;  // its data lies beyond the end of the file
+    }
+    std::optional<MatchedRecord>& best = matched[chain];
+    // Candidates come in ascending offsets: a tie goes to the later one.
+    if (!best || PresentProperties(candidate.properties) >= PresentProperties(best->properties)) {
+      best = std::move(candidate);
+    }
+  }
+  return matched;
+}
+
+}  // namespace quernel::dbx

@@ -1,0 +1,124 @@
+#include "dbx/salvage.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+#include "dbx/chain_assembly.h"
+#include "dbx/chain_text.h"
+#include "dbx/damaged_text.h"
+#include "dbx/header_fields.h"
+#include "dbx/layout.h"
+#include "dbx/object_scan.h"
+#include "dbx/offset_shift.h"
+#include "dbx/record_match.h"
+
+namespace quernel {
+
+using namespace dbx;
+
+namespace {
+
+// Header lines beyond this many bytes of a text are not looked at.
+constexpr size_t kHeaderPrefix = 64 * 1024;
+// Damaged texts may add up to this multiple of the file's length, as the
+// reader allows its texts.
+constexpr uint64_t kDamagedBudgetFactor = 4;
+constexpr uint64_t kUnixEpochInFileTimeSeconds = 11644473600;
+
+// A file that begins with the signature of a mailbox of messages lies where
+// its offsets say; only others need their shift found.
+bool HasMailboxSignature(InputFile& file) {
+  FileWindow window(file, kSignatureSize);
+  return window.length() >= kSignatureSize && window.u32(0) == kSignatureMagic &&
+         window.u32(4) == kSignatureMessages && window.u32(8) == kSignatureWord2 &&
+         window.u32(12) == kSignatureWord3;
+}
+
+// A date of the header lines as the record's dates would give it.
+MessageTime HeaderTime(std::optional<int64_t> unixSeconds) {
+  if (!unixSeconds || *unixSeconds < -static_cast<int64_t>(kUnixEpochInFileTimeSeconds)) return 0;
+  const uint64_t seconds = static_cast<uint64_t>(*unixSeconds + static_cast<int64_t>(kUnixEpochInFileTimeSeconds));
+  if (seconds > UINT64_MAX / 10000000) return 0;
+  return MessageTimeFromFileTime(seconds * 10000000);
+}
+
+FoundChain ChainOf(const FoundMessage& message) {
+  return {message.kind == FoundKind::Deleted ? ChainKind::Freed : ChainKind::Live, message.textStart,
+          message.blockCount};
+}
+
+}  // namespace
+
+Salvage::Salvage(InputFile& file, std::span<const uint32_t> indexedTextStarts)
+    : shift_(HasMailboxSignature(file) ? 0 : DetectOffsetShift(file)),
+      view_(file, shift_),
+      window_(view_),
+      damagedBudget_(kDamagedBudgetFactor * view_.length()) {
+  findMessages(indexedTextStarts);
+}
+
+void Salvage::findMessages(std::span<const uint32_t> indexedTextStarts) {
+  std::vector<FoundChain> chains;
+  std::vector<FoundRecord> records;
+  {
+    FoundObjects objects = ScanObjects(view_);
+    chains = AssembleChains(objects, indexedTextStarts, window_);
+    records = std::move(objects.records);
+  }  // the block lists are not needed any more
+  std::vector<std::optional<MatchedRecord>> matched = MatchRecords(chains, records, window_);
+  messages_.reserve(chains.size());
+  for (size_t c = 0; c < chains.size(); ++c) {
+    const FoundChain& chain = chains[c];
+    FoundMessage message{chain.kind == ChainKind::Live ? FoundKind::Recovered : FoundKind::Deleted,
+                         chain.first, chain.blockCount, std::nullopt, {}};
+    if (matched[c]) {
+      message.recordOffset = matched[c]->offset;
+      message.fields = std::move(matched[c]->properties);
+    } else {
+      nameFromHeaderLines(message);
+    }
+    messages_.push_back(std::move(message));
+  }
+}
+
+void Salvage::nameFromHeaderLines(FoundMessage& message) {
+  std::string head;
+  AppendChainText(window_, ChainOf(message), head, kHeaderPrefix);
+  HeaderFields header = ParseHeaderFields(head);
+  MailboxReader::Properties& f = message.fields;
+  f.subject = std::move(header.subject);
+  f.senderName = std::move(header.senderName);
+  f.senderAddress = std::move(header.senderAddress);
+  f.recipientName = std::move(header.recipientName);
+  f.recipientAddress = std::move(header.recipientAddress);
+  f.sendTime = HeaderTime(header.date ? header.date : header.receivedDate);
+  f.receiveTime = HeaderTime(header.receivedDate ? header.receivedDate : header.date);
+}
+
+size_t Salvage::count(FoundKind kind) const {
+  return static_cast<size_t>(std::count_if(messages_.begin(), messages_.end(),
+                                           [kind](const FoundMessage& m) { return m.kind == kind; }));
+}
+
+void Salvage::addDamaged(uint32_t textStart, uint32_t recordOffset, MailboxReader::Properties fields) {
+  if (!damagedStarts_.insert(textStart).second) return;
+  const DamagedText damaged = ReadDamagedText(window_, textStart, damagedBudget_);
+  damagedBudget_ -= damaged.cost;
+  messages_.push_back({FoundKind::Damaged, textStart, damaged.blocks, recordOffset, std::move(fields)});
+}
+
+std::string Salvage::text(const FoundMessage& message) {
+  std::string text;
+  appendText(message, text);
+  return text;
+}
+
+void Salvage::appendText(const FoundMessage& message, std::string& text) {
+  if (message.kind == FoundKind::Damaged) {
+    text += ReadDamagedText(window_, message.textStart, UINT64_MAX, message.blockCount).text;
+  } else {
+    AppendChainText(window_, ChainOf(message), text);
+  }
+}
+
+}  // namespace quernel
