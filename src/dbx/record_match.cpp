@@ -10,7 +10,7 @@ namespace quernel::dbx {
 
 namespace {
 
-// Records tried per chain: a current record and its older copies.
+// Records tried per chain: a current record and its latest older copies.
 constexpr size_t kRecordsPerChain = 8;
 
 int PresentProperties(const MailboxReader::Properties& p) {
@@ -18,24 +18,28 @@ int PresentProperties(const MailboxReader::Properties& p) {
          !p.recipientName.empty() + !p.recipientAddress.empty() + (p.receiveTime != 0) + (p.sendTime != 0);
 }
 
-// (chain, record offset) for every record whose text start is a chain's
-// first block, at most kRecordsPerChain per chain, ordered by chain.
+// (chain, record offset) for the records whose text start is a chain's
+// first block, ordered by chain and offset; of each chain's, the last
+// kRecordsPerChain in the file.
 std::vector<std::pair<size_t, uint32_t>> Candidates(const std::vector<FoundChain>& chains,
                                                     const std::vector<FoundRecord>& records) {
   std::vector<std::pair<uint32_t, size_t>> byFirst;  // (first block, chain)
   for (size_t c = 0; c < chains.size(); ++c) byFirst.emplace_back(chains[c].first, c);
   std::sort(byFirst.begin(), byFirst.end());
   std::vector<std::pair<size_t, uint32_t>> candidates;
-  std::vector<uint8_t> tried(chains.size(), 0);
   for (const FoundRecord& record : records) {
     const auto it = std::lower_bound(byFirst.begin(), byFirst.end(), std::make_pair(record.textStart, size_t{0}));
-    if (it == byFirst.end() || it->first != record.textStart) continue;
-    if (tried[it->second] >= kRecordsPerChain) continue;
-    ++tried[it->second];
-    candidates.emplace_back(it->second, record.offset);
+    if (it != byFirst.end() && it->first == record.textStart) candidates.emplace_back(it->second, record.offset);
   }
   std::sort(candidates.begin(), candidates.end());
-  return candidates;
+  std::vector<std::pair<size_t, uint32_t>> kept;
+  for (size_t k = 0; k < candidates.size(); ++k) {
+    const size_t chain = candidates[k].first;
+    const bool lastOfChain = k + kRecordsPerChain >= candidates.size() ||
+                             candidates[k + kRecordsPerChain].first != chain;
+    if (lastOfChain) kept.push_back(candidates[k]);
+  }
+  return kept;
 }
 
 }  // namespace

@@ -22,8 +22,8 @@ struct MatchedRecord {
 // copies Outlook Express left behind), the one that reads with the most
 // properties wins, and of those the one furthest into the file. A record
 // whose properties cannot be read (data beyond the end of the file) is
-// passed over. At most a few records are tried per chain, so crafted files
-// with many records naming one chain cost no more.
+// passed over. Only the last few records in the file are tried per chain,
+// so crafted files with many records naming one chain cost no more.
 std::vector<std::optional<MatchedRecord>> MatchRecords(const std::vector<FoundChain>& chains,
                                                        const std::vector<FoundRecord>& records,
                                                        FileWindow& window);

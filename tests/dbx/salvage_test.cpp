@@ -77,19 +77,23 @@ TEST(SalvageTest, MessagesTheIndexDoesNotListAreRecoveredOnce) {
   EXPECT_EQ(salvaged.salvage.count(FoundKind::Deleted), 0u);
 }
 
-TEST(SalvageTest, OlderRecordCopyNamesMessageWhoseRecordIsGone) {
-  DbxBuilder builder;
-  TestMessage m = RecordedMessage("copied", 100);
-  m.inIndex = false;
-  m.olderRecords = 1;
-  builder.add(m);
-  BuiltMailbox built = builder.build();
-  PutU32(built.bytes, built.recordOffsets[0], 0);  // the current record is overwritten
-  SalvageOver salvaged(built.bytes);
-  ASSERT_EQ(salvaged.salvage.messages().size(), 1u);
-  const FoundMessage& found = salvaged.salvage.messages()[0];
-  EXPECT_EQ(found.recordOffset, built.olderRecordOffsets[0][0]);
-  ExpectRecordFields(found, m);
+// Older copies of a record name the message when the current one is gone;
+// however many there are, the message comes back once.
+TEST(SalvageTest, OlderRecordCopiesNameOneMessage) {
+  for (const uint32_t copies : {1u, 40u}) {
+    DbxBuilder builder;
+    TestMessage m = RecordedMessage("copied", 100);
+    m.inIndex = false;
+    m.olderRecords = copies;
+    builder.add(m);
+    BuiltMailbox built = builder.build();
+    PutU32(built.bytes, built.recordOffsets[0], 0);  // the current record is overwritten
+    SalvageOver salvaged(built.bytes);
+    ASSERT_EQ(salvaged.salvage.messages().size(), 1u);
+    const FoundMessage& found = salvaged.salvage.messages()[0];
+    EXPECT_EQ(found.recordOffset, built.olderRecordOffsets[0][copies - 1]);
+    ExpectRecordFields(found, m);
+  }
 }
 
 TEST(SalvageTest, RecordStringsAreTheStoredBytes) {
