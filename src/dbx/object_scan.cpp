@@ -66,6 +66,10 @@ class ObjectScan {
     FileWindow window(file_);
     const uint64_t length = window.length();
     const uint64_t end = std::min(length, kOffsetLimit);
+    // Most of a mailbox is live blocks on the usual grid: room for as many
+    // as fit spares the copies of a growing list, which would double its
+    // memory for a moment.
+    found_.liveBlocks.reserve(static_cast<size_t>(end / kBlockSize + 1));
     std::vector<uint8_t> buffer(static_cast<size_t>(std::min<uint64_t>(kPieceSize + kLookahead, length)));
     for (uint64_t position = 0; position < end; position += kPieceSize) {
       const size_t wanted = static_cast<size_t>(std::min<uint64_t>(buffer.size(), length - position));

@@ -1,6 +1,7 @@
 #include "dbx/record_match.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 #include "dbx/message_record.h"
@@ -44,25 +45,28 @@ std::vector<std::pair<size_t, uint32_t>> Candidates(const std::vector<FoundChain
 
 }  // namespace
 
-std::vector<std::optional<MatchedRecord>> MatchRecords(const std::vector<FoundChain>& chains,
-                                                       const std::vector<FoundRecord>& records,
-                                                       FileWindow& window) {
-  std::vector<std::optional<MatchedRecord>> matched(chains.size());
+void MatchRecords(const std::vector<FoundChain>& chains, const std::vector<FoundRecord>& records,
+                  FileWindow& window, const RecordMatch& onMatch) {
   RecordReader reader(window, /*keepStored=*/true);
-  for (const auto& [chain, offset] : Candidates(chains, records)) {
-    MatchedRecord candidate{offset, {}};
+  const std::vector<std::pair<size_t, uint32_t>> candidates = Candidates(chains, records);
+  std::optional<std::pair<uint32_t, MailboxReader::Properties>> best;
+  for (size_t k = 0; k < candidates.size(); ++k) {
+    const auto [chain, offset] = candidates[k];
     try {
-      candidate.properties = reader.read(offset).properties;
+      MailboxReader::Properties properties = reader.read(offset).properties;
+      // Candidates come in ascending offsets: a tie goes to the later one.
+      if (!best || PresentProperties(properties) >= PresentProperties(best->second)) {
+        best.emplace(offset, std::move(properties));
+      }
     } catch (const FileError&) {
-      continue;  // its data lies beyond the end of the file
+      // its data lies beyond the end of the file: passed over
     }
-    std::optional<MatchedRecord>& best = matched[chain];
-    // Candidates come in ascending offsets: a tie goes to the later one.
-    if (!best || PresentProperties(candidate.properties) >= PresentProperties(best->properties)) {
-      best = std::move(candidate);
+    const bool lastOfChain = k + 1 == candidates.size() || candidates[k + 1].first != chain;
+    if (lastOfChain && best) {
+      onMatch(chain, best->first, std::move(best->second));
+      best.reset();
     }
   }
-  return matched;
 }
 
 }  // namespace quernel::dbx

@@ -6,6 +6,7 @@
 #include "dbx/chain_assembly.h"
 #include "dbx/chain_text.h"
 #include "dbx/damaged_text.h"
+#include "dbx/freed_copies.h"
 #include "dbx/header_fields.h"
 #include "dbx/layout.h"
 #include "dbx/object_scan.h"
@@ -24,6 +25,9 @@ constexpr size_t kHeaderPrefix = 64 * 1024;
 // reader allows its texts.
 constexpr uint64_t kDamagedBudgetFactor = 4;
 constexpr uint64_t kUnixEpochInFileTimeSeconds = 11644473600;
+// Records and first blocks are read one by one, far apart: a small window each.
+constexpr size_t kRecordWindowSize = 1024;
+constexpr uint64_t kNoFields = UINT64_MAX;
 
 // A file that begins with the signature of a mailbox of messages lies where
 // its offsets say; only others need their shift found.
@@ -65,27 +69,28 @@ void Salvage::findMessages(std::span<const uint32_t> indexedTextStarts) {
     chains = AssembleChains(objects, indexedTextStarts, window_);
     records = std::move(objects.records);
   }  // the block lists are not needed any more
-  std::vector<std::optional<MatchedRecord>> matched = MatchRecords(chains, records, window_);
+  FileWindow smallReads(view_, kRecordWindowSize);
+  DropFreedCopiesOfLive(chains, indexedTextStarts, smallReads);
   messages_.reserve(chains.size());
-  for (size_t c = 0; c < chains.size(); ++c) {
-    const FoundChain& chain = chains[c];
-    FoundMessage message{chain.kind == ChainKind::Live ? FoundKind::Recovered : FoundKind::Deleted,
-                         chain.first, chain.blockCount, std::nullopt, {}};
-    if (matched[c]) {
-      message.recordOffset = matched[c]->offset;
-      message.fields = std::move(matched[c]->properties);
-    } else {
-      nameFromHeaderLines(message);
-    }
-    messages_.push_back(std::move(message));
+  for (const FoundChain& chain : chains) {
+    messages_.push_back({chain.kind == ChainKind::Live ? FoundKind::Recovered : FoundKind::Deleted,
+                         chain.first, chain.blockCount, std::nullopt, kNoFields});
+  }
+  MatchRecords(chains, records, smallReads,
+               [this](size_t chain, uint32_t record, MailboxReader::Properties&& properties) {
+                 messages_[chain].recordOffset = record;
+                 messages_[chain].fieldsKey = fields_.add(properties);
+               });
+  for (FoundMessage& message : messages_) {
+    if (message.fieldsKey == kNoFields) message.fieldsKey = fieldsFromHeaderLines(message);
   }
 }
 
-void Salvage::nameFromHeaderLines(FoundMessage& message) {
+uint64_t Salvage::fieldsFromHeaderLines(const FoundMessage& message) {
   std::string head;
   AppendChainText(window_, ChainOf(message), head, kHeaderPrefix);
   HeaderFields header = ParseHeaderFields(head);
-  MailboxReader::Properties& f = message.fields;
+  MailboxReader::Properties f;
   f.subject = std::move(header.subject);
   f.senderName = std::move(header.senderName);
   f.senderAddress = std::move(header.senderAddress);
@@ -93,6 +98,11 @@ void Salvage::nameFromHeaderLines(FoundMessage& message) {
   f.recipientAddress = std::move(header.recipientAddress);
   f.sendTime = HeaderTime(header.date ? header.date : header.receivedDate);
   f.receiveTime = HeaderTime(header.receivedDate ? header.receivedDate : header.date);
+  return fields_.add(f);
+}
+
+MailboxReader::Properties Salvage::fields(const FoundMessage& message) const {
+  return fields_.get(message.fieldsKey);
 }
 
 size_t Salvage::count(FoundKind kind) const {
@@ -104,7 +114,7 @@ void Salvage::addDamaged(uint32_t textStart, uint32_t recordOffset, MailboxReade
   if (!damagedStarts_.insert(textStart).second) return;
   const DamagedText damaged = ReadDamagedText(window_, textStart, damagedBudget_);
   damagedBudget_ -= damaged.cost;
-  messages_.push_back({FoundKind::Damaged, textStart, damaged.blocks, recordOffset, std::move(fields)});
+  messages_.push_back({FoundKind::Damaged, textStart, damaged.blocks, recordOffset, fields_.add(fields)});
 }
 
 std::string Salvage::text(const FoundMessage& message) {

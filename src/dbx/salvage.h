@@ -6,8 +6,9 @@
 // whose signature is missing and on files that lost or gained bytes at their
 // start.
 //
-// Memory: 8 bytes per text block or free chunk, one entry per found message
-// with its naming fields, and an 8 MiB read buffer; texts are read on demand.
+// Memory: 8 bytes per text block or free chunk while it scans, then about
+// 30 bytes per found message besides its naming fields' bytes, and an 8 MiB
+// read buffer; texts are read on demand.
 
 #include <cstdint>
 #include <optional>
@@ -16,6 +17,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "dbx/field_store.h"
 #include "dbx/file_window.h"
 #include "dbx/mailbox_reader.h"
 #include "dbx/message_time.h"
@@ -38,12 +40,11 @@ struct FoundMessage {
   // The blocks or chunks of its chain that make up its text; for a damaged
   // message, the blocks before the defect.
   uint32_t blockCount;
-  // The record its fields come from; nothing: they come from its own header
-  // lines (From, To, Subject; Date as send time, the topmost Received line's
-  // date as receive time, each falling back to the other).
+  // The record its naming fields come from; nothing: they come from its own
+  // header lines (From, To, Subject; Date as send time, the topmost Received
+  // line's date as receive time, each falling back to the other).
   std::optional<uint32_t> recordOffset;
-  // The naming fields, strings as the mailbox stores them (not converted).
-  MailboxReader::Properties fields;
+  uint64_t fieldsKey;  // where Salvage::fields finds them
 };
 
 class Salvage {
@@ -64,7 +65,11 @@ class Salvage {
   const std::vector<FoundMessage>& messages() const { return messages_; }
   size_t count(FoundKind kind) const;
 
-  // Adds indexed message whose text the reader refused as damaged; the
+  // The naming fields of a found message, strings as the mailbox stores
+  // them (not converted), each cut to 1 MiB. Kept packed in memory.
+  MailboxReader::Properties fields(const FoundMessage& message) const;
+
+  // Adds an indexed message whose text the reader refused as damaged; the
   // caller gives its text start, record and fields. A text start added
   // before adds nothing (the index may list a record twice).
   void addDamaged(uint32_t textStart, uint32_t recordOffset, MailboxReader::Properties fields);
@@ -78,12 +83,13 @@ class Salvage {
 
  private:
   void findMessages(std::span<const uint32_t> indexedTextStarts);
-  void nameFromHeaderLines(FoundMessage& message);
+  uint64_t fieldsFromHeaderLines(const FoundMessage& message);
 
   int64_t shift_;
   dbx::ShiftedInputFile view_;
   dbx::FileWindow window_;
   std::vector<FoundMessage> messages_;
+  dbx::FieldStore fields_;
   uint64_t damagedBudget_;  // text cost still allowed to damaged messages
   std::unordered_set<uint32_t> damagedStarts_;
 };

@@ -37,7 +37,7 @@ TEST(SalvageSparseTest, MessagesAbove2GiBAreReadAndFound) {
   EXPECT_EQ(FoundTexts(salvage, FoundKind::Deleted), std::vector<std::string>{AsDeleted(messages[3].text)});
   ASSERT_EQ(salvage.messages().size(), 2u);
   EXPECT_GT(salvage.messages()[0].textStart, uint32_t{1} << 31);
-  EXPECT_EQ(salvage.messages()[0].fields.subject, "unlisted");
+  EXPECT_EQ(salvage.fields(salvage.messages()[0]).subject, "unlisted");
 }
 
 }  // namespace

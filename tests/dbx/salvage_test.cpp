@@ -11,13 +11,13 @@ namespace {
 constexpr MessageTime kMailTextDate = 1130835600;
 constexpr MessageTime kMailTextReceived = 1130835900;
 
-void ExpectRecordFields(const FoundMessage& found, const TestMessage& m) {
-  EXPECT_EQ(found.fields.subject, m.subject.value_or(""));
-  EXPECT_EQ(found.fields.senderName, m.senderName.value_or(""));
-  EXPECT_EQ(found.fields.senderAddress, m.senderAddress.value_or(""));
-  EXPECT_EQ(found.fields.recipientAddress, m.recipientAddress.value_or(""));
-  EXPECT_EQ(found.fields.receiveTime, 1130850000);
-  EXPECT_EQ(found.fields.sendTime, 1130836000);
+void ExpectRecordFields(const MailboxReader::Properties& fields, const TestMessage& m) {
+  EXPECT_EQ(fields.subject, m.subject.value_or(""));
+  EXPECT_EQ(fields.senderName, m.senderName.value_or(""));
+  EXPECT_EQ(fields.senderAddress, m.senderAddress.value_or(""));
+  EXPECT_EQ(fields.recipientAddress, m.recipientAddress.value_or(""));
+  EXPECT_EQ(fields.receiveTime, 1130850000);
+  EXPECT_EQ(fields.sendTime, 1130836000);
 }
 
 TEST(SalvageTest, IntactMailboxHoldsNothingMore) {
@@ -54,7 +54,7 @@ TEST(SalvageTest, LostIndexGivesEveryMessageWithItsRecord) {
       EXPECT_EQ(found[k].kind, FoundKind::Recovered);
       EXPECT_EQ(salvaged.salvage.text(found[k]), messages[k].text) << k;
       EXPECT_EQ(found[k].recordOffset, built->recordOffsets[k]) << "the current record, not a copy";
-      ExpectRecordFields(found[k], messages[k]);
+      ExpectRecordFields(salvaged.salvage.fields(found[k]), messages[k]);
     }
   }
 }
@@ -92,7 +92,7 @@ TEST(SalvageTest, OlderRecordCopiesNameOneMessage) {
     ASSERT_EQ(salvaged.salvage.messages().size(), 1u);
     const FoundMessage& found = salvaged.salvage.messages()[0];
     EXPECT_EQ(found.recordOffset, built.olderRecordOffsets[0][copies - 1]);
-    ExpectRecordFields(found, m);
+    ExpectRecordFields(salvaged.salvage.fields(found), m);
   }
 }
 
@@ -103,7 +103,7 @@ TEST(SalvageTest, RecordStringsAreTheStoredBytes) {
   builder.add(m);
   SalvageOver salvaged(builder.build().bytes);
   ASSERT_EQ(salvaged.salvage.messages().size(), 1u);
-  EXPECT_EQ(salvaged.salvage.messages()[0].fields.subject, "caf\xE9");
+  EXPECT_EQ(salvaged.salvage.fields(salvaged.salvage.messages()[0]).subject, "caf\xE9");
 }
 
 TestMessage Deleted(std::string text, uint32_t olderRecords = 0) {
@@ -167,16 +167,44 @@ TEST(SalvageTest, MessagesWithoutRecordAreNamedFromTheirHeaderLines) {
       {"record without text link", kMailTextReceived}, {"no record left", kMailTextDate}};
   for (size_t k = 0; k < expected.size(); ++k) {
     EXPECT_FALSE(found[k].recordOffset);
-    EXPECT_EQ(found[k].fields.subject, expected[k].first);
-    EXPECT_EQ(found[k].fields.senderName, "Ben Okafor");
-    EXPECT_EQ(found[k].fields.senderAddress, "ben@example.org");
-    EXPECT_EQ(found[k].fields.recipientName, "");
-    EXPECT_EQ(found[k].fields.recipientAddress, "anna@example.com");
-    EXPECT_EQ(found[k].fields.sendTime, kMailTextDate);
-    EXPECT_EQ(found[k].fields.receiveTime, expected[k].second);
+    const MailboxReader::Properties fields = salvaged.salvage.fields(found[k]);
+    EXPECT_EQ(fields.subject, expected[k].first);
+    EXPECT_EQ(fields.senderName, "Ben Okafor");
+    EXPECT_EQ(fields.senderAddress, "ben@example.org");
+    EXPECT_EQ(fields.recipientName, "");
+    EXPECT_EQ(fields.recipientAddress, "anna@example.com");
+    EXPECT_EQ(fields.sendTime, kMailTextDate);
+    EXPECT_EQ(fields.receiveTime, expected[k].second);
   }
   EXPECT_EQ(found[2].recordOffset, built.olderRecordOffsets[2][0]);
-  ExpectRecordFields(found[2], withCopy);
+  ExpectRecordFields(salvaged.salvage.fields(found[2]), withCopy);
+}
+
+// A message written anew leaves its old blocks freed: the same text found
+// live (listed or not) and freed is kept once, as live. A freed text that
+// differs from the live one in any byte that survived is kept.
+TEST(SalvageTest, FreedCopyOfALiveMessageIsKeptOnce) {
+  const std::string text = MailText("moved", 1400);
+  std::string changed = text;
+  changed[1200] = '#';
+  struct Case {
+    bool liveListed;
+    std::string freedText;
+    size_t deleted;
+  };
+  for (const Case& c : {Case{true, text, 0}, Case{false, text, 0}, Case{true, changed, 1},
+                        Case{true, text.substr(0, 1024), 1}}) {
+    DbxBuilder builder;
+    builder.add(Deleted(c.freedText));
+    TestMessage live = RecordedMessage("moved", 1400);
+    live.inIndex = c.liveListed;
+    builder.add(live);
+    const BuiltMailbox built = builder.build();
+    ReaderOver opened(built.bytes);
+    SalvageOver salvaged(built.bytes, IndexedStarts(opened.reader));
+    EXPECT_EQ(salvaged.salvage.count(FoundKind::Deleted), c.deleted) << c.liveListed << c.freedText.size();
+    EXPECT_EQ(salvaged.salvage.count(FoundKind::Recovered), c.liveListed ? 0u : 1u);
+  }
 }
 
 // A file cut from a disk image or with bytes in front: the objects' own
@@ -203,7 +231,7 @@ TEST(SalvageTest, ShiftedFilesAreScannedWhereTheirOffsetsSay) {
     for (size_t k = 0; k < 2; ++k) {
       EXPECT_EQ(salvaged.salvage.text(found[k]), messages[k].text);
       EXPECT_EQ(found[k].recordOffset, built.recordOffsets[k]);
-      ExpectRecordFields(found[k], messages[k]);
+      ExpectRecordFields(salvaged.salvage.fields(found[k]), messages[k]);
     }
     EXPECT_EQ(salvaged.salvage.text(found[2]), AsDeleted(MailText("deleted", 600)));
   }
