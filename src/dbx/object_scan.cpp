@@ -60,7 +60,7 @@ void FindOwnOffsets(const uint8_t* data, size_t count, uint64_t base, Visit&& vi
 
 class ObjectScan {
  public:
-  explicit ObjectScan(InputFile& file) : file_(file) {}
+  ObjectScan(InputFile& file, uint64_t from) : file_(file), from_(from) {}
 
   FoundObjects run() {
     FileWindow window(file_);
@@ -69,9 +69,10 @@ class ObjectScan {
     // Most of a mailbox is live blocks on the usual grid: room for as many
     // as fit spares the copies of a growing list, which would double its
     // memory for a moment.
-    found_.liveBlocks.reserve(static_cast<size_t>(end / kBlockSize + 1));
-    std::vector<uint8_t> buffer(static_cast<size_t>(std::min<uint64_t>(kPieceSize + kLookahead, length)));
-    for (uint64_t position = 0; position < end; position += kPieceSize) {
+    if (from_ >= end) return {};
+    found_.liveBlocks.reserve(static_cast<size_t>((end - from_) / kBlockSize + 1));
+    std::vector<uint8_t> buffer(static_cast<size_t>(std::min<uint64_t>(kPieceSize + kLookahead, length - from_)));
+    for (uint64_t position = from_; position < end; position += kPieceSize) {
       const size_t wanted = static_cast<size_t>(std::min<uint64_t>(buffer.size(), length - position));
       size_ = window.copy(position, reinterpret_cast<char*>(buffer.data()), wanted);
       if (size_ < 4) break;
@@ -152,6 +153,7 @@ class ObjectScan {
   }
 
   InputFile& file_;
+  const uint64_t from_;
   FoundObjects found_;
   const uint8_t* data_ = nullptr;
   size_t size_ = 0;
@@ -162,6 +164,6 @@ class ObjectScan {
 
 }  // namespace
 
-FoundObjects ScanObjects(InputFile& file) { return ObjectScan(file).run(); }
+FoundObjects ScanObjects(InputFile& file, uint64_t from) { return ObjectScan(file, from).run(); }
 
 }  // namespace quernel::dbx

@@ -18,6 +18,8 @@ namespace quernel::dbx {
 // text are not taken for blocks. A record: own offset, a body length, a
 // property count of at least 1 whose entries fit the body, and a text start;
 // records without one are of no use and are not kept.
-FoundObjects ScanObjects(InputFile& file);
+//
+// The scan starts at `from`: a shifted file's lost start holds nothing.
+FoundObjects ScanObjects(InputFile& file, uint64_t from = 0);
 
 }  // namespace quernel::dbx

@@ -65,7 +65,7 @@ void Salvage::findMessages(std::span<const uint32_t> indexedTextStarts) {
   std::vector<FoundChain> chains;
   std::vector<FoundRecord> records;
   {
-    FoundObjects objects = ScanObjects(view_);
+    FoundObjects objects = ScanObjects(view_, shift_ > 0 ? static_cast<uint64_t>(shift_) : 0);
     chains = AssembleChains(objects, indexedTextStarts, window_);
     records = std::move(objects.records);
   }  // the block lists are not needed any more

@@ -114,8 +114,9 @@ TestMessage Deleted(std::string text, uint32_t olderRecords = 0) {
   return m;
 }
 
-// Free chains are cut where a chunk ends in zero padding; a message whose
-// length is a multiple of 512 leaves none and stays joined to the next.
+// Free chains are cut where a chunk ends in zero padding, whatever follows
+// (a message's other blocks are always full); a message whose length is a
+// multiple of 512 leaves none and stays joined to the next.
 TEST(SalvageTest, DeletedMessagesComeBackAsFound) {
   struct Case {
     std::vector<std::string> texts;
@@ -131,6 +132,7 @@ TEST(SalvageTest, DeletedMessagesComeBackAsFound) {
       {{a, b, c}, true, {AsDeleted(a), AsDeleted(b), AsDeleted(c)}},
       {{exact, b, c}, true, {AsDeleted(exact + b), AsDeleted(c)}},
       {{"x"}, false, {std::string(dbx::kFirstChunkFiller)}},
+      {{"no header", std::string(600, 'n')}, true, {AsDeleted("no header"), AsDeleted(std::string(600, 'n'))}},
   };
   for (const Case& k : cases) {
     DbxBuilder builder;
