@@ -6,7 +6,9 @@
 #include <unordered_set>
 #include <vector>
 
+#include "cli/writer_options.h"
 #include "dbx/mailbox_reader.h"
+#include "platform/code_page.h"
 #include "platform/host.h"
 #include "writers/eml_writer.h"
 #include "writers/mbox_writer.h"
@@ -35,7 +37,10 @@ struct Counters {
 class Batch {
  public:
   Batch(const RunSettings& settings, FileSystem& fileSystem, Console& console)
-      : settings_(settings),
+      : writeMbox_(settings.has(flags::kMboxo | flags::kMboxrd)),
+        writeEml_(settings.has(flags::kEml)),
+        mboxOptions_(MboxOptionsFrom(settings)),
+        emlOptions_(EmlOptionsFrom(settings)),
         fileSystem_(fileSystem),
         console_(console),
         mboxWriter_(fileSystem, console),
@@ -61,11 +66,15 @@ class Batch {
     if (!accepted(*reader, displayName)) return;
     console_.print("Processing mailbox \"%s\" (%ld messages)...\n", displayName.c_str(),
                    static_cast<long>(reader->messageCount()));
-    if (settings_.has(flags::kMboxo) || settings_.has(flags::kMboxrd)) {
-      if (!mboxWriter_.convertMailbox(settings_, path, displayName, *reader, counters_.mbox)) return;
+    // The code page belongs to the mailbox: each gets a converter of its own.
+    const std::unique_ptr<CodePageConverter> converter = MakeDefaultCodePageConverter();
+    if (writeMbox_ && !mboxWriter_.convertMailbox(mboxOptions_, path, displayName, *reader,
+                                                  *converter, counters_.mbox)) {
+      return;
     }
-    if (settings_.has(flags::kEml)) {
-      emlWriter_.convertMailbox(settings_, path, fileName, displayName, *reader, counters_.eml);
+    if (writeEml_) {
+      emlWriter_.convertMailbox(emlOptions_, path, fileName, displayName, *reader, *converter,
+                                counters_.eml);
     }
   }
 
@@ -92,7 +101,10 @@ class Batch {
     return true;
   }
 
-  const RunSettings& settings_;
+  const bool writeMbox_;
+  const bool writeEml_;
+  const MboxOptions mboxOptions_;
+  const EmlOptions emlOptions_;
   FileSystem& fileSystem_;
   Console& console_;
   MboxWriter mboxWriter_;

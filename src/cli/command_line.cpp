@@ -3,23 +3,10 @@
 #include <cstddef>
 #include <string_view>
 
+#include "platform/ascii.h"
+
 namespace quernel {
 namespace {
-
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// Option names compare without regard to ASCII letter case.
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-  }
-  return true;
-}
-
-bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && EqualsIgnoringCase(text.substr(0, prefix.size()), prefix);
-}
 
 enum class OptionOutcome { Taken, StopReading, ShowVersion, Unknown };
 

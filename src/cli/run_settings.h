@@ -1,10 +1,13 @@
 #pragma once
-// RunSettings: what the command line asked for, built once and read by every
-// later stage.
+// RunSettings: what the command line asked for, built once. The driver reads
+// the flag word and gives each writer the options it takes from it.
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "writers/eml_options.h"
+#include "writers/mbox_options.h"
 
 namespace quernel {
 
@@ -20,10 +23,6 @@ inline constexpr uint32_t kSendDate = 0x080;     // -senddate (recorded only)
 inline constexpr uint32_t kOverwrite = 0x100;    // -overwrite
 inline constexpr uint32_t kShowUsage = 0x1000;   // -?
 }  // namespace flags
-
-inline constexpr const char* kDefaultMboxTemplate = "$DBXNAME$.mbx";
-inline constexpr const char* kDefaultEmlTemplate =
-    "$SNAME_L:32_E:Unknown$ - $SUBJ_L:64_E:No Subject$.eml";
 
 struct RunSettings {
   uint32_t flags = 0;

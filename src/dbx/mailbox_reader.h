@@ -38,7 +38,8 @@ class MailboxReader {
   MessageTime mailboxFileTime() const;
 
   // Header properties of message i (0 <= i < messageCount(), unchecked).
-  // Strings are in the program's character set; absent ones are empty.
+  // Strings are the bytes the file holds, in the code page of the Windows
+  // that wrote it; absent ones are empty.
   const std::string& subject(int32_t i) const { return props(i).subject; }
   const std::string& senderName(int32_t i) const { return props(i).senderName; }
   const std::string& senderAddress(int32_t i) const { return props(i).senderAddress; }

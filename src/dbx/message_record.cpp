@@ -4,7 +4,6 @@
 
 #include "dbx/layout.h"
 #include "platform/file_error.h"
-#include "platform/host.h"
 
 namespace quernel::dbx {
 
@@ -39,7 +38,8 @@ RecordContents RecordReader::read(uint32_t record) {
   return contents;
 }
 
-// The bytes up to the first zero byte, or up to the end of the file.
+// The bytes up to the first zero byte, or up to the end of the file, as
+// stored: their code page is decided where names are made.
 std::string RecordReader::readString(uint64_t position) {
   checkDataPosition(position);
   std::string stored;
@@ -55,7 +55,7 @@ std::string RecordReader::readString(uint64_t position) {
   if (stringBytes_ > window_.length() + 1) {
     throw FileError(FileErrorCause::Unspecified, "string properties exceed the file's size");
   }
-  return keepStored_ ? stored : MailboxStringToNative(stored);
+  return stored;
 }
 
 MessageTime RecordReader::readDate(uint64_t position) {

@@ -21,10 +21,7 @@ struct RecordContents {
 // same long run of bytes.
 class RecordReader {
  public:
-  // Strings are converted to the program's character set unless
-  // `keepStored` asks for them as the mailbox stores them.
-  explicit RecordReader(FileWindow& window, bool keepStored = false)
-      : window_(window), keepStored_(keepStored) {}
+  explicit RecordReader(FileWindow& window) : window_(window) {}
 
   // Raises FileError OffsetOutOfRange for a string or date whose data lies
   // at or beyond the end of the file.
@@ -37,7 +34,6 @@ class RecordReader {
   void checkDataPosition(uint64_t position) const;
 
   FileWindow& window_;
-  bool keepStored_;
   uint64_t stringBytes_ = 0;
 };
 

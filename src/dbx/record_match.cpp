@@ -47,7 +47,7 @@ std::vector<std::pair<size_t, uint32_t>> Candidates(const std::vector<FoundChain
 
 void MatchRecords(const std::vector<FoundChain>& chains, const std::vector<FoundRecord>& records,
                   FileWindow& window, const RecordMatch& onMatch) {
-  RecordReader reader(window, /*keepStored=*/true);
+  RecordReader reader(window);
   const std::vector<std::pair<size_t, uint32_t>> candidates = Candidates(chains, records);
   std::optional<std::pair<uint32_t, MailboxReader::Properties>> best;
   for (size_t k = 0; k < candidates.size(); ++k) {

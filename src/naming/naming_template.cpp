@@ -1,5 +1,6 @@
 #include "naming/naming_template.h"
 
+#include <cstdint>
 #include <string>
 
 #include "naming/date_format.h"
@@ -56,27 +57,25 @@ std::string_view BeforeNthSemicolon(std::string_view text, int32_t n) {
   return text.substr(0, semicolon);
 }
 
-// The token's raw value. Values the reader does not keep (the mailbox name,
-// formatted dates) are made in `storage`; the others are the reader's own.
-std::string_view TokenValue(Token token, const TemplateField& field, const MailboxReader& reader,
-                            int32_t index, std::string& storage) {
+// The token's raw value: formatted dates are made in `storage`, the other
+// values are views of the fields.
+std::string_view TokenValue(Token token, const TemplateField& field, const NamingFields& fields,
+                            std::string& storage) {
   switch (token) {
-    case Token::MailboxName:
-      storage = reader.mailboxFileName();
-      return WithoutExtension(storage);
+    case Token::MailboxName: return WithoutExtension(fields.mailboxName);
     case Token::MailboxDate:
-      storage = FormatMessageTime(reader.mailboxFileTime(), field.dateFormat);
+      storage = FormatMessageTime(fields.mailboxTime, field.dateFormat);
       return storage;
-    case Token::SenderAddress: return reader.senderAddress(index);
-    case Token::RecipientAddress: return reader.recipientAddress(index);
-    case Token::SenderName: return reader.senderName(index);
-    case Token::RecipientName: return reader.recipientName(index);
-    case Token::Subject: return reader.subject(index);
+    case Token::SenderAddress: return fields.senderAddress;
+    case Token::RecipientAddress: return fields.recipientAddress;
+    case Token::SenderName: return fields.senderName;
+    case Token::RecipientName: return fields.recipientName;
+    case Token::Subject: return fields.subject;
     case Token::ReceiveDate:
-      storage = FormatMessageTime(reader.receiveTime(index), field.dateFormat);
+      storage = FormatMessageTime(fields.receiveTime, field.dateFormat);
       return storage;
     case Token::SendDate:
-      storage = FormatMessageTime(reader.sendTime(index), field.dateFormat);
+      storage = FormatMessageTime(fields.sendTime, field.dateFormat);
       return storage;
     case Token::Unrecognised: break;
   }
@@ -84,10 +83,10 @@ std::string_view TokenValue(Token token, const TemplateField& field, const Mailb
 }
 
 // Applies the modifiers in their fixed order (N, E, L, C) and appends the value.
-void AppendFieldValue(Token token, const TemplateField& field, const MailboxReader& reader,
-                      int32_t index, std::string& result) {
+void AppendFieldValue(Token token, const TemplateField& field, const NamingFields& fields,
+                      std::string& result) {
   std::string storage;
-  std::string_view value = TokenValue(token, field, reader, index, storage);
+  std::string_view value = TokenValue(token, field, fields, storage);
   const bool isRecipientList = token == Token::RecipientName || token == Token::RecipientAddress;
   if (isRecipientList && field.semicolonCount >= 1) {
     value = BeforeNthSemicolon(value, field.semicolonCount);
@@ -107,9 +106,7 @@ void AppendFieldValue(Token token, const TemplateField& field, const MailboxRead
 
 }  // namespace
 
-std::string ExpandNamingTemplate(std::string_view namingTemplate, const MailboxReader& reader,
-                                 int32_t messageIndex) {
-  const bool messageLevel = messageIndex >= 0;
+std::string ExpandNamingTemplate(std::string_view namingTemplate, const NamingFields& fields) {
   std::string result;
   result.reserve(namingTemplate.size() + 64);
   std::string_view remainder = namingTemplate;
@@ -121,7 +118,7 @@ std::string ExpandNamingTemplate(std::string_view namingTemplate, const MailboxR
     result.append(remainder.substr(0, open));
     const std::string_view inner = remainder.substr(open + 1, close - open - 1);
     const TemplateField field = ParseTemplateField(inner);
-    const Token token = RecogniseToken(field.token, messageLevel);
+    const Token token = RecogniseToken(field.token, fields.hasMessage);
     if (token == Token::Unrecognised) {
       // Written back without its closing "$", which may open the next field.
       result += '$';
@@ -129,7 +126,7 @@ std::string ExpandNamingTemplate(std::string_view namingTemplate, const MailboxR
       remainder.remove_prefix(close);
       continue;
     }
-    AppendFieldValue(token, field, reader, messageIndex, result);
+    AppendFieldValue(token, field, fields, result);
     remainder.remove_prefix(close + 1);
   }
   result.append(remainder);

@@ -3,17 +3,15 @@
 // two "$" stand for properties of the mailbox or of one message; the result
 // is cleaned so that it never holds a path separator or a control character.
 
-#include <cstdint>
 #include <string>
 #include <string_view>
 
-#include "dbx/mailbox_reader.h"
+#include "naming/naming_fields.h"
 
 namespace quernel {
 
-// messageIndex < 0 expands at the mailbox level, where only DBXNAME and
-// DBXDATE are recognised. Pure: prints nothing and cannot fail.
-std::string ExpandNamingTemplate(std::string_view namingTemplate, const MailboxReader& reader,
-                                 int32_t messageIndex);
+// Without a message (fields.hasMessage false) only DBXNAME and DBXDATE are
+// recognised. Pure: prints nothing and cannot fail.
+std::string ExpandNamingTemplate(std::string_view namingTemplate, const NamingFields& fields);
 
 }  // namespace quernel

@@ -42,10 +42,6 @@ PositionalStyle PositionalArgumentStyle();
 
 // ---- Character set ----------------------------------------------------------
 
-// Converts a string property as stored in a mailbox (Windows code page) into
-// the program's character set (UTF-8 on Linux; unchanged on Windows).
-std::string MailboxStringToNative(std::string_view stored);
-
 // The form of a name shown on the console (the OEM code page on Windows).
 std::string DisplayForm(std::string_view name);
 

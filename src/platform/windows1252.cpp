@@ -1,5 +1,6 @@
 #include "platform/windows1252.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "platform/utf8.h"
@@ -71,9 +72,16 @@ char32_t DecodeTwoBytes(std::string_view s, size_t pos) {
 }  // namespace
 
 std::string Windows1252ToUtf8(std::string_view bytes) {
+  // Names and addresses are mostly ASCII, which stays as it is: the run
+  // before the first other byte is copied whole.
+  const auto high = std::find_if(bytes.begin(), bytes.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+  const size_t ascii = static_cast<size_t>(high - bytes.begin());
+  if (ascii == bytes.size()) return std::string(bytes);
   std::string out;
   out.reserve(bytes.size() + bytes.size() / 8);
-  for (char c : bytes) AppendUtf8(out, CodePointOf(static_cast<unsigned char>(c)));
+  out.append(bytes.substr(0, ascii));
+  for (char c : bytes.substr(ascii)) AppendUtf8(out, CodePointOf(static_cast<unsigned char>(c)));
   return out;
 }
 

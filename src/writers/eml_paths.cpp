@@ -29,12 +29,12 @@ std::string WithSeparator(std::string directory) {
 
 }  // namespace
 
-std::string EmlDirectory(const RunSettings& settings, std::string_view inputPath,
+std::string EmlDirectory(const EmlOptions& options, std::string_view inputPath,
                          std::string_view inputFileName) {
-  std::string directory = WithSeparator(settings.outputDirectory.empty()
+  std::string directory = WithSeparator(options.outputDirectory.empty()
                                             ? DirectoryPart(inputPath)
-                                            : settings.outputDirectory);
-  if (!settings.has(flags::kFlatFolders)) {
+                                            : options.outputDirectory);
+  if (!options.flatFolders) {
     directory = WithSeparator(directory + std::string(Stem(inputFileName)));
   }
   return directory;

@@ -6,15 +6,15 @@
 #include <string>
 #include <string_view>
 
-#include "cli/run_settings.h"
+#include "writers/eml_options.h"
 
 namespace quernel {
 
 // The directory that receives a mailbox's .eml files, ending in the path
 // separator: the output directory (or the mailbox's own directory) plus,
-// unless -ff, a subdirectory named after the mailbox file without its
-// extension.
-std::string EmlDirectory(const RunSettings& settings, std::string_view inputPath,
+// unless flat folders are asked for, a subdirectory named after the mailbox
+// file without its extension.
+std::string EmlDirectory(const EmlOptions& options, std::string_view inputPath,
                          std::string_view inputFileName);
 
 // `name` with "(number)" put before its last "." (at its end when it has

@@ -4,27 +4,31 @@
 #include "platform/file_error.h"
 #include "platform/host.h"
 #include "writers/eml_paths.h"
+#include "writers/message_naming_fields.h"
 
 namespace quernel {
 
 EmlWriter::EmlWriter(FileSystem& fileSystem, Console& console)
     : fileSystem_(fileSystem), console_(console) {}
 
-void EmlWriter::convertMailbox(const RunSettings& settings, const std::string& inputPath,
+void EmlWriter::convertMailbox(const EmlOptions& options, const std::string& inputPath,
                                const std::string& inputFileName, const std::string& displayName,
-                               const MailboxReader& reader, int32_t& counter) {
-  const std::string directory = EmlDirectory(settings, inputPath, inputFileName);
+                               const MailboxReader& reader, const CodePageConverter& converter,
+                               int32_t& counter) {
+  const std::string directory = EmlDirectory(options, inputPath, inputFileName);
   // One level only, and its outcome does not matter: a directory that is
   // missing afterwards shows up as the first message's open failure.
   fileSystem_.createDirectory(DirectoryPart(directory));
 
-  const bool overwrite = settings.has(flags::kOverwrite);
+  // The mailbox's fields are taken once; each message sets its own.
+  NamingFields fields = MailboxNamingFields(reader);
   int32_t written = 0;
   for (int32_t i = 0; i < reader.messageCount(); ++i) {
-    const std::string name = ExpandNamingTemplate(settings.emlTemplate, reader, i);
+    SetMessageNamingFields(fields, reader, i, converter);
+    const std::string name = ExpandNamingTemplate(options.nameTemplate, fields);
     const std::string basePath = directory + name;
-    Choice choice = chooseOutputPath(basePath, directory, name, overwrite);
-    if (!writeMessage(settings, choice, displayName, reader, i)) break;
+    Choice choice = chooseOutputPath(basePath, directory, name, options.overwrite);
+    if (!writeMessage(options, choice, displayName, reader, i)) break;
     highestTaken_.insert_or_assign(basePath, choice.number);
     writtenPaths_.insert(std::move(choice.path));
     ++written;
@@ -46,7 +50,7 @@ EmlWriter::Choice EmlWriter::chooseOutputPath(const std::string& basePath,
 }
 
 bool EmlWriter::claim(Choice& choice, bool overwrite) {
-  // With -overwrite the files of earlier runs are there to be replaced; only
+  // With overwrite the files of earlier runs are there to be replaced; only
   // what this run wrote itself must not be lost.
   if (overwrite) return !writtenPaths_.contains(choice.path);
   // A name nothing stands at is free and created in the same step. Where
@@ -62,7 +66,7 @@ bool EmlWriter::claim(Choice& choice, bool overwrite) {
   return !fileSystem_.probeExisting(choice.path);
 }
 
-bool EmlWriter::writeMessage(const RunSettings& settings, Choice& choice,
+bool EmlWriter::writeMessage(const EmlOptions& options, Choice& choice,
                              const std::string& displayName, const MailboxReader& reader,
                              int32_t i) {
   const std::string& path = choice.path;
@@ -77,8 +81,7 @@ bool EmlWriter::writeMessage(const RunSettings& settings, Choice& choice,
     text_.clear();
     reader.appendMessageText(i, text_);
     if (!text_.empty()) file->write(text_);
-    const MessageTime time =
-        settings.has(flags::kReceiveDate) ? reader.receiveTime(i) : reader.sendTime(i);
+    const MessageTime time = ChosenDate(reader, i, options.date);
     // A message without that date keeps its write time; a refused stamp
     // leaves the same, which is no reason to lose the message.
     if (time != 0) file->stamp(time);

@@ -8,10 +8,11 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "cli/run_settings.h"
 #include "dbx/mailbox_reader.h"
+#include "platform/code_page.h"
 #include "platform/console.h"
 #include "platform/file_system.h"
+#include "writers/eml_options.h"
 
 namespace quernel {
 
@@ -22,9 +23,12 @@ class EmlWriter {
  public:
   EmlWriter(FileSystem& fileSystem, Console& console);
 
-  void convertMailbox(const RunSettings& settings, const std::string& inputPath,
+  // Increments `counter` when every message was written. `converter` turns
+  // the mailbox's strings into file names.
+  void convertMailbox(const EmlOptions& options, const std::string& inputPath,
                       const std::string& inputFileName, const std::string& displayName,
-                      const MailboxReader& reader, int32_t& counter);
+                      const MailboxReader& reader, const CodePageConverter& converter,
+                      int32_t& counter);
 
  private:
   // A path chosen for one message: `number` is 0 for the expanded name
@@ -43,14 +47,14 @@ class EmlWriter {
   bool claim(Choice& choice, bool overwrite);
   // Writes message i to the chosen path; false after a failure, which it
   // has reported.
-  bool writeMessage(const RunSettings& settings, Choice& choice, const std::string& displayName,
+  bool writeMessage(const EmlOptions& options, Choice& choice, const std::string& displayName,
                     const MailboxReader& reader, int32_t i);
   void reportWriteFailure(const FileError& error, const std::string& path,
                           const std::string& displayName);
 
   FileSystem& fileSystem_;
   Console& console_;
-  // Every path this run has written. With -overwrite these, and only these,
+  // Every path this run has written. With overwrite these, and only these,
   // count as taken: earlier runs' files are replaced, this run's are kept.
   std::unordered_set<std::string> writtenPaths_;
   // Per expanded output path (eml directory + expanded name): the highest

@@ -1,7 +1,6 @@
 #include "writers/mbox_message.h"
 
 #include "naming/date_format.h"
-#include "writers/mbox_writer.h"
 
 namespace quernel {
 namespace {
@@ -14,16 +13,17 @@ constexpr std::string_view kQuote = ">";
 // "From " + sender + " " + date. A control byte in the address (a CR or LF
 // from a damaged or crafted mailbox) would end the line early and could forge
 // a message boundary, so each one is written as "_".
-void AppendSeparatorLine(std::string& out, const RunSettings& settings,
-                         const MailboxReader& reader, int32_t message) {
-  const std::string& sender = reader.senderAddress(message);
-  const MessageTime time = settings.has(flags::kReceiveDate) ? reader.receiveTime(message)
-                                                             : reader.sendTime(message);
+void AppendSeparatorLine(std::string& out, const MboxOptions& options, const MailboxReader& reader,
+                         const CodePageConverter& converter, int32_t message) {
+  const std::string& stored = reader.senderAddress(message);
+  const MessageTime time = ChosenDate(reader, message, options.date);
   out += "From ";
-  if (sender.empty()) {
+  if (stored.empty()) {
     out += '-';
   } else {
-    for (char byte : sender) out += static_cast<unsigned char>(byte) < 0x20 ? '_' : byte;
+    for (char byte : converter.toNative(stored)) {
+      out += static_cast<unsigned char>(byte) < 0x20 ? '_' : byte;
+    }
   }
   out += ' ';
   out += FormatMessageTime(time, kSeparatorDateFormat);
@@ -35,18 +35,18 @@ void AppendSeparatorLine(std::string& out, const RunSettings& settings,
 // The text is read before anything of the message is written, so a damaged
 // text leaves the file ending cleanly after the previous message instead of
 // with a separator line of its own.
-void MboxMessage::read(const RunSettings& settings, const MailboxReader& reader, int32_t message) {
+void MboxMessage::read(const MboxOptions& options, const MailboxReader& reader,
+                       const CodePageConverter& converter, int32_t message) {
   clear();
-  AppendSeparatorLine(buffer_, settings, reader, message);
+  AppendSeparatorLine(buffer_, options, reader, converter, message);
   const size_t textStart = buffer_.size();
   reader.appendMessageText(message, buffer_);
   const std::string_view text(buffer_.data() + textStart, buffer_.size() - textStart);
-  // Without -dn every message is followed by exactly one empty line, so a
-  // text whose last line lacks its line end gets a second one.
-  const bool secondLineEnd =
-      settings.has(flags::kDoubleNewline) || (!text.empty() && text.back() != '\n');
+  // Without doubleNewline every message is followed by exactly one empty
+  // line, so a text whose last line lacks its line end gets a second one.
+  const bool secondLineEnd = options.doubleNewline || (!text.empty() && text.back() != '\n');
   quotes_.clear();
-  FindQuotePositions(text, settings.flags, quotes_);
+  FindQuotePositions(text, options.quoting, quotes_);
   buffer_ += kLineEnd;
   if (secondLineEnd) buffer_ += kLineEnd;
 

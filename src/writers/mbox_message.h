@@ -13,9 +13,10 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/run_settings.h"
 #include "dbx/mailbox_reader.h"
+#include "platform/code_page.h"
 #include "platform/file_system.h"
+#include "writers/mbox_options.h"
 
 namespace quernel {
 
@@ -23,10 +24,12 @@ class MboxMessage {
  public:
   explicit MboxMessage(OutputFile& file) : file_(file) {}
 
-  // Reads message `message` and lays out its separator line, quoted text and
-  // line ends. Raises the reader's FileError for a damaged text, before
-  // anything of the message is written.
-  void read(const RunSettings& settings, const MailboxReader& reader, int32_t message);
+  // Reads message `message` and lays out its separator line (the sender
+  // address converted by `converter`), quoted text and line ends. Raises the
+  // reader's FileError for a damaged text, before anything of the message is
+  // written.
+  void read(const MboxOptions& options, const MailboxReader& reader,
+            const CodePageConverter& converter, int32_t message);
 
   // Writes the message read last in one gathered write; raises FileError.
   void write();

@@ -5,26 +5,28 @@
 #include "naming/naming_template.h"
 #include "platform/host.h"
 #include "writers/mbox_message.h"
+#include "writers/message_naming_fields.h"
 
 namespace quernel {
 namespace {
 
-std::string OutputPath(const RunSettings& settings, const std::string& inputPath,
+std::string OutputPath(const MboxOptions& options, const std::string& inputPath,
                        const MailboxReader& reader) {
-  const std::string directory = settings.outputDirectory.empty()
-                                    ? DirectoryPart(inputPath)
-                                    : settings.outputDirectory;
-  return JoinPath(directory, ExpandNamingTemplate(settings.mboxTemplate, reader, -1));
+  const std::string directory =
+      options.outputDirectory.empty() ? DirectoryPart(inputPath) : options.outputDirectory;
+  const NamingFields fields = MailboxNamingFields(reader);
+  return JoinPath(directory, ExpandNamingTemplate(options.nameTemplate, fields));
 }
 
 // The cause of the file error that stopped the writing, or nothing when every
 // message was written.
-std::optional<FileErrorCause> WriteAllMessages(OutputFile& file, const RunSettings& settings,
-                                               const MailboxReader& reader) {
+std::optional<FileErrorCause> WriteAllMessages(OutputFile& file, const MboxOptions& options,
+                                               const MailboxReader& reader,
+                                               const CodePageConverter& converter) {
   MboxMessage pending(file);
   try {
     for (int32_t message = 0; message < reader.messageCount(); ++message) {
-      pending.read(settings, reader, message);
+      pending.read(options, reader, converter, message);
       pending.write();
     }
   } catch (const FileError& error) {
@@ -47,10 +49,10 @@ bool CloseCleanly(OutputFile& file) {
 MboxWriter::MboxWriter(FileSystem& fileSystem, Console& console)
     : fileSystem_(fileSystem), console_(console) {}
 
-bool MboxWriter::convertMailbox(const RunSettings& settings, const std::string& inputPath,
+bool MboxWriter::convertMailbox(const MboxOptions& options, const std::string& inputPath,
                                 const std::string& displayName, const MailboxReader& reader,
-                                int32_t& counter) {
-  const std::string outputPath = OutputPath(settings, inputPath, reader);
+                                const CodePageConverter& converter, int32_t& counter) {
+  const std::string outputPath = OutputPath(options, inputPath, reader);
   const std::string displayPath = DisplayForm(outputPath);
 
   // A file this run has written already holds an earlier mailbox's messages
@@ -66,7 +68,7 @@ bool MboxWriter::convertMailbox(const RunSettings& settings, const std::string& 
   }
   writtenPaths_.insert(outputPath);
 
-  const std::optional<FileErrorCause> failure = WriteAllMessages(*file, settings, reader);
+  const std::optional<FileErrorCause> failure = WriteAllMessages(*file, options, reader, converter);
   const bool writeFailed = failure && !MeansDefectiveMailbox(*failure);
   if (failure && !writeFailed) {
     console_.print("File \"%s\" seems to be defective!\n", displayName.c_str());

@@ -1,28 +1,18 @@
 #pragma once
 // MboxWriter: writes all messages of one mailbox into one mbox file, in the
-// mboxo or mboxrd variant. quoteFromLines does the variant's ">" quoting.
+// mboxo or mboxrd variant.
 
 #include <cstdint>
 #include <set>
 #include <string>
-#include <string_view>
-#include <vector>
 
-#include "cli/run_settings.h"
 #include "dbx/mailbox_reader.h"
+#include "platform/code_page.h"
 #include "platform/console.h"
 #include "platform/file_system.h"
+#include "writers/mbox_options.h"
 
 namespace quernel {
-
-// A copy of `text` with ">" inserted before lines that begin with "From "
-// (mboxo), or with any run of ">" followed by "From " (mboxrd, flag 0x002);
-// flag 0x008 compares "From" without regard to ASCII letter case.
-std::string quoteFromLines(std::string_view text, uint32_t flags);
-
-// Appends to `positions`, in order, the offsets in `text` before which the
-// quoting of `flags` inserts a ">".
-void FindQuotePositions(std::string_view text, uint32_t flags, std::vector<size_t>& positions);
 
 // One writer lives for the whole run: it remembers which mbox files this run
 // has written, so that two mailboxes naming the same file are appended
@@ -33,9 +23,10 @@ class MboxWriter {
 
   // Returns false only when the output file could not be created; increments
   // `counter` only when every message was written and the file closed cleanly.
-  bool convertMailbox(const RunSettings& settings, const std::string& inputPath,
+  // `converter` turns the mailbox's strings into names and separator lines.
+  bool convertMailbox(const MboxOptions& options, const std::string& inputPath,
                       const std::string& displayName, const MailboxReader& reader,
-                      int32_t& counter);
+                      const CodePageConverter& converter, int32_t& counter);
 
  private:
   FileSystem& fileSystem_;

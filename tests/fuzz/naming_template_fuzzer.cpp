@@ -1,7 +1,8 @@
 // Fuzz target: naming templates. The input is split at zero bytes into the
 // template and the five string properties of one message; the bytes after
 // them give its two dates and the mailbox's file time. The message is built
-// into a real mailbox, so the values pass through the reader as in a run.
+// into a real mailbox, so the values pass through the reader and the default
+// converter as in a run.
 // The template is expanded at the mailbox level and for the message; the
 // result must be a clean file name.
 
@@ -16,8 +17,10 @@
 #include "dbx/mailbox_reader.h"
 #include "fixed_zone.h"
 #include "naming/naming_template.h"
+#include "platform/code_page.h"
 #include "support/dbx_builder.h"
 #include "support/string_input_file.h"
+#include "writers/message_naming_fields.h"
 
 namespace {
 
@@ -70,7 +73,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   file.setLastWriteTime(fileTime);
   const quernel::MailboxReader reader(file);
   if (reader.messageCount() != 1) __builtin_trap();
-  CheckCleanName(quernel::ExpandNamingTemplate(namingTemplate, reader, -1));
-  CheckCleanName(quernel::ExpandNamingTemplate(namingTemplate, reader, 0));
+  quernel::NamingFields fields = quernel::MailboxNamingFields(reader);
+  CheckCleanName(quernel::ExpandNamingTemplate(namingTemplate, fields));
+  const auto converter = quernel::MakeDefaultCodePageConverter();
+  quernel::SetMessageNamingFields(fields, reader, 0, *converter);
+  CheckCleanName(quernel::ExpandNamingTemplate(namingTemplate, fields));
   return 0;
 }

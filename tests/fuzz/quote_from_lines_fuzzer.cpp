@@ -1,15 +1,14 @@
-// Fuzz target: the mbox ">" quoting. The first byte is the flag word (every
-// combination of the mboxrd and ignore-case flags, with unrelated bits
-// set too); the rest is the message text. The result is compared with a
-// plain line-by-line version of the rule.
+// Fuzz target: the mbox ">" quoting. The first byte chooses the rule (bit
+// 0x02 mboxrd, bit 0x08 ignore case, the other bits unused, as the committed
+// seeds have them); the rest is the message text. The result is compared
+// with a plain line-by-line version of the rule.
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-#include "cli/run_settings.h"
-#include "writers/mbox_writer.h"
+#include "support/quote_from_lines.h"
 
 namespace {
 
@@ -23,9 +22,7 @@ bool StartsWithFrom(std::string_view line, bool ignoreCase) {
   return true;
 }
 
-std::string ReferenceQuoting(std::string_view text, uint32_t flags) {
-  const bool mboxrd = flags & quernel::flags::kMboxrd;
-  const bool ignoreCase = flags & quernel::flags::kIgnoreCase;
+std::string ReferenceQuoting(std::string_view text, bool mboxrd, bool ignoreCase) {
   std::string out;
   size_t start = 0;
   while (start < text.size()) {
@@ -48,8 +45,13 @@ std::string ReferenceQuoting(std::string_view text, uint32_t flags) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
-  const uint32_t flags = data[0];
+  const bool mboxrd = (data[0] & 0x02) != 0;
+  const bool ignoreCase = (data[0] & 0x08) != 0;
+  const quernel::QuoteRule rule{mboxrd ? quernel::MboxVariant::Mboxrd : quernel::MboxVariant::Mboxo,
+                                ignoreCase};
   const std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
-  if (quernel::quoteFromLines(text, flags) != ReferenceQuoting(text, flags)) __builtin_trap();
+  if (quernel::testing::quoteFromLines(text, rule) != ReferenceQuoting(text, mboxrd, ignoreCase)) {
+    __builtin_trap();
+  }
   return 0;
 }

@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "local_zone.h"
+#include "platform/code_page.h"
 #include "support/dbx_builder.h"
 #include "support/string_input_file.h"
+#include "writers/message_naming_fields.h"
 
 namespace quernel {
 namespace {
@@ -28,7 +30,8 @@ constexpr int64_t kReceived = kSent + 24 * 3600 + 3660;
 // Wednesday 2025-01-15 08:30:00 in Berlin: the mailbox file's own time.
 constexpr int64_t kMailboxWritten = 1736926200;
 
-// A mailbox built in memory and the reader over it.
+// A mailbox built in memory and the reader over it; names are made from its
+// fields as the writers take them, with the default converter.
 class TestMailbox {
  public:
   explicit TestMailbox(const std::vector<TestMessage>& messages,
@@ -39,8 +42,11 @@ class TestMailbox {
     reader_ = std::make_unique<MailboxReader>(file_);
   }
 
+  // A negative index stands for the mailbox level.
   std::string expand(std::string_view namingTemplate, int32_t index) const {
-    return ExpandNamingTemplate(namingTemplate, *reader_, index);
+    NamingFields fields = MailboxNamingFields(*reader_);
+    if (index >= 0) SetMessageNamingFields(fields, *reader_, index, *converter_);
+    return ExpandNamingTemplate(namingTemplate, fields);
   }
 
  private:
@@ -52,6 +58,7 @@ class TestMailbox {
 
   StringInputFile file_;
   std::unique_ptr<MailboxReader> reader_;
+  std::unique_ptr<CodePageConverter> converter_ = MakeDefaultCodePageConverter();
 };
 
 TestMessage Message(std::optional<std::string> senderName, std::optional<std::string> subject) {
@@ -150,8 +157,7 @@ INSTANTIATE_TEST_SUITE_P(
         ExpansionCase{"$sname$", kWorked, "$sname$"},
         ExpansionCase{"$SNAME_$", kWorked, "Ruzi Vovuzadid"},
         ExpansionCase{"$SNAME$$SUBJ$", kWorked, "Ruzi VovuzadidRe Q3 report draft"},
-        // Every negative index is the mailbox level.
-        ExpansionCase{"$DBXNAME$ $SNAME$", -7, "Inbox $SNAME$"},
+        ExpansionCase{"$DBXNAME$ $SNAME$", kMailboxLevel, "Inbox $SNAME$"},
         ExpansionCase{"$DBXNAME$ $SNAME$", kWorked, "Inbox Ruzi Vovuzadid"},
         // Values are plain text: never searched for "$" or "_".
         ExpansionCase{"$SNAME$", kControls, "a$SUBJ$b_c"},
@@ -228,6 +234,31 @@ INSTANTIATE_TEST_SUITE_P(
         // "ÀÞŠŒŽ×" in lower case; × has no other case.
         ExpansionCase{"$RNAME_C:0$", kAccented,
                       "\xC3\xA0\xC3\xBE\xC5\xA1\xC5\x93\xC5\xBE\xC3\x97"}));
+
+// Fields filled without a mailbox, as for messages found without a record:
+// the values are used as they are given, and at the mailbox level the
+// message's fields are not looked at even when they are filled.
+TEST(ExpandNamingTemplate, TakesTheFieldsAsGiven) {
+  LocalZone zone("Europe/Berlin");
+  NamingFields fields;
+  fields.mailboxName = "Lost+Found.d.dbx";
+  fields.mailboxTime = -1;
+  fields.senderName = "Ann";
+  fields.senderAddress = "ann@example.org";
+  fields.recipientName = "Bob; Cid";
+  fields.recipientAddress = "bob@example.org";
+  fields.subject = "Caf\xC3\xA9";
+  fields.sendTime = static_cast<MessageTime>(kSent);
+  fields.receiveTime = static_cast<MessageTime>(kReceived);
+  const char* const kAll =
+      "$DBXNAME$|$DBXDATE$|$SNAME$|$SADDR$|$RNAME_N:1$|$RADDR$|$SUBJ$|$SDATE$|$RDATE$";
+  EXPECT_EQ(ExpandNamingTemplate(kAll, fields),
+            "Lost+Found.d $SNAME$ $SADDR$ $RNAME_N 1$ $RADDR$ $SUBJ$ $SDATE$ $RDATE$");
+  fields.hasMessage = true;
+  EXPECT_EQ(ExpandNamingTemplate(kAll, fields),
+            "Lost+Found.d Ann ann@example.org Bob bob@example.org Caf\xC3\xA9 2024-12-06 "
+            "2024-12-07");
+}
 
 TEST(ExpandNamingTemplate, MailboxNameLosesOnlyItsLastExtension) {
   LocalZone zone("Europe/Berlin");

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
+#include "platform/code_page.h"
 #include "platform/host.h"
 
 namespace quernel {
@@ -36,11 +39,13 @@ TEST(Windows1252ToUtf8, UndefinedBytesBecomeTheC1ControlsOfTheSameValue) {
   }
 }
 
-TEST(Windows1252ToUtf8, EveryByteGivesValidUtf8ThatMailboxStringToNativeAgreesWith) {
+TEST(Windows1252ToUtf8, EveryByteGivesValidUtf8ThatTheDefaultConverterAgreesWith) {
   std::string all;
   for (int byte = 0; byte < 256; ++byte) all.push_back(static_cast<char>(byte));
   const std::string converted = Windows1252ToUtf8(all);
-  EXPECT_EQ(MailboxStringToNative(all), converted);
+  const std::unique_ptr<CodePageConverter> converter = MakeDefaultCodePageConverter();
+  EXPECT_EQ(converter->codePage(), 1252);
+  EXPECT_EQ(converter->toNative(all), converted);
   // ASCII in one byte; Latin-1, the 5 controls and 10 letters of 0x80-0x9F
   // (ƒ ˆ Š Œ Ž ˜ š œ ž Ÿ) in two; the other 17 punctuation signs in three.
   EXPECT_EQ(converted.size(), 128u + 2 * (96 + 5 + 10) + 3 * 17);

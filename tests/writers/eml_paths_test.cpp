@@ -29,10 +29,10 @@ TEST(EmlDirectoryTest, SubdirectoryIsTheMailboxNameWithoutItsExtension) {
       {"", "/mail.d/Inbox", "Inbox", false, "/mail.d/Inbox/"},
   };
   for (const DirectoryCase& c : cases) {
-    RunSettings settings;
-    settings.outputDirectory = c.outputDirectory;
-    if (c.flat) settings.flags |= flags::kFlatFolders;
-    EXPECT_EQ(EmlDirectory(settings, c.inputPath, c.inputFileName), c.expected)
+    EmlOptions options;
+    options.outputDirectory = c.outputDirectory;
+    options.flatFolders = c.flat;
+    EXPECT_EQ(EmlDirectory(options, c.inputPath, c.inputFileName), c.expected)
         << "output '" << c.outputDirectory << "', input " << c.inputPath
         << (c.flat ? " -ff" : "");
   }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "platform/host.h"
 #include "platform/memory/memory_file_system.h"
 #include "support/dbx_builder.h"
+#include "support/marking_converter.h"
 #include "support/string_input_file.h"
 
 namespace quernel {
@@ -17,6 +19,7 @@ namespace {
 
 using testing::DbxBuilder;
 using testing::FileTimeFromUnix;
+using testing::MarkingConverter;
 using testing::StringInputFile;
 using testing::TestMessage;
 
@@ -46,8 +49,7 @@ std::vector<TestMessage> Numbered(int count, const std::string& subject) {
 class EmlWriterTest : public ::testing::Test {
  protected:
   EmlWriterTest() {
-    settings.flags = flags::kEml;
-    settings.emlTemplate = "$SUBJ$";
+    options.nameTemplate = "$SUBJ$";
     fs.createDirectory("/mail");
   }
 
@@ -58,7 +60,8 @@ class EmlWriterTest : public ::testing::Test {
     MailboxReader reader(file);
     int32_t counter = 0;
     const std::string fileName = FileNamePart(inputPath);
-    writer.convertMailbox(settings, inputPath, fileName, DisplayForm(fileName), reader, counter);
+    writer.convertMailbox(options, inputPath, fileName, DisplayForm(fileName), reader, *converter,
+                          counter);
     return counter;
   }
 
@@ -97,7 +100,8 @@ class EmlWriterTest : public ::testing::Test {
 
   MemoryFileSystem fs;
   StringConsole console;
-  RunSettings settings;
+  EmlOptions options;
+  std::unique_ptr<CodePageConverter> converter = MakeDefaultCodePageConverter();
   EmlWriter writer{fs, console};
 };
 
@@ -123,6 +127,22 @@ TEST_F(EmlWriterTest, TakenNamesGetTheNextNumberBeforeTheirLastDot) {
   EXPECT_EQ(console.text(), "");
 }
 
+TEST_F(EmlWriterTest, NamesComeFromStoredStringsThroughTheMailboxsConverter) {
+  // Stored Windows-1252 in the default converter: UTF-8 names on Linux.
+  std::vector<TestMessage> messages = {Message("Caf\xE9", "1")};
+  EXPECT_EQ(convert(messages), 1);
+  EXPECT_EQ(contents("/mail/Inbox/Caf\xC3\xA9"), "1");
+
+  // The mailbox's own name is a path already and is not converted; every
+  // message string is, once.
+  converter = std::make_unique<MarkingConverter>();
+  options.nameTemplate = "$DBXNAME$ $SUBJ$ $SNAME$";
+  messages = {Message("Hello", "2"), Message("", "3")};
+  messages[0].senderName = "Ann";
+  EXPECT_EQ(convert(messages, "/mail/Sent.dbx"), 1);
+  EXPECT_EQ(namesIn("/mail/Sent"), (std::vector<std::string>{"Sent [Hello] [Ann]", "Sent [] []"}));
+}
+
 TEST_F(EmlWriterTest, SecondRunWithoutOverwriteKeepsTheFirstRunsFiles) {
   auto first = Numbered(2, "Hello.eml");
   ASSERT_EQ(convert(first), 1);
@@ -144,7 +164,7 @@ TEST_F(EmlWriterTest, OverwriteReplacesEarlierRunsButNothingOfItsOwnRun) {
   first[1].text.append(1000, 'x');  // longer than its replacement: truncation shows
   ASSERT_EQ(convert(first), 1);
 
-  settings.flags |= flags::kOverwrite;
+  options.overwrite = true;
   EmlWriter secondRun(fs, console);
   auto second = Numbered(3, "Hello.eml");
   for (auto& message : second) message.text = "new " + message.text;
@@ -158,7 +178,7 @@ TEST_F(EmlWriterTest, OverwriteReplacesEarlierRunsButNothingOfItsOwnRun) {
 }
 
 TEST_F(EmlWriterTest, OverwriteSkipsANumberedNameThatAMessageWasGivenAsItsOwn) {
-  settings.flags |= flags::kOverwrite;
+  options.overwrite = true;
   std::vector<TestMessage> messages = {Message("Hello(1).eml", "own name"),
                                        Message("Hello.eml", "first"),
                                        Message("Hello.eml", "second")};
@@ -169,7 +189,8 @@ TEST_F(EmlWriterTest, OverwriteSkipsANumberedNameThatAMessageWasGivenAsItsOwn) {
 }
 
 TEST_F(EmlWriterTest, OverwriteKeepsWhatAnEarlierMailboxOfTheRunWroteToTheSameFolder) {
-  settings.flags |= flags::kOverwrite | flags::kFlatFolders;
+  options.overwrite = true;
+  options.flatFolders = true;
   fs.addFile("/mail/Hello.eml", "from last week");
   auto inbox = Numbered(1, "Hello.eml");
   auto archive = Numbered(2, "Hello.eml");
@@ -184,15 +205,15 @@ TEST_F(EmlWriterTest, OverwriteKeepsWhatAnEarlierMailboxOfTheRunWroteToTheSameFo
 }
 
 TEST_F(EmlWriterTest, FlatFoldersCreateTheOutputDirectoryItself) {
-  settings.flags |= flags::kFlatFolders;
-  settings.outputDirectory = "/out";
+  options.flatFolders = true;
+  options.outputDirectory = "/out";
   auto messages = Numbered(1, "Hello.eml");
   EXPECT_EQ(convert(messages), 1);
   EXPECT_EQ(contents("/out/Hello.eml"), messages[0].text);
 }
 
 TEST_F(EmlWriterTest, MissingOutputDirectoryFailsAtTheFirstMessage) {
-  settings.outputDirectory = "/nowhere/out";
+  options.outputDirectory = "/nowhere/out";
   EXPECT_EQ(convert(Numbered(2, "Hello.eml")), 0);
   EXPECT_EQ(console.text(), "Unable to open outputfile \"/nowhere/out/Inbox/Hello.eml\"!\n");
 }
@@ -235,7 +256,8 @@ TEST_F(EmlWriterTest, FileTimeIsTheChosenMessageDateOrTheWriteTime) {
   EXPECT_NE(writeTime("/mail/Inbox/no send date"), kSent);
   EXPECT_EQ(writeTime("/mail/Inbox/no receive date"), kSent);
 
-  settings.flags |= flags::kReceiveDate | flags::kSendDate | flags::kFlatFolders;
+  options.date = MessageDate::Receive;
+  options.flatFolders = true;
   ASSERT_EQ(convert(writer, bytes), 1);
   EXPECT_EQ(writeTime("/mail/both"), kReceived);
   EXPECT_EQ(writeTime("/mail/no send date"), kReceived);
@@ -245,7 +267,6 @@ TEST_F(EmlWriterTest, FileTimeIsTheChosenMessageDateOrTheWriteTime) {
 TEST_F(EmlWriterTest, TextIsWrittenExactlyAndAnEmptyTextGivesAnEmptyFile) {
   const std::string raw = "From: a\r\nSubject: x\r\n\r\nFrom here\n>From there\r\n\xE4\xF6";
   std::vector<TestMessage> messages = {Message("raw", raw), Message("empty", "")};
-  settings.flags |= flags::kDoubleNewline | flags::kIgnoreCase;
   EXPECT_EQ(convert(messages), 1);
   EXPECT_EQ(contents("/mail/Inbox/raw"), raw);
   EXPECT_EQ(contents("/mail/Inbox/empty"), "");

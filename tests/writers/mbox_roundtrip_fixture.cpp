@@ -11,6 +11,7 @@
 #include "dbx/mailbox_reader.h"
 #include "platform/console.h"
 #include "platform/file_system.h"
+#include "platform/code_page.h"
 #include "platform/host.h"
 #include "support/dbx_builder.h"
 #include "writers/mbox_writer.h"
@@ -70,17 +71,23 @@ int Run(const std::string& folder) {
   const MailboxReader reader(*input);
   StdoutConsole console;
   MboxWriter writer(*files, console);
+  const std::unique_ptr<CodePageConverter> converter = MakeDefaultCodePageConverter();
   int32_t converted = 0;
-  const std::pair<uint32_t, const char*> variants[] = {
-      {flags::kMboxo, "roundtrip.mboxo"},
-      {flags::kMboxrd, "roundtrip.mboxrd"},
-      {flags::kMboxrd | flags::kDoubleNewline, "roundtrip-dn.mboxrd"},
+  const struct {
+    MboxVariant variant;
+    bool doubleNewline;
+    const char* name;
+  } variants[] = {
+      {MboxVariant::Mboxo, false, "roundtrip.mboxo"},
+      {MboxVariant::Mboxrd, false, "roundtrip.mboxrd"},
+      {MboxVariant::Mboxrd, true, "roundtrip-dn.mboxrd"},
   };
-  for (const auto& [variantFlags, name] : variants) {
-    RunSettings settings;
-    settings.flags = variantFlags;
-    settings.mboxTemplate = name;
-    writer.convertMailbox(settings, mailboxPath, "Roundtrip.dbx", reader, converted);
+  for (const auto& variant : variants) {
+    MboxOptions options;
+    options.quoting.variant = variant.variant;
+    options.doubleNewline = variant.doubleNewline;
+    options.nameTemplate = variant.name;
+    writer.convertMailbox(options, mailboxPath, "Roundtrip.dbx", reader, *converter, converted);
   }
   std::printf("%d messages, %d mbox files\n", reader.messageCount(), converted);
   return converted == 3 ? 0 : 1;

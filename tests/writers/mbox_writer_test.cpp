@@ -11,6 +11,7 @@
 #include "platform/host.h"
 #include "platform/memory/memory_file_system.h"
 #include "support/dbx_builder.h"
+#include "support/marking_converter.h"
 
 namespace quernel::testing {
 namespace {
@@ -47,7 +48,6 @@ class MboxWriterTest : public ::testing::Test {
   void SetUp() override {
     setenv("TZ", "Europe/Berlin", 1);
     tzset();
-    settings_.flags = flags::kMboxo;
     files_.addDirectory("/mail");
     files_.addDirectory("/out");
   }
@@ -57,15 +57,16 @@ class MboxWriterTest : public ::testing::Test {
     files_.addFile(inputPath, mailbox.bytes);
     const std::unique_ptr<InputFile> input = files_.openInput(inputPath);
     const MailboxReader reader(*input);
-    return writer_.convertMailbox(settings_, inputPath, FileNamePart(inputPath), reader,
-                                  counter_);
+    return writer_.convertMailbox(options_, inputPath, FileNamePart(inputPath), reader,
+                                  *converter_, counter_);
   }
 
   std::string contents(const std::string& path) const {
     return files_.contents(path).value_or("<no file " + path + ">");
   }
 
-  RunSettings settings_;
+  MboxOptions options_;
+  std::unique_ptr<CodePageConverter> converter_ = MakeDefaultCodePageConverter();
   MemoryFileSystem files_;
   StringConsole console_;
   MboxWriter writer_{files_, console_};
@@ -75,7 +76,8 @@ class MboxWriterTest : public ::testing::Test {
 struct LayoutCase {
   const char* name;
   std::string text;
-  uint32_t extraFlags;
+  QuoteRule quoting;
+  bool doubleNewline;
   std::string expectedAfterSeparator;
 };
 
@@ -84,7 +86,8 @@ class MboxLayoutTest : public MboxWriterTest,
 
 TEST_P(MboxLayoutTest, WritesTheMessageByteForByte) {
   const LayoutCase& c = GetParam();
-  settings_.flags |= c.extraFlags;
+  options_.quoting = c.quoting;
+  options_.doubleNewline = c.doubleNewline;
   ASSERT_TRUE(convert(Build({Message(c.text)})));
   EXPECT_EQ(contents("/mail/Inbox.mbx"),
             "From a@example.org " + kSentText + "\r\n" + c.expectedAfterSeparator);
@@ -92,30 +95,28 @@ TEST_P(MboxLayoutTest, WritesTheMessageByteForByte) {
   EXPECT_EQ(console_.text(), "");
 }
 
+constexpr QuoteRule kMboxo{MboxVariant::Mboxo, false};
+constexpr QuoteRule kMboxrd{MboxVariant::Mboxrd, false};
+constexpr QuoteRule kMboxrdIc{MboxVariant::Mboxrd, true};
+
 const LayoutCase kLayoutCases[] = {
-    {"EndsInCrLf", "A: b\r\n\r\nbody\r\n", 0, "A: b\r\n\r\nbody\r\n\r\n"},
-    {"NoFinalLineEnd", "A: b\r\n\r\nbody", 0, "A: b\r\n\r\nbody\r\n\r\n"},
-    {"EndsInBareLf", "body\n", 0, "body\n\r\n"},
-    {"EndsInBareCr", "body\r", 0, "body\r\r\n\r\n"},
-    {"Empty", "", 0, "\r\n"},
-    {"DoubleNewlineAfterCrLf", "body\r\n", flags::kDoubleNewline, "body\r\n\r\n\r\n"},
-    {"DoubleNewlineNoFinalLineEnd", "body", flags::kDoubleNewline, "body\r\n\r\n"},
-    {"DoubleNewlineEmpty", "", flags::kDoubleNewline, "\r\n\r\n"},
-    {"MboxoQuoting", "From a\r\n>From b\r\n", 0, ">From a\r\n>From b\r\n\r\n"},
-    {"MboxrdQuoting", "From a\r\n>From b\r\n", flags::kMboxrd, ">From a\r\n>>From b\r\n\r\n"},
-    {"LowerCaseNotQuoted", "from a\r\n", flags::kMboxrd, "from a\r\n\r\n"},
-    {"LowerCaseQuotedWithIc", "from a\r\n>from b\r\n", flags::kMboxrd | flags::kIgnoreCase,
+    {"EndsInCrLf", "A: b\r\n\r\nbody\r\n", kMboxo, false, "A: b\r\n\r\nbody\r\n\r\n"},
+    {"NoFinalLineEnd", "A: b\r\n\r\nbody", kMboxo, false, "A: b\r\n\r\nbody\r\n\r\n"},
+    {"EndsInBareLf", "body\n", kMboxo, false, "body\n\r\n"},
+    {"EndsInBareCr", "body\r", kMboxo, false, "body\r\r\n\r\n"},
+    {"Empty", "", kMboxo, false, "\r\n"},
+    {"DoubleNewlineAfterCrLf", "body\r\n", kMboxo, true, "body\r\n\r\n\r\n"},
+    {"DoubleNewlineNoFinalLineEnd", "body", kMboxo, true, "body\r\n\r\n"},
+    {"DoubleNewlineEmpty", "", kMboxo, true, "\r\n\r\n"},
+    {"MboxoQuoting", "From a\r\n>From b\r\n", kMboxo, false, ">From a\r\n>From b\r\n\r\n"},
+    {"MboxrdQuoting", "From a\r\n>From b\r\n", kMboxrd, false, ">From a\r\n>>From b\r\n\r\n"},
+    {"LowerCaseNotQuoted", "from a\r\n", kMboxrd, false, "from a\r\n\r\n"},
+    {"LowerCaseQuotedWithIc", "from a\r\n>from b\r\n", kMboxrdIc, false,
      ">from a\r\n>>from b\r\n\r\n"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, MboxLayoutTest, ::testing::ValuesIn(kLayoutCases),
                          [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(MboxWriterTest, BothVariantsGiveOneMboxrdFile) {
-  settings_.flags = flags::kMboxo | flags::kMboxrd;
-  ASSERT_TRUE(convert(Build({Message(">From x\r\n")})));
-  EXPECT_EQ(contents("/mail/Inbox.mbx"), Framed(">>From x\r\n"));
-}
 
 TEST_F(MboxWriterTest, SeparatorLineShowsTheSenderSafely) {
   ASSERT_TRUE(convert(Build({Message("1\r\n", ""), Message("2\r\n", std::nullopt),
@@ -126,8 +127,16 @@ TEST_F(MboxWriterTest, SeparatorLineShowsTheSenderSafely) {
                 Framed("4\r\n", "evil__From forged__\x7f"));
 }
 
+TEST_F(MboxWriterTest, SenderGoesThroughTheMailboxsConverterOnce) {
+  converter_ = std::make_unique<MarkingConverter>();
+  ASSERT_TRUE(convert(Build({Message("1\r\n"), Message("2\r\n", "")})));
+  // Whether "-" stands in is decided by the stored address.
+  EXPECT_EQ(contents("/mail/Inbox.mbx"),
+            Framed("1\r\n", "[a@example.org]") + Framed("2\r\n", "-"));
+}
+
 TEST_F(MboxWriterTest, ReceiveDateOnRequest) {
-  settings_.flags |= flags::kReceiveDate | flags::kSendDate;
+  options_.date = MessageDate::Receive;
   ASSERT_TRUE(convert(Build({Message("x\r\n")})));
   EXPECT_EQ(contents("/mail/Inbox.mbx"), "From a@example.org " + kReceivedText + "\r\nx\r\n\r\n");
 }
@@ -140,8 +149,8 @@ TEST_F(MboxWriterTest, ReplacesAFileLeftByAnEarlierRun) {
 
 TEST_F(MboxWriterTest, TwoMailboxesIntoOneFileKeepBoth) {
   files_.addFile("/out/All.mbox", "from an earlier run");
-  settings_.mboxTemplate = "All.mbox";
-  settings_.outputDirectory = "/out";
+  options_.nameTemplate = "All.mbox";
+  options_.outputDirectory = "/out";
   ASSERT_TRUE(convert(Build({Message("one\r\n")}), "/mail/Inbox.dbx"));
   ASSERT_TRUE(convert(Build({Message("two\r\n"), Message("three\r\n")}), "/mail/Sent.dbx"));
   EXPECT_EQ(contents("/out/All.mbox"), Framed("one\r\n") + Framed("two\r\n") + Framed("three\r\n"));
@@ -157,7 +166,7 @@ struct PathCase {
 class MboxPathTest : public MboxWriterTest, public ::testing::WithParamInterface<PathCase> {};
 
 TEST_P(MboxPathTest, JoinsDirectoryAndExpandedName) {
-  settings_.outputDirectory = GetParam().outputDirectory;
+  options_.outputDirectory = GetParam().outputDirectory;
   ASSERT_TRUE(convert(Build({Message("x\r\n")})));
   EXPECT_EQ(contents(GetParam().expectedPath), Framed("x\r\n"));
 }
@@ -172,21 +181,21 @@ INSTANTIATE_TEST_SUITE_P(Cases, MboxPathTest, ::testing::ValuesIn(kPathCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MboxWriterTest, MissingOutputDirectoryFailsTheMailbox) {
-  settings_.outputDirectory = "/nowhere";
+  options_.outputDirectory = "/nowhere";
   EXPECT_FALSE(convert(Build({Message("x\r\n")})));
   EXPECT_EQ(console_.text(), "Unable to open outputfile \"/nowhere/Inbox.mbx\"!\n");
   EXPECT_FALSE(files_.exists("/nowhere/Inbox.mbx"));
   EXPECT_EQ(counter_, 0);
 
   // The writer stays usable for the next mailbox.
-  settings_.outputDirectory = "/out";
+  options_.outputDirectory = "/out";
   EXPECT_TRUE(convert(Build({Message("x\r\n")})));
   EXPECT_EQ(counter_, 1);
 }
 
 TEST_F(MboxWriterTest, EmptyFileNameNamesTheDirectory) {
-  settings_.mboxTemplate = "";
-  settings_.outputDirectory = "/out";
+  options_.nameTemplate = "";
+  options_.outputDirectory = "/out";
   EXPECT_FALSE(convert(Build({Message("x\r\n")})));
   EXPECT_EQ(console_.text(), "Unable to open outputfile \"/out/\"!\n");
   EXPECT_EQ(counter_, 0);

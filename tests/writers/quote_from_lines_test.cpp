@@ -4,21 +4,20 @@
 #include <random>
 #include <string>
 
-#include "cli/run_settings.h"
-#include "writers/mbox_writer.h"
+#include "support/quote_from_lines.h"
 
 namespace quernel::testing {
 namespace {
 
-constexpr uint32_t kO = 0;
-constexpr uint32_t kRd = flags::kMboxrd;
-constexpr uint32_t kOIc = flags::kIgnoreCase;
-constexpr uint32_t kRdIc = flags::kMboxrd | flags::kIgnoreCase;
+constexpr QuoteRule kO{MboxVariant::Mboxo, false};
+constexpr QuoteRule kRd{MboxVariant::Mboxrd, false};
+constexpr QuoteRule kOIc{MboxVariant::Mboxo, true};
+constexpr QuoteRule kRdIc{MboxVariant::Mboxrd, true};
 
 struct QuoteCase {
   const char* name;
   std::string text;
-  uint32_t flags;
+  QuoteRule rule;
   std::string expected;
 };
 
@@ -26,7 +25,7 @@ class QuoteFromLinesTest : public ::testing::TestWithParam<QuoteCase> {};
 
 TEST_P(QuoteFromLinesTest, QuotesExactlyTheVariantsLines) {
   const QuoteCase& c = GetParam();
-  EXPECT_EQ(quoteFromLines(c.text, c.flags), c.expected);
+  EXPECT_EQ(quoteFromLines(c.text, c.rule), c.expected);
 }
 
 const QuoteCase kCases[] = {
@@ -97,8 +96,7 @@ TEST(QuoteFromLines, AgreesWithTheLineByLineRuleOnRandomTexts) {
     const int length = static_cast<int>(random() % 24);
     for (int k = 0; k < length; ++k) text += pieces[random() % std::size(pieces)];
     for (bool mboxrd : {false, true}) {
-      const uint32_t flags = mboxrd ? kRd : kO;
-      ASSERT_EQ(quoteFromLines(text, flags), QuotedLineByLine(text, mboxrd))
+      ASSERT_EQ(quoteFromLines(text, mboxrd ? kRd : kO), QuotedLineByLine(text, mboxrd))
           << (mboxrd ? "mboxrd: " : "mboxo: ") << text;
     }
   }

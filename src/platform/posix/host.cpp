@@ -1,5 +1,5 @@
 // Host conventions on Linux and other POSIX systems: "/" paths, UTF-8 names,
-// mailbox strings converted from Windows-1252.
+// the letters of Windows-1252 for letter case.
 
 #include "platform/host.h"
 
@@ -31,8 +31,6 @@ std::string FileNamePart(std::string_view path) {
 }
 
 PositionalStyle PositionalArgumentStyle() { return PositionalStyle::ManyInputsThenOutput; }
-
-std::string MailboxStringToNative(std::string_view stored) { return Windows1252ToUtf8(stored); }
 
 std::string DisplayForm(std::string_view name) { return std::string(name); }
 

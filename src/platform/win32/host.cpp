@@ -58,8 +58,6 @@ std::string FileNamePart(std::string_view path) {
 
 PositionalStyle PositionalArgumentStyle() { return PositionalStyle::InputThenOutput; }
 
-std::string MailboxStringToNative(std::string_view stored) { return std::string(stored); }
-
 std::string DisplayForm(std::string_view name) {
   std::string shown(name);
   if (!shown.empty()) CharToOemBuffA(shown.c_str(), shown.data(), static_cast<DWORD>(shown.size()));

@@ -1,12 +1,12 @@
 // The ">" quoting of mbox bodies. Only line starts are examined: the
 // exact-case scan finds each "From " and looks back to its line start, the
-// case-blind one jumps from one line feed to the next with memchr. The writer sends the text
-// between two insertions straight from where it was read, with a ">" piece
-// between them; quoteFromLines builds the same bytes as one string.
+// case-blind one jumps from one line feed to the next with memchr. The writer
+// sends the text between two insertions straight from where it was read,
+// with a ">" piece between them.
+
+#include "writers/from_quoting.h"
 
 #include <cstring>
-
-#include "writers/mbox_writer.h"
 
 namespace quernel {
 namespace {
@@ -68,25 +68,10 @@ void ForEachQuotePosition(std::string_view text, bool mboxrd, bool ignoreCase, V
 
 }  // namespace
 
-void FindQuotePositions(std::string_view text, uint32_t flags, std::vector<size_t>& positions) {
-  const bool mboxrd = (flags & flags::kMboxrd) != 0;
-  const bool ignoreCase = (flags & flags::kIgnoreCase) != 0;
-  ForEachQuotePosition(text, mboxrd, ignoreCase, [&](size_t pos) { positions.push_back(pos); });
-}
-
-std::string quoteFromLines(std::string_view text, uint32_t flags) {
-  std::vector<size_t> positions;
-  FindQuotePositions(text, flags, positions);
-  std::string quoted;
-  quoted.reserve(text.size() + positions.size());
-  size_t copiedUpTo = 0;
-  for (size_t pos : positions) {
-    quoted.append(text, copiedUpTo, pos - copiedUpTo);
-    quoted.push_back('>');
-    copiedUpTo = pos;
-  }
-  quoted.append(text, copiedUpTo);
-  return quoted;
+void FindQuotePositions(std::string_view text, QuoteRule rule, std::vector<size_t>& positions) {
+  const bool mboxrd = rule.variant == MboxVariant::Mboxrd;
+  ForEachQuotePosition(text, mboxrd, rule.ignoreCase,
+                       [&](size_t pos) { positions.push_back(pos); });
 }
 
 }  // namespace quernel

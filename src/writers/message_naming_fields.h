@@ -1,0 +1,23 @@
+#pragma once
+// The naming fields of a mailbox and its messages, taken from the reader.
+// The reader keeps strings as stored; they are converted here, by the one
+// converter chosen for the mailbox, because names are made from them.
+
+#include <cstdint>
+
+#include "dbx/mailbox_reader.h"
+#include "naming/naming_fields.h"
+#include "platform/code_page.h"
+
+namespace quernel {
+
+// The mailbox's file name and time, without a message. The file name is a
+// path component, already in the program's character set.
+NamingFields MailboxNamingFields(const MailboxReader& reader);
+
+// Sets the message fields of `fields` to those of `message`, strings
+// converted to the program's character set; the mailbox fields stay.
+void SetMessageNamingFields(NamingFields& fields, const MailboxReader& reader, int32_t message,
+                            const CodePageConverter& converter);
+
+}  // namespace quernel
