@@ -1,40 +1,17 @@
 #include "dbx/header_fields.h"
 
-#include <algorithm>
-#include <cctype>
-
 #include "dbx/header_date.h"
+#include "naming/header_text.h"
 
 namespace quernel::dbx {
 
 namespace {
 
 std::string_view Trim(std::string_view s) {
-  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
   while (!s.empty() && blank(s.front())) s.remove_prefix(1);
   while (!s.empty() && blank(s.back())) s.remove_suffix(1);
   return s;
-}
-
-std::string Unquote(std::string_view s) {
-  s = Trim(s);
-  if (s.size() >= 2 && s.front() == '"' && s.back() == '"') s = s.substr(1, s.size() - 2);
-  std::string out;
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '\\' && i + 1 < s.size()) ++i;  // a quoted pair
-    out += s[i];
-  }
-  return std::string(Trim(out));
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
 }
 
 // The end of the first mailbox of a list: the first comma outside quotes,
@@ -64,39 +41,16 @@ size_t FirstMailboxEnd(std::string_view value) {
   return value.size();
 }
 
-class HeaderReader {
- public:
-  explicit HeaderReader(std::string_view text) : text_(text) {}
-
-  // The next field, unfolded; false at the end of the header.
-  bool next(std::string& name, std::string& value) {
-    while (pos_ < text_.size()) {
-      const std::string_view line = takeLine();
-      if (Trim(line).empty()) return false;
-      const size_t colon = line.find(':');
-      if (colon == std::string_view::npos || line[0] == ' ' || line[0] == '\t') continue;  // not a field
-      name.assign(Trim(line.substr(0, colon)));
-      value.assign(line.substr(colon + 1));
-      while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t')) value += takeLine();
-      value.assign(Trim(value));
-      return true;
-    }
-    return false;
+// The address of one mailbox: between its angle brackets, else before its
+// comment, else all of it.
+std::string_view AddressOf(std::string_view mailbox) {
+  const size_t open = mailbox.rfind('<');
+  const size_t close = mailbox.rfind('>');
+  if (open != std::string_view::npos && close != std::string_view::npos && close > open) {
+    return Trim(mailbox.substr(open + 1, close - open - 1));
   }
-
- private:
-  // The line at the current position without its line end.
-  std::string_view takeLine() {
-    const size_t end = std::min(text_.find('\n', pos_), text_.size());
-    std::string_view line = text_.substr(pos_, end - pos_);
-    pos_ = end + 1;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    return line;
-  }
-
-  std::string_view text_;
-  size_t pos_ = 0;
-};
+  return Trim(mailbox.substr(0, mailbox.find('(')));
+}
 
 // The date of a Received: line stands after its last semicolon.
 std::optional<int64_t> ReceivedDate(std::string_view value) {
@@ -108,47 +62,23 @@ std::optional<int64_t> ReceivedDate(std::string_view value) {
 }  // namespace
 
 void SplitMailbox(std::string_view value, std::string& name, std::string& address) {
-  value = Trim(value.substr(0, FirstMailboxEnd(value)));
-  const size_t open = value.rfind('<');
-  const size_t close = value.rfind('>');
-  if (open != std::string_view::npos && close != std::string_view::npos && close > open) {
-    name = Unquote(value.substr(0, open));
-    address.assign(Trim(value.substr(open + 1, close - open - 1)));
-    return;
-  }
-  const size_t paren = value.find('(');
-  const size_t shut = value.rfind(')');
-  if (paren != std::string_view::npos && shut != std::string_view::npos && shut > paren) {
-    name = Unquote(value.substr(paren + 1, shut - paren - 1));
-    address.assign(Trim(value.substr(0, paren)));
-    return;
-  }
-  name.clear();
-  address.assign(value);
+  const std::string_view mailbox = Trim(value.substr(0, FirstMailboxEnd(value)));
+  name = DisplayNameOf(mailbox);
+  address.assign(AddressOf(mailbox));
 }
 
 HeaderFields ParseHeaderFields(std::string_view text) {
   HeaderFields fields;
-  bool from = false, to = false, subject = false, date = false, received = false;
-  HeaderReader header(text);
-  std::string name, value;
-  while (header.next(name, value)) {
-    if (!from && SameName(name, "From")) {
-      SplitMailbox(value, fields.senderName, fields.senderAddress);
-      from = true;
-    } else if (!to && SameName(name, "To")) {
-      SplitMailbox(value, fields.recipientName, fields.recipientAddress);
-      to = true;
-    } else if (!subject && SameName(name, "Subject")) {
-      fields.subject = value;
-      subject = true;
-    } else if (!date && SameName(name, "Date")) {
-      fields.date = ParseHeaderDate(value);
-      date = true;
-    } else if (!received && SameName(name, "Received")) {
-      fields.receivedDate = ReceivedDate(value);
-      received = true;
-    }
+  if (const std::optional<std::string> from = HeaderFieldValue(text, "From")) {
+    SplitMailbox(*from, fields.senderName, fields.senderAddress);
+  }
+  if (const std::optional<std::string> to = HeaderFieldValue(text, "To")) {
+    SplitMailbox(*to, fields.recipientName, fields.recipientAddress);
+  }
+  fields.subject = HeaderFieldValue(text, "Subject").value_or("");
+  if (const std::optional<std::string> date = HeaderFieldValue(text, "Date")) fields.date = ParseHeaderDate(*date);
+  if (const std::optional<std::string> received = HeaderFieldValue(text, "Received")) {
+    fields.receivedDate = ReceivedDate(*received);
   }
   return fields;
 }

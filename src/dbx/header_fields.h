@@ -19,10 +19,10 @@ struct HeaderFields {
   std::optional<int64_t> receivedDate;  // the date of the topmost Received: line
 };
 
-// Reads the header of `text`: the lines up to the first empty line or the end.
-// Folded lines are unfolded; field names are matched in any letter case; of a
-// field given twice the first counts. Values are the bytes as they stand,
-// without surrounding blanks and quotes; encoded words are left as they are.
+// Reads the header of `text` as HeaderFieldValue does: the lines up to the
+// first empty line, folded lines unfolded, names in any letter case, the
+// first of a field given twice. Values are the bytes as they stand, without
+// surrounding blanks and quotes; encoded words are left as they are.
 HeaderFields ParseHeaderFields(std::string_view text);
 
 // Splits the first mailbox of an address list into display name and address:
