@@ -13,6 +13,7 @@
 #include <cstring>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,14 +25,9 @@ namespace {
 
 using namespace quernel;
 
-std::vector<uint32_t> IndexedStarts(InputFile& file) {
+std::vector<uint32_t> IndexedStarts(const std::optional<MailboxReader>& reader) {
   std::vector<uint32_t> starts;
-  try {
-    const MailboxReader reader(file);
-    for (int32_t i = 0; i < reader.messageCount(); ++i) starts.push_back(reader.textStart(i));
-  } catch (const FileError&) {
-    // no usable index: everything is unreachable
-  }
+  for (int32_t i = 0; reader && i < reader->messageCount(); ++i) starts.push_back(reader->textStart(i));
   return starts;
 }
 
@@ -50,7 +46,14 @@ int main(int argc, char** argv) {
   try {
     const std::unique_ptr<FileSystem> files = MakeNativeFileSystem();
     const std::unique_ptr<InputFile> file = files->openInput(argv[1]);
-    const std::vector<uint32_t> indexed = useIndex ? IndexedStarts(*file) : std::vector<uint32_t>{};
+    // The reader stays, as it does while a conversion writes the salvage.
+    std::optional<MailboxReader> reader;
+    try {
+      if (useIndex) reader.emplace(*file);
+    } catch (const FileError&) {
+      // no usable index: everything is unreachable
+    }
+    const std::vector<uint32_t> indexed = IndexedStarts(reader);
     const auto start = std::chrono::steady_clock::now();
     const std::clock_t cpuStart = std::clock();
     Salvage salvage(*file, indexed);

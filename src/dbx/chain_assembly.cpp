@@ -12,16 +12,16 @@ namespace {
 
 // Blocks of one kind and which of them are taken.
 struct LinkTable {
-  explicit LinkTable(const std::vector<FoundLink>& found)
-      : links(found), taken(found.size()), hasPredecessor(found.size()) {}
+  explicit LinkTable(const BlockTable& found)
+      : blocks(found), taken(found.size()), hasPredecessor(found.size()) {}
 
-  // The index of the block that `from`'s next offset names, or kNotFound.
+  // The block that `from`'s next offset names, or kNotFound.
   size_t successor(size_t from) const {
-    const uint32_t next = links[from].next;
-    return next == 0 ? kNotFound : FindLink(links, next, from + 1);
+    const uint32_t next = blocks.next(from);
+    return next == 0 ? kNotFound : blocks.find(next);
   }
 
-  const std::vector<FoundLink>& links;
+  const BlockTable& blocks;
   std::vector<bool> taken;
   std::vector<bool> hasPredecessor;
 };
@@ -55,12 +55,11 @@ class ChainAssembly {
   // where the chain ends or reaches what an earlier chain took.
   std::optional<uint32_t> takeForIndex(uint32_t block) {
     for (LinkTable* table : {&live_, &freed_}) {
-      const size_t i = FindLink(table->links, block, hint_);
+      const size_t i = table->blocks.find(block);
       if (i == kNotFound) continue;
       if (table->taken[i]) return std::nullopt;
       table->taken[i] = true;
-      hint_ = i + 1;
-      return table->links[i].next;
+      return table->blocks.next(i);
     }
     // The reader follows blocks the scan did not recognise as well. Real
     // chains have none, so their number is capped against crafted files.
@@ -73,14 +72,14 @@ class ChainAssembly {
 
   void walkAll(LinkTable& table, ChainKind kind, std::vector<FoundChain>& chains) {
     const size_t firstChain = chains.size();
-    for (size_t i = 0; i < table.links.size(); ++i) {
+    for (size_t i = 0; i < table.blocks.size(); ++i) {
       const size_t j = table.successor(i);
       if (j != kNotFound && j != i) table.hasPredecessor[j] = true;
     }
-    for (size_t i = 0; i < table.links.size(); ++i) {
+    for (size_t i = 0; i < table.blocks.size(); ++i) {
       if (!table.taken[i] && !table.hasPredecessor[i]) walk(table, kind, i, chains);
     }
-    for (size_t i = 0; i < table.links.size(); ++i) {  // rings: no head anywhere
+    for (size_t i = 0; i < table.blocks.size(); ++i) {  // rings: no head anywhere
       if (!table.taken[i]) walk(table, kind, i, chains);
     }
     std::sort(chains.begin() + static_cast<ptrdiff_t>(firstChain), chains.end(),
@@ -88,25 +87,28 @@ class ChainAssembly {
   }
 
   void walk(LinkTable& table, ChainKind kind, size_t i, std::vector<FoundChain>& chains) {
-    FoundChain chain{kind, table.links[i].offset, 0};
+    FoundChain chain{kind, table.blocks.offset(i), 0};
     for (; i != kNotFound && !table.taken[i]; i = table.successor(i)) {
       table.taken[i] = true;
       ++chain.blockCount;
-      if (kind == ChainKind::Freed && objects_.freeChunkEnds[i]) {
+      if (kind == ChainKind::Freed && endsText(table.blocks.offset(i))) {
         chains.push_back(chain);  // the deleted message ends here
         chain.blockCount = 0;
         const size_t next = table.successor(i);
-        if (next != kNotFound) chain.first = table.links[next].offset;
+        if (next != kNotFound) chain.first = table.blocks.offset(next);
       }
     }
     if (chain.blockCount > 0) chains.push_back(chain);
+  }
+
+  bool endsText(uint32_t chunk) const {
+    return std::binary_search(objects_.freeChunkEnds.begin(), objects_.freeChunkEnds.end(), chunk);
   }
 
   const FoundObjects& objects_;
   FileWindow& window_;
   LinkTable live_;
   LinkTable freed_;
-  size_t hint_ = kNotFound;
   std::unordered_set<uint32_t> unrecognised_;
   const size_t unrecognisedLimit_;
 };

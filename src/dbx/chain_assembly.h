@@ -29,12 +29,13 @@ struct FoundChain {
 // the scan did not recognise as well, and all they pass is left out. Then
 // every chain is walked from its head (a block no other block of its kind
 // points to), and what is left after that lies on rings, which are walked
-// from their lowest block. A walk stops at a block already taken, so no
+// from one of their blocks. A walk stops at a block already taken, so no
 // block is part of two chains and every walk ends; a live chain stops where
 // it meets a free chunk and a free chain where it meets a live block.
 //
 // A free chain is cut after every chunk whose text ended in it (see
 // FoundObjects::freeChunkEnds): what follows is the next deleted message.
+// The result is sorted by kind and first block.
 std::vector<FoundChain> AssembleChains(const FoundObjects& objects,
                                        std::span<const uint32_t> indexedStarts, FileWindow& window);
 

@@ -13,7 +13,7 @@ namespace quernel::dbx {
 
 namespace {
 
-constexpr size_t kPieceSize = 8 << 20;
+constexpr size_t kPieceSize = 2 << 20;
 // Bytes past a piece's end that must be at hand to judge an object starting
 // in it: a record's 255 property entries, a whole free chunk, and mostly the
 // data word that holds a record's text start.
@@ -66,11 +66,7 @@ class ObjectScan {
     FileWindow window(file_);
     const uint64_t length = window.length();
     const uint64_t end = std::min(length, kOffsetLimit);
-    // Most of a mailbox is live blocks on the usual grid: room for as many
-    // as fit spares the copies of a growing list, which would double its
-    // memory for a moment.
     if (from_ >= end) return {};
-    found_.liveBlocks.reserve(static_cast<size_t>((end - from_) / kBlockSize + 1));
     std::vector<uint8_t> buffer(static_cast<size_t>(std::min<uint64_t>(kPieceSize + kLookahead, length - from_)));
     for (uint64_t position = from_; position < end; position += kPieceSize) {
       const size_t wanted = static_cast<size_t>(std::min<uint64_t>(buffer.size(), length - position));
@@ -82,6 +78,8 @@ class ObjectScan {
       FindOwnOffsets(data_, count, position, [this](size_t i) { classify(i); });
     }
     resolvePendingTextStarts();
+    found_.liveBlocks.finish();
+    found_.freeChunks.finish();
     return std::move(found_);
   }
 
@@ -105,14 +103,16 @@ class ObjectScan {
   void addLiveBlock(const uint8_t* p, uint64_t offset) {
     const uint16_t length = LoadU16(p + kBlockTextLength);
     if (length == 0 || length > kBlockTextCapacity) return;
-    found_.liveBlocks.push_back({static_cast<uint32_t>(offset), LoadU32(p + kBlockNext)});
+    found_.liveBlocks.add(static_cast<uint32_t>(offset), LoadU32(p + kBlockNext));
     skipUntil_ = offset + kBlockHeaderSize + length;
   }
 
   void addFreeChunk(const uint8_t* p, uint64_t offset, size_t available) {
-    found_.freeChunks.push_back({static_cast<uint32_t>(offset), LoadU32(p + kFreeChunkNext)});
+    found_.freeChunks.add(static_cast<uint32_t>(offset), LoadU32(p + kFreeChunkNext));
     // A chunk cut off by the end of the file shows no padding.
-    found_.freeChunkEnds.push_back(available >= kFreeChunkSize && p[kFreeChunkSize - 1] == 0);
+    if (available >= kFreeChunkSize && p[kFreeChunkSize - 1] == 0) {
+      found_.freeChunkEnds.push_back(static_cast<uint32_t>(offset));
+    }
     skipUntil_ = offset + kFreeChunkSize;
   }
 
