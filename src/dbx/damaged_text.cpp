@@ -25,8 +25,10 @@ DamagedText ReadDamagedText(FileWindow& window, uint32_t firstBlock, uint64_t bu
       break;
     }
     const uint64_t start = uint64_t{block} + kBlockHeaderSize;
-    const uint64_t size = std::min<uint64_t>(window.u16(uint64_t{block} + kBlockTextLength),
-                                             start < length ? length - start : 0);
+    // A block cut off before its text has none.
+    const uint64_t size = start < length ? std::min<uint64_t>(window.u16(uint64_t{block} + kBlockTextLength),
+                                                              length - start)
+                                         : 0;
     textBytes += size;
     if (textBytes > length || damaged.cost + size + kBlockHeaderSize > budget ||
         visited.count() > length / kBlockHeaderSize) {
