@@ -51,6 +51,8 @@ class MailboxReader {
   MessageTime receiveTime(int32_t i) const { return props(i).receiveTime; }
   MessageTime sendTime(int32_t i) const { return props(i).sendTime; }
   uint32_t recordOffset(int32_t i) const { return recordOffsets_[static_cast<size_t>(i)]; }
+  // Where the text of message i starts: its first block's offset; 0: no text.
+  uint32_t textStart(int32_t i) const { return textStarts_[propertyIndex_[static_cast<size_t>(i)]]; }
 
   // The raw text of message i, up to its first zero byte; empty when the
   // message has none. Raises FileError for a damaged text chain, a failed
