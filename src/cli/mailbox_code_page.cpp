@@ -16,11 +16,6 @@ constexpr int kDefaultCodePage = 1252;
 // first part, whose charset raw header text may need.
 constexpr size_t kEvidenceTextSize = 16 * 1024;
 
-int DetectedCodePage(const MailboxReader& reader) {
-  const std::vector<MessageEvidence> evidence = MailboxEvidence(reader);
-  return evidence.empty() ? kDefaultCodePage : ChooseCodePage(evidence);
-}
-
 }  // namespace
 
 bool PrepareChosenCodePage(RunSettings& settings, Console& console) {
@@ -55,20 +50,43 @@ std::vector<MessageEvidence> MailboxEvidence(const MailboxReader& reader) {
   return evidence;
 }
 
+void CodePageVotes::add(const CodePageVotes& other) {
+  // Every tally lists the supported pages in the same order.
+  if (tally.empty()) {
+    tally = other.tally;
+  } else {
+    for (size_t k = 0; k < tally.size(); ++k) tally[k].explained += other.tally[k].explained;
+  }
+  messagesWithEvidence += other.messagesWithEvidence;
+}
+
+int CodePageVotes::chosen() const {
+  return messagesWithEvidence == 0 ? kDefaultCodePage : ChooseFromTally(tally, messagesWithEvidence);
+}
+
+CodePageVotes MailboxVotes(const MailboxReader& reader) {
+  const std::vector<MessageEvidence> evidence = MailboxEvidence(reader);
+  return CodePageVotes{TallyEvidence(evidence), evidence.size()};
+}
+
+std::unique_ptr<CodePageConverter> FoundCodePageConverter(int codePage, const char* what,
+                                                          const std::string& shownName, Console& console) {
+  // A page found from the messages is one that DecodeCodePage reads, so
+  // this system has its converter too.
+  std::unique_ptr<CodePageConverter> converter =
+      codePage == kDefaultCodePage ? nullptr : MakeCodePageConverter(codePage);
+  if (!converter) return MakeDefaultCodePageConverter();
+  console.print("%s \"%s\" reads as code page %d (use -cp<N> to choose another)\n", what, shownName.c_str(),
+                codePage);
+  return converter;
+}
+
 std::unique_ptr<CodePageConverter> MailboxConverter(int chosenCodePage, const MailboxReader& reader,
                                                     const std::string& displayName, Console& console) {
   // PrepareChosenCodePage has made sure that a chosen page can be read.
   if (chosenCodePage != 0) return MakeCodePageConverter(chosenCodePage);
   if (!DetectsMailboxCodePages()) return MakeDefaultCodePageConverter();
-  const int detected = DetectedCodePage(reader);
-  // A page found from the messages is one that DecodeCodePage reads, so
-  // this system has its converter too.
-  std::unique_ptr<CodePageConverter> converter =
-      detected == kDefaultCodePage ? nullptr : MakeCodePageConverter(detected);
-  if (!converter) return MakeDefaultCodePageConverter();
-  console.print("Mailbox \"%s\" reads as code page %d (use -cp<N> to choose another)\n",
-                displayName.c_str(), detected);
-  return converter;
+  return FoundCodePageConverter(MailboxVotes(reader).chosen(), "Mailbox", displayName, console);
 }
 
 }  // namespace quernel

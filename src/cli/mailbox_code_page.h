@@ -28,10 +28,27 @@ bool PrepareChosenCodePage(RunSettings& settings, Console& console);
 // be read gives none (the writers report it when they come to it).
 std::vector<MessageEvidence> MailboxEvidence(const MailboxReader& reader);
 
+// What the messages of one or more mailboxes say about their code page, in
+// counts that add up over the mailboxes of a store.
+struct CodePageVotes {
+  std::vector<CodePageTally> tally;  // as TallyEvidence gives it
+  size_t messagesWithEvidence = 0;
+
+  void add(const CodePageVotes& other);
+  int chosen() const;  // ChooseFromTally
+};
+CodePageVotes MailboxVotes(const MailboxReader& reader);
+
+// The converter for `codePage`, found from messages rather than chosen: when
+// it is not Windows-1252, one line says so, naming `what` ("Mailbox") and
+// the name it shows, so that the user can choose another.
+std::unique_ptr<CodePageConverter> FoundCodePageConverter(int codePage, const char* what,
+                                                          const std::string& shownName, Console& console);
+
 // The converter for one mailbox: `chosenCodePage` when not 0; otherwise,
-// where the platform detects code pages, the page the evidence points to,
-// announced in one line after the progress line when it is not Windows-1252
-// (so that the user can choose another); otherwise the default converter.
+// where the platform detects code pages, the page the mailbox's messages
+// point to (FoundCodePageConverter, announced after the progress line);
+// otherwise the default converter.
 std::unique_ptr<CodePageConverter> MailboxConverter(int chosenCodePage, const MailboxReader& reader,
                                                     const std::string& displayName, Console& console);
 

@@ -3,6 +3,7 @@
 #include "cli/batch_driver.h"
 #include "cli/command_line.h"
 #include "cli/mailbox_code_page.h"
+#include "cli/tree_driver.h"
 #include "cli/usage.h"
 #include "cli/version.h"
 #include "platform/host.h"
@@ -26,6 +27,9 @@ int RunQuernel(const std::vector<std::string>& arguments, FileSystem& fileSystem
       break;
   }
   if (commandLine.settings.codePage != 0 && !PrepareChosenCodePage(commandLine.settings, console)) return 1;
+  if (commandLine.settings.has(flags::kTree)) {
+    return RunTree(std::move(commandLine.settings), fileSystem, console);
+  }
   return RunBatch(std::move(commandLine.settings), fileSystem, console);
 }
 

@@ -3,7 +3,8 @@
 namespace quernel {
 
 const char* const kUsageText =
-    "Usage: quernel [Options] Infile [Output directory]\n\n"
+    "Usage: quernel [Options] Infile [Output directory]\n"
+    "       quernel -tree [Options] Store Output\n\n"
     "Available options:\n"
     "  -mbx[naming]   Saves all messages in mboxo-format (default)\n"
     "  -mbxrd[naming] Saves all messages in mboxrd-format\n"
@@ -17,6 +18,9 @@ const char* const kUsageText =
     "  -senddate      Uses send date as timestamp (default)\n"
     "  -rcvdate       Uses receive date as timestamp\n"
     "  -overwrite     Overwrite existing messages with same name\n"
+    "  -tree          Converts a whole store (its folder or Folders.dbx) with\n"
+    "                 its folder tree into Output, in one format: mbox files\n"
+    "                 as Thunderbird keeps them, or eml folders (-ff ignored)\n"
     "  -cp<N>         Reads subjects and names in Windows code page N\n"
     "                 (874, 932, 936, 949, 950, 1250 to 1258). Default:\n"
     "                 found per mailbox from its messages on Linux,\n"

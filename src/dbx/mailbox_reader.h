@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "dbx/file_window.h"
+#include "dbx/message_properties.h"
 #include "dbx/message_time.h"
 #include "platform/file_system.h"
 
@@ -26,7 +27,9 @@ enum class MailboxStatus : int {
 
 class MailboxReader {
  public:
-  // Reads and classifies the file; raises FileError for a defective mailbox.
+  // Reads and classifies the file; raises FileError for a damaged mailbox,
+  // a failed read, or (as OutOfMemoryError) a mailbox that needs more
+  // memory than the program can get.
   explicit MailboxReader(InputFile& file);
 
   MailboxStatus status() const { return status_; }
@@ -48,9 +51,12 @@ class MailboxReader {
   MessageTime receiveTime(int32_t i) const { return props(i).receiveTime; }
   MessageTime sendTime(int32_t i) const { return props(i).sendTime; }
   uint32_t recordOffset(int32_t i) const { return recordOffsets_[static_cast<size_t>(i)]; }
+  // Where the text of message i starts: its first block's offset; 0: no text.
+  uint32_t textStart(int32_t i) const { return textStarts_[propertyIndex_[static_cast<size_t>(i)]]; }
 
   // The raw text of message i, up to its first zero byte; empty when the
-  // message has none. Raises FileError for a damaged text chain.
+  // message has none. Raises FileError for a damaged text chain, a failed
+  // read, or a text that needs more memory than the program can get.
   std::string messageText(int32_t i) const;
   // The same, appended to `text`: a caller that reads many messages through
   // one string reuses its memory instead of allocating anew for each. After
@@ -65,27 +71,23 @@ class MailboxReader {
 
   // The properties of one record. Records reached more than once by the
   // index tree are loaded once and shared by their messages.
-  struct Properties {
-    std::string subject;
-    std::string senderName;
-    std::string senderAddress;
-    std::string recipientName;
-    std::string recipientAddress;
-    MessageTime receiveTime = 0;
-    MessageTime sendTime = 0;
-  };
+  using Properties = MessageProperties;
 
  private:
   const Properties& props(int32_t i) const {
     return properties_[propertyIndex_[static_cast<size_t>(i)]];
   }
 
+  void load();
   void loadMessages();
+  // Keeps a record's contents; returns their slot.
+  uint32_t store(Properties&& properties, uint32_t textStart);
+  void readText(int32_t i, std::string& text) const;
   uint64_t textBudget() const;
   // Reads the chain from `start` (up to `stopAfter` text bytes) and charges
   // the blocks walked to the budget, also when it fails.
   void readCharged(uint32_t start, uint64_t stopAfter, std::string& text) const;
-  [[noreturn]] static void throwOutOfProportion();
+  [[noreturn]] static void throwOutOfProportion(uint32_t textStart);
 
   InputFile& file_;
   // Reads go through one window, kept between calls so that the texts of
@@ -94,8 +96,10 @@ class MailboxReader {
   MailboxStatus status_ = MailboxStatus::Unrecognised;
   std::vector<uint32_t> recordOffsets_;  // one per message, in tree order
   std::vector<uint32_t> propertyIndex_;  // one per message, into properties_
-  std::vector<Properties> properties_;   // one per distinct record
-  std::vector<uint32_t> textStarts_;     // one per distinct record; 0: no text
+  // One per distinct record that holds something, after one slot shared by
+  // all the records that hold nothing.
+  std::vector<Properties> properties_;
+  std::vector<uint32_t> textStarts_;  // one per slot of properties_; 0: no text
   // Work budget for message texts, so that crafted files cannot make the
   // writers produce output out of all proportion to the file.
   mutable std::vector<bool> textCharged_;

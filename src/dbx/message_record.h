@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "dbx/file_window.h"
-#include "dbx/mailbox_reader.h"
+#include "dbx/message_properties.h"
 
 namespace quernel::dbx {
 
@@ -23,7 +23,7 @@ struct PropertyEntry {
 std::vector<PropertyEntry> ReadPropertyEntries(FileWindow& window, uint32_t record);
 
 struct RecordContents {
-  MailboxReader::Properties properties;
+  MessageProperties properties;
   uint32_t textStart = 0;  // offset of the first text block; 0: no text
 };
 
@@ -36,8 +36,10 @@ class RecordReader {
  public:
   explicit RecordReader(FileWindow& window) : window_(window) {}
 
-  // Raises FileError OffsetOutOfRange for a string or date whose data lies
-  // at or beyond the end of the file.
+  // Raises CorruptionError OffsetOutOfRange for a string or date whose data
+  // lies at or beyond the end of the file. A record cut off by the end of the
+  // file reads as zeros; a date or text start that the file holds only in
+  // part is taken as absent.
   RecordContents read(uint32_t record);
 
   // The string at `position` as stored, up to its first zero byte or the end

@@ -25,7 +25,10 @@ std::vector<std::string> ClaimFiles(const std::vector<FolderRecord>& records, co
   std::vector<std::string> claimed(records.size());
   for (size_t i = 0; i < records.size(); ++i) {
     if (tree.isRoot[i] || records[i].fileName.empty()) continue;
-    claimed[i] = files.claim(converter.toNative(records[i].fileName)).value_or("");
+    // Matched as the directory lists the files: in the program's own text.
+    std::string name = converter.toNative(records[i].fileName);
+    converter.toProgramText(name);
+    claimed[i] = files.claim(name).value_or("");
   }
   return claimed;
 }
@@ -64,9 +67,9 @@ StoreFolder Listed(const FolderRecord& record, std::string file, const CodePageC
   return folder;
 }
 
-StoreFolder Unlisted(const std::string& file) {
+StoreFolder Unlisted(const std::string& file, const CodePageConverter& converter) {
   StoreFolder folder;
-  folder.name = file.substr(0, file.size() - std::string_view(".dbx").size());
+  folder.name = converter.fromProgramText(file.substr(0, file.size() - std::string_view(".dbx").size()));
   folder.mailboxFile = file;
   folder.listed = false;
   return folder;
@@ -91,7 +94,7 @@ StoreTree BuildStoreTree(const std::vector<FolderRecord>& records,
     store.folders.push_back(Listed(records[i], std::move(claimed[i]), converter));
     if (tree.parent[i] != kTop) store.folders.back().parent = position[tree.parent[i]];
   }
-  for (const std::string& file : files.unclaimed()) store.folders.push_back(Unlisted(file));
+  for (const std::string& file : files.unclaimed()) store.folders.push_back(Unlisted(file, converter));
   return store;
 }
 

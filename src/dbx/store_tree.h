@@ -15,8 +15,8 @@
 namespace quernel {
 
 struct StoreFolder {
-  // The display name in the program's character set; for a file no folder
-  // names, the file's name without ".dbx".
+  // The display name in the character set the converter makes names in; for
+  // a file no folder names, the file's name without ".dbx".
   std::string name;
   // The store's file that holds its messages, as the directory lists it;
   // empty for a folder without one.
@@ -33,8 +33,8 @@ struct StoreTree {
   // folders, depth first in list order, then the files no folder names,
   // sorted by name.
   std::vector<StoreFolder> folders;
-  // The code page of the converter that made the names: they are cleaned and
-  // cut by its characters.
+  // The code page the listed names were converted from: they are cleaned,
+  // cut and compared in letter case by its characters.
   int codePage = 1252;
 };
 

@@ -64,4 +64,10 @@ std::string CleanFolderName(std::string_view name, int codePage, bool windowsRul
   return cleaned;
 }
 
+std::string FoldedFolderName(std::string_view name, int codePage) {
+  std::string folded(name);
+  ChangeLetterCaseIn(codePage, folded, false);
+  return folded;
+}
+
 }  // namespace quernel

@@ -22,4 +22,10 @@ inline constexpr size_t kMaxFolderNameBytes = 200;
 // and with any extension) gets a "_" behind it: "con.txt" becomes "con_.txt".
 std::string CleanFolderName(std::string_view name, int codePage, bool windowsRules);
 
+// `name` with every letter in lower case, for telling which folder names a
+// drive that ignores letter case (Windows, macOS) takes for the same: the
+// letters of `codePage`, the page the name was converted from, are mapped,
+// Cyrillic and Greek as well as Latin.
+std::string FoldedFolderName(std::string_view name, int codePage);
+
 }  // namespace quernel

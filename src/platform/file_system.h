@@ -3,9 +3,10 @@
 // files. There is one real implementation per OS (posix/, win32/) and one
 // in-memory implementation (memory/) that tests and fuzzers use.
 //
-// Every operation that can fail raises FileError with a classified cause,
-// except the few documented as returning false: those are the operations whose
-// failure the program deliberately ignores.
+// Every operation that can fail raises an IoError (a FileError) with a
+// classified cause, the system's reason, and whether it hit the input or an
+// output, except the few documented as returning false: those are the
+// operations whose failure the program deliberately ignores.
 
 #include <cstddef>
 #include <cstdint>

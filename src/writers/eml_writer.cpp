@@ -1,11 +1,13 @@
 #include "writers/eml_writer.h"
 
+#include <new>
 #include <optional>
 
 #include "naming/naming_template.h"
 #include "platform/file_error.h"
 #include "platform/host.h"
 #include "writers/eml_paths.h"
+#include "writers/mailbox_failure.h"
 #include "writers/message_naming_fields.h"
 #include "writers/output_target.h"
 
@@ -22,7 +24,12 @@ void EmlWriter::convertMailbox(const EmlOptions& options, const std::string& inp
   // One level only, and its outcome does not matter: a directory that is
   // missing afterwards shows up as the first message's open failure.
   fileSystem_.createDirectory(DirectoryPart(directory));
+  convertMailboxInto(options, directory, displayName, reader, converter, counter);
+}
 
+void EmlWriter::convertMailboxInto(const EmlOptions& options, const std::string& directory,
+                                   const std::string& displayName, const MailboxReader& reader,
+                                   const CodePageConverter& converter, int32_t& counter) {
   // The mailbox's fields and the template are taken once; each message sets
   // its own fields.
   NamingFields fields = MailboxNamingFields(reader, converter);
@@ -99,6 +106,7 @@ bool EmlWriter::writeMessage(const EmlOptions& options, Choice& choice,
     console_.print("Unable to open outputfile \"%s\"!\n", DisplayForm(path).c_str());
     return false;
   }
+  std::optional<FileError> failure;
   try {
     text_.clear();
     reader.appendMessageText(i, text_);
@@ -113,22 +121,26 @@ bool EmlWriter::writeMessage(const EmlOptions& options, Choice& choice,
     // write itself would.
     target->commit();
   } catch (const FileError& error) {
-    const std::string written = target->writtenPath();
-    target.reset();  // closes if still open, ignoring any further error
-    fileSystem_.removeFile(written);
-    reportWriteFailure(error, path, displayName);
-    return false;
+    failure = error;
+  } catch (const std::bad_alloc&) {
+    std::string().swap(text_);  // gives back what the text had taken
+    failure = OutOfMemoryError();
   }
-  return true;
+  if (!failure) return true;
+  const std::string written = target->writtenPath();
+  target.reset();  // closes if still open, ignoring any further error
+  fileSystem_.removeFile(written);
+  reportWriteFailure(*failure, path, displayName);
+  return false;
 }
 
 void EmlWriter::reportWriteFailure(const FileError& error, const std::string& path,
                                    const std::string& displayName) {
-  if (MeansDefectiveMailbox(error.cause())) {
-    console_.print("File \"%s\" seems to be defective!\n", displayName.c_str());
-  } else {
+  if (error.hitOutput()) {
     console_.print("Unable to write to outputfile \"%s\" (disk full?)\n",
                    DisplayForm(path).c_str());
+  } else {
+    ReportMailboxFailure(console_, error, displayName);
   }
 }
 

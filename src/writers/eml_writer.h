@@ -31,6 +31,12 @@ class EmlWriter {
                       const MailboxReader& reader, const CodePageConverter& converter,
                       int32_t& counter);
 
+  // The same, into `directory` (which ends in the path separator and exists
+  // already) instead of the one the options and the mailbox's name give.
+  void convertMailboxInto(const EmlOptions& options, const std::string& directory,
+                          const std::string& displayName, const MailboxReader& reader,
+                          const CodePageConverter& converter, int32_t& counter);
+
  private:
   // A path chosen for one message: `number` is 0 for the expanded name
   // itself, k for its variant "(k)". `file` is the file already created

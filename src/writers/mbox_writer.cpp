@@ -1,9 +1,11 @@
 #include "writers/mbox_writer.h"
 
+#include <new>
 #include <optional>
 
 #include "naming/naming_template.h"
 #include "platform/host.h"
+#include "writers/mailbox_failure.h"
 #include "writers/mbox_message.h"
 #include "writers/message_naming_fields.h"
 #include "writers/output_target.h"
@@ -21,11 +23,11 @@ std::string OutputPath(const MboxOptions& options, const std::string& inputPath,
   return JoinPath(directory, name);
 }
 
-// The cause of the file error that stopped the writing, or nothing when every
-// message was written.
-std::optional<FileErrorCause> WriteAllMessages(OutputFile& file, const MboxOptions& options,
-                                               const MailboxReader& reader,
-                                               const CodePageConverter& converter) {
+// The failure that stopped the writing, or nothing when every message was
+// written.
+std::optional<FileError> WriteAllMessages(OutputFile& file, const MboxOptions& options,
+                                          const MailboxReader& reader,
+                                          const CodePageConverter& converter) {
   MboxMessage pending(file);
   try {
     for (int32_t message = 0; message < reader.messageCount(); ++message) {
@@ -33,7 +35,9 @@ std::optional<FileErrorCause> WriteAllMessages(OutputFile& file, const MboxOptio
       pending.write();
     }
   } catch (const FileError& error) {
-    return error.cause();
+    return error;
+  } catch (const std::bad_alloc&) {
+    return OutOfMemoryError();
   }
   return std::nullopt;
 }
@@ -61,7 +65,13 @@ MboxWriter::MboxWriter(FileSystem& fileSystem, Console& console)
 bool MboxWriter::convertMailbox(const MboxOptions& options, const std::string& inputPath,
                                 const std::string& displayName, const MailboxReader& reader,
                                 const CodePageConverter& converter, int32_t& counter) {
-  const std::string outputPath = OutputPath(options, inputPath, reader, converter);
+  return convertMailboxTo(options, OutputPath(options, inputPath, reader, converter), displayName, reader,
+                          converter, counter);
+}
+
+bool MboxWriter::convertMailboxTo(const MboxOptions& options, const std::string& outputPath,
+                                  const std::string& displayName, const MailboxReader& reader,
+                                  const CodePageConverter& converter, int32_t& counter) {
   const std::string displayPath = DisplayForm(outputPath);
 
   // A file this run has written already holds an earlier mailbox's messages
@@ -84,9 +94,9 @@ bool MboxWriter::convertMailbox(const MboxOptions& options, const std::string& i
     return false;
   }
 
-  const std::optional<FileErrorCause> failure =
+  const std::optional<FileError> failure =
       WriteAllMessages(target->file(), options, reader, converter);
-  const bool writeFailed = failure && !MeansDefectiveMailbox(*failure);
+  const bool writeFailed = failure && failure->hitOutput();
   // A close can report a deferred write error; the messages are then not
   // safely stored, whatever happened before.
   const bool stored = FinishCleanly(*target, !failure);
@@ -96,8 +106,7 @@ bool MboxWriter::convertMailbox(const MboxOptions& options, const std::string& i
     if (failure || !stored) kept = " (output kept in \"" + DisplayForm(target->writtenPath()) + "\")";
   }
   if (failure && !writeFailed) {
-    console_.print("File \"%s\" seems to be defective!%s\n", displayName.c_str(),
-                   stored ? kept.c_str() : "");
+    ReportMailboxFailure(console_, *failure, displayName, stored ? kept : std::string());
   }
   if (!stored || writeFailed) {
     console_.print("Unable to write to outputfile \"%s\" (disk full?)%s\n", displayPath.c_str(),

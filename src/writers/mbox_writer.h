@@ -31,6 +31,12 @@ class MboxWriter {
                       const std::string& displayName, const MailboxReader& reader,
                       const CodePageConverter& converter, int32_t& counter);
 
+  // The same, into the mbox file `outputPath` instead of the one the name
+  // template and the output directory give.
+  bool convertMailboxTo(const MboxOptions& options, const std::string& outputPath,
+                        const std::string& displayName, const MailboxReader& reader,
+                        const CodePageConverter& converter, int32_t& counter);
+
  private:
   void rememberReplacement(const OutputTarget& target, const std::string& outputPath,
                            const Entry& replaced, bool failed);

@@ -5,7 +5,6 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "dbx/store_files.h"
 #include "naming/folder_name.h"
 #include "platform/host.h"
 #include "writers/eml_paths.h"
@@ -19,11 +18,13 @@ constexpr std::string_view kIndexSuffix = ".msf";
 constexpr std::string_view kMailboxExtension = ".dbx";
 constexpr std::string_view kUnnamed = "Unnamed folder";
 
-std::string BaseName(const StoreFolder& folder, int codePage, bool windowsRules) {
+std::string BaseName(const StoreFolder& folder, int codePage, bool windowsRules,
+                     const CodePageConverter& converter) {
   std::string name = CleanFolderName(folder.name, codePage, windowsRules);
   std::string_view file = folder.mailboxFile;
   if (name.empty() && file.size() >= kMailboxExtension.size()) {
-    name = CleanFolderName(file.substr(0, file.size() - kMailboxExtension.size()), codePage, windowsRules);
+    const std::string stem = converter.fromProgramText(file.substr(0, file.size() - kMailboxExtension.size()));
+    name = CleanFolderName(stem, codePage, windowsRules);
   }
   if (name.empty()) name = kUnnamed;
   return name;
@@ -38,14 +39,15 @@ constexpr std::string_view kMboxClaims[] = {"", kSubfolderSuffix, kIndexSuffix};
 // siblings of one name cost one try each, not one per earlier sibling.
 class SiblingNames {
  public:
-  explicit SiblingNames(TreeLayout layout)
-      : claims_(kMboxClaims, layout == TreeLayout::Mbox ? std::size(kMboxClaims) : 1) {}
+  SiblingNames(TreeLayout layout, int codePage)
+      : claims_(kMboxClaims, layout == TreeLayout::Mbox ? std::size(kMboxClaims) : 1),
+        codePage_(codePage) {}
 
   std::string take(const std::string& base) {
-    uint64_t& next = nextNumber_[FoldedName(base)];
+    uint64_t& next = nextNumber_[FoldedFolderName(base, codePage_)];
     for (;;) {
       std::string candidate = NumberedName(base, next++);
-      const std::string folded = FoldedName(candidate);
+      const std::string folded = FoldedFolderName(candidate, codePage_);
       if (isFree(folded)) {
         for (std::string_view suffix : claims_) taken_.insert(folded + std::string(suffix));
         return candidate;
@@ -62,13 +64,15 @@ class SiblingNames {
   }
 
   std::span<const std::string_view> claims_;
+  int codePage_;
   std::unordered_set<std::string> taken_;
   std::unordered_map<std::string, uint64_t> nextNumber_;
 };
 
 }  // namespace
 
-TreePlan PlanTree(const StoreTree& store, TreeLayout layout, bool windowsRules) {
+TreePlan PlanTree(const StoreTree& store, TreeLayout layout, bool windowsRules,
+                  const CodePageConverter& converter) {
   TreePlan plan;
   plan.layout = layout;
   plan.folders.resize(store.folders.size());
@@ -78,8 +82,9 @@ TreePlan PlanTree(const StoreTree& store, TreeLayout layout, bool windowsRules) 
     PlannedFolder& planned = plan.folders[i];
     planned.parent = folder.parent;
     if (folder.parent != StoreTree::kTopLevel) plan.folders[folder.parent].hasSubfolders = true;
-    SiblingNames& siblings = directories.try_emplace(folder.parent, layout).first->second;
-    planned.name = siblings.take(BaseName(folder, store.codePage, windowsRules));
+    SiblingNames& siblings = directories.try_emplace(folder.parent, layout, store.codePage).first->second;
+    planned.name = siblings.take(BaseName(folder, store.codePage, windowsRules, converter));
+    converter.toProgramText(planned.name);
   }
   return plan;
 }

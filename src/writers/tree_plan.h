@@ -46,11 +46,15 @@ struct TreePlan {
 // made in this order one level at a time. Names are cleaned with
 // CleanFolderName; an empty result falls back to the mailbox file's name
 // without ".dbx", then to "Unnamed folder". Siblings get names that differ in
-// more than letter case, numbered as the eml writer numbers a taken name
+// more than letter case (the letters of the store's code page), numbered as the eml writer numbers a taken name
 // ("Inbox(1)"); in the Mbox layout a folder also keeps "<name>.sbd" and
 // "<name>.msf" (Thunderbird's index file) free of its siblings. No name is
 // empty, "." or "..", or holds a separator, so no path leaves the output
 // folder.
-TreePlan PlanTree(const StoreTree& store, TreeLayout layout, bool windowsRules);
+//
+// The names are made in the character set of the store's names, which
+// `converter` made, and handed out in the program's own text.
+TreePlan PlanTree(const StoreTree& store, TreeLayout layout, bool windowsRules,
+                  const CodePageConverter& converter);
 
 }  // namespace quernel

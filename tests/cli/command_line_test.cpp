@@ -127,5 +127,52 @@ INSTANTIATE_TEST_SUITE_P(
                       LinuxCase{"LastHasQuestionMark", {"a", "b?.dbx"}, {"a", "b?.dbx"}, ""}),
     [](const ::testing::TestParamInfo<LinuxCase>& info) { return info.param.name; });
 
+// "-tree STORE OUTPUT" under both rules: the output is never taken for an
+// input, even where it names an existing file, and what is missing or too
+// much gets its own line.
+struct TreeCase {
+  const char* name;
+  std::vector<std::string> arguments;
+  std::string failureLine;  // empty: the run goes ahead
+  uint32_t flags = 0;
+};
+
+class TreeCommandLines : public ::testing::TestWithParam<TreeCase> {};
+
+TEST_P(TreeCommandLines, UnderBothRules) {
+  for (PositionalStyle style : {PositionalStyle::InputThenOutput, PositionalStyle::ManyInputsThenOutput}) {
+    MemoryFileSystem fileSystem;
+    fileSystem.addFile("out", "an existing file");
+    const TreeCase& c = GetParam();
+    CommandLine parsed = ParseCommandLine(c.arguments, fileSystem, style);
+    EXPECT_EQ(parsed.failureLine, c.failureLine);
+    if (!c.failureLine.empty()) {
+      EXPECT_EQ(parsed.action, Action::Fail);
+      continue;
+    }
+    ASSERT_EQ(parsed.action, Action::Run);
+    EXPECT_EQ(parsed.settings.flags, c.flags);
+    EXPECT_EQ(parsed.settings.inputs, S{"store"});
+    EXPECT_EQ(parsed.settings.outputDirectory, "out");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLine, TreeCommandLines,
+    ::testing::Values(
+        TreeCase{"NoFormat", {"-tree", "store", "out"}, "", flags::kTree},
+        TreeCase{"AnyLetterCase", {"-TrEe", "-mbxrd", "store", "out"}, "", flags::kTree | flags::kMboxrd},
+        TreeCase{"Eml", {"-eml", "-tree", "store", "out"}, "", flags::kTree | flags::kEml},
+        TreeCase{"TwoFormats", {"-tree", "-mbx", "-eml", "store", "out"},
+                 "-tree writes one format: give only one of -mbx, -mbxrd and -eml!\n"},
+        TreeCase{"BothMboxVariants", {"-tree", "-mbx", "-mbxrd", "store", "out"},
+                 "-tree writes one format: give only one of -mbx, -mbxrd and -eml!\n"},
+        TreeCase{"NoOutput", {"-tree", "-mbxrd", "store"},
+                 "-tree needs an output folder after the store!\n"},
+        TreeCase{"TwoStores", {"-tree", "store", "other", "out"},
+                 "-tree takes one store and one output folder!\n"},
+        TreeCase{"NoStore", {"-tree", "-mbxrd"}, "You must specify a filename!\n"}),
+    [](const ::testing::TestParamInfo<TreeCase>& info) { return info.param.name; });
+
 }  // namespace
 }  // namespace quernel

@@ -48,5 +48,32 @@ TEST(MailboxEvidence, ReadsTheStartOfEachTextThatCanGiveEvidence) {
   }
 }
 
+// A store's folder list is read in the page its mailboxes agree on: each of
+// two small mailboxes has a page of its own, together they have none.
+TEST(CodePageVotes, AddUpOverTheMailboxesOfAStore) {
+  const std::vector<LanguageMessage>& russian = LanguageMailboxOf(1251).messages;
+  const std::vector<LanguageMessage>& greek = LanguageMailboxOf(1253).messages;
+  const struct {
+    std::vector<std::vector<LanguageMessage>> mailboxes;
+    std::vector<int> each;
+    int together;
+  } cases[] = {
+      {{{russian[0], russian[1]}, {russian[2]}}, {1251, 1251}, 1251},
+      {{{russian[0], russian[1]}, {greek[0], greek[1]}}, {1251, 1253}, 1252},
+      {{{russian[0], russian[1], russian[2]}, {greek[0]}}, {1251, 1253}, 1251},
+      {{}, {}, 1252},
+  };
+  for (const auto& c : cases) {
+    CodePageVotes all;
+    for (size_t k = 0; k < c.mailboxes.size(); ++k) {
+      StringInputFile file(BuildMailbox(c.mailboxes[k]));
+      const CodePageVotes votes = MailboxVotes(MailboxReader(file));
+      EXPECT_EQ(votes.chosen(), c.each[k]) << k;
+      all.add(votes);
+    }
+    EXPECT_EQ(all.chosen(), c.together) << c.mailboxes.size();
+  }
+}
+
 }  // namespace
 }  // namespace quernel::testing

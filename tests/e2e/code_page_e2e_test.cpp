@@ -3,15 +3,19 @@
 // either platform, and the names come out correctly spelled in UTF-8 on the
 // Linux disk (under Wine: through the wide-character file API).
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "dbx/folder_list.h"
 #include "e2e/quernel_process.h"
 #include "e2e/target_platform.h"
 #include "support/dbx_builder.h"
+#include "support/folder_list_builder.h"
 #include "support/language_samples.h"
 
 namespace quernel::testing {
@@ -144,6 +148,50 @@ TEST(CodePages, MailboxNamedInTheChosenPage) {
   EXPECT_EQ(ListDirectory(dir / name),
             Sorted({"Привет, мир.eml", "Привет, мир(1).eml", "Отчёт за май.eml", "Re Отчёт за май.eml"}));
 }
+
+// A Russian store: the folder list names its folders and their files in
+// 1251, and the mailbox files carry Cyrillic names on the disk. The folder
+// list is read in the page the mailboxes agree on, or in the chosen one.
+class RussianStore : public ::testing::TestWithParam<bool> {};
+
+TEST_P(RussianStore, FoldersAndMessagesAreNamedInCyrillic) {
+  const bool chosen = GetParam();
+  if (!chosen && TargetIsWindows()) GTEST_SKIP() << "Windows reads its own ANSI code page";
+  ScratchDir dir;
+  ASSERT_EQ(mkdir((dir / "store").c_str(), 0777), 0);
+  const std::vector<TestFolder> folders = {
+      {.id = 0, .parent = 0xFFFFFFFF, .accountKind = kAccountRoot, .name = "Outlook Express"},
+      {.id = 1, .parent = 0, .accountKind = kAccountLocalStore, .name = "Local Folders", .accountKey = "LocalStore"},
+      {.id = 2, .parent = 1, .name = "\xC2\xF5\xEE\xE4\xFF\xF9\xE8\xE5",  // Входящие
+       .fileName = "\xC2\xF5\xEE\xE4\xFF\xF9\xE8\xE5.dbx"},
+      {.id = 3, .parent = 2, .name = "\xCE\xF2\xF7\xB8\xF2\xFB", .fileName = "Reports.dbx"},  // Отчёты
+  };
+  WriteFile(dir / "store/Folders.dbx", BuildFolderList(folders).bytes);
+  const std::vector<LanguageMessage>& russian = LanguageMailboxOf(1251).messages;
+  WriteFile(dir / "store/Входящие.dbx", BuildMailbox(russian));
+  WriteFile(dir / "store/Reports.dbx", BuildMailbox({russian[1], russian[2]}));
+  std::vector<std::string> arguments{"-tree", "-eml$SUBJ$.eml", "store", "out"};
+  if (chosen) arguments.insert(arguments.begin(), "-cp1251");
+
+  const ProcessResult result = RunQuernelProcess(arguments, dir.path());
+  EXPECT_EQ(result.status, 0);
+  EXPECT_NE(result.out.find("2 of 2 mailboxes converted to EML-format!\n"), std::string::npos) << result.out;
+  const std::string notices[] = {
+      "Folder list \"" + ShownFullPath(dir / "store/Folders.dbx") + "\" reads as code page 1251",
+      NoticeLine("Reports.dbx", 1251)};
+  for (const std::string& notice : notices) {
+    EXPECT_EQ(result.out.find(notice) != std::string::npos, !chosen) << notice << result.out;
+  }
+  EXPECT_EQ(ListDirectory(dir / "out/Local Folders/Входящие"),
+            Sorted({"Отчёты", "Привет, мир.eml", "Привет, мир(1).eml", "Отчёт за май.eml", "Re Отчёт за май.eml"}));
+  EXPECT_EQ(ListDirectory(dir / "out/Local Folders/Входящие/Отчёты"),
+            Sorted({"Отчёт за май.eml", "Re Отчёт за май.eml"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(CodePages, RussianStore, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return info.param ? "Chosen" : "Detected";
+                         });
 
 }  // namespace
 }  // namespace quernel::testing

@@ -68,7 +68,7 @@ void CheckPlan(const StoreTree& store, const TreePlan& plan) {
   for (size_t i = 0; i < plan.folders.size(); ++i) {
     const PlannedFolder& folder = plan.folders[i];
     Require(SafeComponent(folder.name));
-    Require(siblings[folder.parent].insert(FoldedName(folder.name)).second);
+    Require(siblings[folder.parent].insert(FoldedFolderName(folder.name, store.codePage)).second);
     if (folder.parent != StoreTree::kTopLevel) {
       Require(folder.parent < i);
       depth[i] = depth[folder.parent] + 1;
@@ -99,7 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const StoreTree store = BuildStoreTree(list.folders, entries, converter);
   CheckNothingLost(store, entries);
   for (TreeLayout layout : {TreeLayout::Mbox, TreeLayout::Eml}) {
-    for (bool windowsRules : {false, true}) CheckPlan(store, PlanTree(store, layout, windowsRules));
+    for (bool windowsRules : {false, true}) CheckPlan(store, PlanTree(store, layout, windowsRules, converter));
   }
   return 0;
 }

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "platform/file_system.h"
 #include "platform/file_time.h"
@@ -127,6 +129,32 @@ TEST_P(FileSystemContract, AnOpenOutputIsExclusive) {
   EXPECT_EQ(fs_->entryAt(at("x.eml"))->identity, out->identity());
   out->close();
   EXPECT_EQ(read("x.eml"), "text");
+}
+
+TEST_P(FileSystemContract, FailuresTellTheInputFromAnOutput) {
+  ASSERT_TRUE(fs_->createDirectory(at("sub")));
+  struct Case {
+    const char* name;
+    std::function<void()> call;
+    IoTarget target;
+  };
+  const std::vector<Case> cases = {
+      {"open a missing input", [&] { fs_->openInput(at("missing.dbx")); }, IoTarget::Input},
+      {"open a directory as input", [&] { fs_->openInput(at("sub")); }, IoTarget::Input},
+      {"create in a missing directory", [&] { fs_->createOutput(at("none/x.eml"), CreateMode::Truncate); },
+       IoTarget::Output},
+      {"create over a directory", [&] { fs_->createOutput(at("sub"), CreateMode::Append); }, IoTarget::Output},
+      {"create new in a missing directory", [&] { fs_->createNewOutput(at("none/y.eml")); }, IoTarget::Output},
+  };
+  for (const Case& c : cases) {
+    const std::optional<FileError> error = testing::ErrorOf(c.call);
+    ASSERT_TRUE(error) << c.name;
+    EXPECT_TRUE(error->isIo()) << c.name;
+    EXPECT_EQ(error->target(), c.target) << c.name;
+    EXPECT_EQ(error->hitOutput(), c.target == IoTarget::Output) << c.name;
+    EXPECT_FALSE(error->reason().empty()) << c.name;
+    EXPECT_NE(std::string(error->what()).find(root_), std::string::npos) << c.name << ": " << error->what();
+  }
 }
 
 TEST_P(FileSystemContract, ClassifiesMissingPathsAndDirectories) {

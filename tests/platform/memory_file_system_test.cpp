@@ -57,6 +57,22 @@ TEST(MemoryFileSystem, InjectedFailuresRaiseTheirCause) {
   EXPECT_NO_THROW(fs.openInput("/out/c.mbx"));  // the failed close still let go of it
 }
 
+TEST(MemoryFileSystem, ABadByteFailsOnlyTheReadsThatCoverIt) {
+  MemoryFileSystem fs;
+  fs.addFile("/mail/Inbox.dbx", std::string(100, 'b'));
+  fs.failReadAt("/mail/Inbox.dbx", 50, FileErrorCause::HardwareError);
+  std::unique_ptr<InputFile> in = fs.openInput("/mail/Inbox.dbx");
+  char bytes[100];
+  EXPECT_EQ(in->readAt(0, bytes, 50), 50u);
+  EXPECT_EQ(in->readAt(51, bytes, 100), 49u);
+  for (uint64_t start : {0, 50}) {
+    const std::optional<FileError> error = testing::ErrorOf([&] { in->readAt(start, bytes, 51); });
+    ASSERT_TRUE(error) << start;
+    EXPECT_EQ(error->cause(), FileErrorCause::HardwareError);
+    EXPECT_EQ(error->target(), IoTarget::Input);
+  }
+}
+
 TEST(MemoryFileSystem, AFileHeldByAnotherProcessCannotBeOpenedOrCreated) {
   MemoryFileSystem fs;
   fs.addFile("x.eml", "old");

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <ctime>
 #include <functional>
 #include <memory>
 #include <string>
@@ -12,6 +10,7 @@
 #include "platform/host.h"
 #include "platform/memory/memory_file_system.h"
 #include "support/dbx_builder.h"
+#include "support/local_zone.h"
 #include "support/marking_converter.h"
 
 namespace quernel::testing {
@@ -47,8 +46,6 @@ std::string Framed(const std::string& body, const std::string& sender = "a@examp
 class MboxWriterTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("TZ", "Europe/Berlin", 1);
-    tzset();
     files_.addDirectory("/mail");
     files_.addDirectory("/out");
   }
@@ -66,6 +63,7 @@ class MboxWriterTest : public ::testing::Test {
     return files_.contents(path).value_or("<no file " + path + ">");
   }
 
+  LocalZone zone_{"Europe/Berlin"};
   MboxOptions options_;
   std::unique_ptr<CodePageConverter> converter_ = MakeDefaultCodePageConverter();
   MemoryFileSystem files_;

@@ -46,7 +46,7 @@ Lines Describe(const TreePlan& plan) {
 }
 
 Lines Plan(const std::vector<StoreFolder>& folders, TreeLayout layout, bool windowsRules = false) {
-  return Describe(PlanTree(StoreTree{folders}, layout, windowsRules));
+  return Describe(PlanTree(StoreTree{folders}, layout, windowsRules, Windows1252TestConverter()));
 }
 
 TEST(TreePlanTest, RealStoreInBothLayouts) {
@@ -67,8 +67,8 @@ TEST(TreePlanTest, RealStoreInBothLayouts) {
   }
   mbox.push_back("Inbox(1)");
   eml.push_back("Inbox(1)");
-  EXPECT_EQ(Describe(PlanTree(store, TreeLayout::Mbox, false)), mbox);
-  EXPECT_EQ(Describe(PlanTree(store, TreeLayout::Eml, false)), eml);
+  EXPECT_EQ(Describe(PlanTree(store, TreeLayout::Mbox, false, Windows1252TestConverter())), mbox);
+  EXPECT_EQ(Describe(PlanTree(store, TreeLayout::Eml, false, Windows1252TestConverter())), eml);
 }
 
 TEST(TreePlanTest, NamesInTheMboxLayout) {
@@ -117,11 +117,30 @@ TEST(TreePlanTest, WindowsRulesApplyOnlyWhenAsked) {
   EXPECT_EQ(Plan(folders, TreeLayout::Mbox, false), (Lines{"CON", "Sent.", "Sent"}));
 }
 
+// Names converted from another page compare by that page's letters: a drive
+// that ignores letter case takes "Архив" and "АРХИВ" for one name.
+TEST(TreePlanTest, LetterCaseOfTheStoresCodePage) {
+  StoreTree store{{Folder("\xD0\x90\xD1\x80\xD1\x85\xD0\xB8\xD0\xB2"),
+                   Folder("\xD0\x90\xD0\xA0\xD0\xA5\xD0\x98\xD0\x92"),
+                   Folder("\xCE\xA3\xCF\x87\xCF\x8C\xCE\xBB\xCE\xB9\xCE\xB1")}};
+  store.codePage = 1251;
+  EXPECT_EQ(Describe(PlanTree(store, TreeLayout::Eml, false, Windows1252TestConverter())),
+            (Lines{"\xD0\x90\xD1\x80\xD1\x85\xD0\xB8\xD0\xB2",
+                   "\xD0\x90\xD0\xA0\xD0\xA5\xD0\x98\xD0\x92(1)",
+                   "\xCE\xA3\xCF\x87\xCF\x8C\xCE\xBB\xCE\xB9\xCE\xB1"}));
+  // In 1253 the Greek name has a namesake, the Cyrillic ones do not.
+  store.folders.push_back(Folder("\xCF\x83\xCF\x87\xCF\x8C\xCE\xBB\xCE\xB9\xCE\xB1"));
+  store.codePage = 1253;
+  const TreePlan greek = PlanTree(store, TreeLayout::Mbox, false, Windows1252TestConverter());
+  EXPECT_EQ(greek.folders[1].name, "\xD0\x90\xD0\xA0\xD0\xA5\xD0\x98\xD0\x92");
+  EXPECT_EQ(greek.folders[3].name, "\xCF\x83\xCF\x87\xCF\x8C\xCE\xBB\xCE\xB9\xCE\xB1(1)");
+}
+
 TEST(TreePlanTest, ManyNamesakesCostOneTryEach) {
   std::vector<StoreFolder> folders;
   for (int k = 0; k < 50000; ++k) folders.push_back(Folder(k % 2 ? "x" : "X"));
   const auto start = std::chrono::steady_clock::now();
-  const TreePlan plan = PlanTree(StoreTree{folders}, TreeLayout::Mbox, false);
+  const TreePlan plan = PlanTree(StoreTree{folders}, TreeLayout::Mbox, false, Windows1252TestConverter());
   const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   EXPECT_LT(seconds, 10.0);  // a quadratic walk takes minutes; CI machines are shared
   std::unordered_set<std::string> folded;

@@ -57,8 +57,13 @@ FileTimeTicks Now() {
   return FileTimeFromUnix(seconds.count()).value_or(0);
 }
 
-FileError Failure(FileErrorCause cause, const char* operation, const std::string& path) {
-  return FileError(cause, std::string(operation) + " \"" + path + "\"");
+// Raises what a real file system would for `cause`: an IoError for the
+// file's side, or a CorruptionError for the causes of a damaged file.
+[[noreturn]] void Raise(FileErrorCause cause, IoTarget target, const char* operation,
+                        const std::string& path) {
+  const std::string context = std::string(operation) + " \"" + path + "\"";
+  if (KindOf(cause) == FileErrorKind::Corruption) throw CorruptionError(cause, std::nullopt, context);
+  throw IoError(cause, target, CauseName(cause), context);
 }
 
 std::string AsciiLower(std::string text) {
@@ -85,6 +90,7 @@ struct MemoryFileSystem::State {
   std::map<std::string, std::shared_ptr<Node>> files;
   std::map<std::string, uint64_t> directories;  // the serial of each
   std::map<std::pair<Operation, std::string>, FileErrorCause> failures;
+  std::map<std::string, std::map<uint64_t, FileErrorCause>> badBytes;  // per file, by offset
   std::set<std::string> heldElsewhere;
   std::set<std::string> stampRefused;
   std::optional<uint64_t> fileSizeLimit;
@@ -96,7 +102,19 @@ struct MemoryFileSystem::State {
 
   void raiseInjected(Operation operation, const std::string& normalized, const char* name) const {
     auto it = failures.find({operation, key(normalized)});
-    if (it != failures.end()) throw Failure(it->second, name, normalized);
+    if (it == failures.end()) return;
+    const bool input = operation == Operation::OpenInput || operation == Operation::Read;
+    Raise(it->second, input ? IoTarget::Input : IoTarget::Output, name, normalized);
+  }
+
+  // Raises for a read of [offset, offset + size) that covers a bad byte.
+  void raiseOnBadBytes(const std::string& normalized, uint64_t offset, uint64_t size) const {
+    auto file = badBytes.find(key(normalized));
+    if (file == badBytes.end() || size == 0) return;
+    auto bad = file->second.lower_bound(offset);
+    if (bad != file->second.end() && bad->first - offset < size) {
+      Raise(bad->second, IoTarget::Input, "read", normalized);
+    }
   }
 
   std::shared_ptr<Node> find(const std::string& normalized) const {
@@ -155,6 +173,7 @@ class MemoryInputFile final : public InputFile {
     const std::string& bytes = node_->bytes;
     if (offset >= bytes.size()) return 0;
     const size_t count = std::min<uint64_t>(size, bytes.size() - offset);
+    state_->raiseOnBadBytes(normalized_, offset, count);
     std::memcpy(buffer, bytes.data() + offset, count);
     state_->stats.bytesRead += count;
     return count;
@@ -206,7 +225,7 @@ class MemoryOutputFile final : public OutputFile {
   }
 
   FileIdentity identity() override {
-    if (closed_) throw Failure(FileErrorCause::PlatformOther, "identity of closed", normalized_);
+    if (closed_) Raise(FileErrorCause::PlatformOther, IoTarget::Output, "identity of closed", normalized_);
     return {kDevice, node_->serial};
   }
 
@@ -221,7 +240,7 @@ class MemoryOutputFile final : public OutputFile {
     }
     bytes.append(piece.substr(0, room));
     state_->stats.bytesWritten += room;
-    if (room < piece.size()) throw Failure(FileErrorCause::DiskFull, "write", normalized_);
+    if (room < piece.size()) Raise(FileErrorCause::DiskFull, IoTarget::Output, "write", normalized_);
   }
 
   std::shared_ptr<State> state_;
@@ -285,6 +304,10 @@ void MemoryFileSystem::failOn(Operation operation, const std::string& path, File
   state_->failures[{operation, state_->key(Normalize(path))}] = cause;
 }
 
+void MemoryFileSystem::failReadAt(const std::string& path, uint64_t offset, FileErrorCause cause) {
+  state_->badBytes[state_->key(Normalize(path))][offset] = cause;
+}
+
 void MemoryFileSystem::refuseStamp(const std::string& path) {
   state_->stampRefused.insert(state_->key(Normalize(path)));
 }
@@ -306,12 +329,12 @@ std::unique_ptr<InputFile> MemoryFileSystem::openInput(const std::string& path) 
   ++state_->stats.inputOpens;
   const std::string normalized = Normalize(path);
   state_->raiseInjected(Operation::OpenInput, normalized, "open");
-  if (state_->isDirectory(normalized)) throw Failure(FileErrorCause::NotRegularFile, "open", path);
+  if (state_->isDirectory(normalized)) Raise(FileErrorCause::NotRegularFile, IoTarget::Input, "open", path);
   std::shared_ptr<Node> node = state_->find(normalized);
-  if (!node) throw Failure(FileErrorCause::NotFound, "open", path);
-  if (!node->regular) throw Failure(FileErrorCause::NotRegularFile, "open", path);
+  if (!node) Raise(FileErrorCause::NotFound, IoTarget::Input, "open", path);
+  if (!node->regular) Raise(FileErrorCause::NotRegularFile, IoTarget::Input, "open", path);
   if (state_->lockedAgainst(normalized, *node, false)) {
-    throw Failure(FileErrorCause::SharingViolation, "open", path);
+    Raise(FileErrorCause::SharingViolation, IoTarget::Input, "open", path);
   }
   return std::make_unique<MemoryInputFile>(state_, std::move(node), path, normalized);
 }
@@ -320,16 +343,16 @@ std::unique_ptr<OutputFile> MemoryFileSystem::createOutput(const std::string& pa
   ++state_->stats.outputCreates;
   const std::string normalized = Normalize(path);
   state_->raiseInjected(Operation::CreateOutput, normalized, "create");
-  if (state_->isDirectory(normalized)) throw Failure(FileErrorCause::NotRegularFile, "create", path);
+  if (state_->isDirectory(normalized)) Raise(FileErrorCause::NotRegularFile, IoTarget::Output, "create", path);
   std::shared_ptr<Node> node = state_->find(normalized);
   if (!node) {
-    if (!state_->isDirectory(ParentOf(normalized))) throw Failure(FileErrorCause::NotFound, "create", path);
+    if (!state_->isDirectory(ParentOf(normalized))) Raise(FileErrorCause::NotFound, IoTarget::Output, "create", path);
     node = state_->addNode(normalized);
     node->lastWrite = Now();
   }
-  if (!node->regular) throw Failure(FileErrorCause::NotRegularFile, "create", path);
+  if (!node->regular) Raise(FileErrorCause::NotRegularFile, IoTarget::Output, "create", path);
   if (state_->lockedAgainst(normalized, *node, true)) {
-    throw Failure(FileErrorCause::SharingViolation, "create", path);
+    Raise(FileErrorCause::SharingViolation, IoTarget::Output, "create", path);
   }
   if (mode == CreateMode::Truncate) node->bytes.clear();
   return std::make_unique<MemoryOutputFile>(state_, std::move(node), normalized);
@@ -347,12 +370,12 @@ std::unique_ptr<OutputFile> MemoryFileSystem::createReplacement(const std::strin
                                                                 const std::string& sidePath) {
   const std::string normalized = Normalize(path);
   state_->raiseInjected(Operation::CreateOutput, normalized, "create");
-  if (state_->isDirectory(normalized)) throw Failure(FileErrorCause::NotRegularFile, "create", path);
+  if (state_->isDirectory(normalized)) Raise(FileErrorCause::NotRegularFile, IoTarget::Output, "create", path);
   const std::shared_ptr<Node> node = state_->find(normalized);
-  if (!node) throw Failure(FileErrorCause::NotFound, "create", path);
-  if (!node->regular) throw Failure(FileErrorCause::NotRegularFile, "create", path);
+  if (!node) Raise(FileErrorCause::NotFound, IoTarget::Output, "create", path);
+  if (!node->regular) Raise(FileErrorCause::NotRegularFile, IoTarget::Output, "create", path);
   if (state_->lockedAgainst(normalized, *node, true)) {
-    throw Failure(FileErrorCause::SharingViolation, "create", path);
+    Raise(FileErrorCause::SharingViolation, IoTarget::Output, "create", path);
   }
   return createNewOutput(sidePath);  // which counts the call
 }
@@ -363,13 +386,13 @@ void MemoryFileSystem::renameFile(const std::string& from, const std::string& to
   const std::string target = Normalize(to);
   state_->raiseInjected(Operation::Rename, target, "rename");
   const std::shared_ptr<Node> node = state_->find(source);
-  if (!node) throw Failure(FileErrorCause::NotFound, "rename", from);
-  if (!state_->isDirectory(ParentOf(target))) throw Failure(FileErrorCause::NotFound, "rename", to);
-  if (state_->isDirectory(target)) throw Failure(FileErrorCause::NotRegularFile, "rename", to);
-  if (node->openOutput || node->openInputs > 0) throw Failure(FileErrorCause::SharingViolation, "rename", from);
+  if (!node) Raise(FileErrorCause::NotFound, IoTarget::Output, "rename", from);
+  if (!state_->isDirectory(ParentOf(target))) Raise(FileErrorCause::NotFound, IoTarget::Output, "rename", to);
+  if (state_->isDirectory(target)) Raise(FileErrorCause::NotRegularFile, IoTarget::Output, "rename", to);
+  if (node->openOutput || node->openInputs > 0) Raise(FileErrorCause::SharingViolation, IoTarget::Output, "rename", from);
   const std::shared_ptr<Node> replaced = state_->find(target);
   if (replaced && replaced != node && state_->lockedAgainst(target, *replaced, true)) {
-    throw Failure(FileErrorCause::SharingViolation, "rename", to);
+    Raise(FileErrorCause::SharingViolation, IoTarget::Output, "rename", to);
   }
   state_->files.erase(state_->key(source));
   node->path = target;

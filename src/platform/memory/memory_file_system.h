@@ -62,8 +62,13 @@ class MemoryFileSystem final : public FileSystem {
   // Like RLIMIT_FSIZE: a write that would make a file longer stores the part
   // below the limit and raises DiskFull. Nothing means no limit.
   void setFileSizeLimit(std::optional<uint64_t> bytes);
-  // Makes every `operation` on `path` raise `cause`.
+  // Makes every `operation` on `path` raise `cause`: an IoError on the input
+  // (OpenInput, Read) or the output (the others), or a CorruptionError for
+  // a cause of that kind.
   void failOn(Operation operation, const std::string& path, FileErrorCause cause);
+  // Makes every read of `path` that covers the byte at `offset` raise
+  // `cause`, as a bad sector of a failing disk does.
+  void failReadAt(const std::string& path, uint64_t offset, FileErrorCause cause);
   // Makes stamping `path` refuse.
   void refuseStamp(const std::string& path);
   // Marks `path` as held by another process: opening, creating and renaming

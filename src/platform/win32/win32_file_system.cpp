@@ -30,20 +30,22 @@ bool IsDirectory(const std::string& path) {
 
 // Opening a directory without backup semantics fails with "access denied";
 // tell that apart from a file the user may not read.
-FileError OpenFailure(const std::string& path, const char* operation) {
+IoError OpenFailure(const std::string& path, IoTarget target, const char* operation) {
   const DWORD error = GetLastError();
   if (error == ERROR_ACCESS_DENIED && IsDirectory(path)) {
-    return FileError(FileErrorCause::NotRegularFile, std::string(operation) + " \"" + path + "\"");
+    return IoError(FileErrorCause::NotRegularFile, target, "a directory",
+                   std::string(operation) + " \"" + path + "\"");
   }
-  return LastErrorFileError(error, operation, path);
+  return LastErrorFileError(error, target, operation, path);
 }
 
 // Names such as "NUL", "CON" or "COM1" open devices; only disk files are files
 // to quernel. Closes the handle and raises when it is anything else.
-void RequireDiskFile(HANDLE handle, const std::string& path, const char* operation) {
+void RequireDiskFile(HANDLE handle, const std::string& path, IoTarget target, const char* operation) {
   if (GetFileType(handle) == FILE_TYPE_DISK) return;
   CloseHandle(handle);
-  throw FileError(FileErrorCause::NotRegularFile, std::string(operation) + " \"" + path + "\"");
+  throw IoError(FileErrorCause::NotRegularFile, target, "not a disk file",
+                std::string(operation) + " \"" + path + "\"");
 }
 
 // Creates the disk file `path` with no sharing only when no entry of that
@@ -54,9 +56,9 @@ HANDLE CreateNewDiskFile(const std::string& path, DWORD attributes) {
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return INVALID_HANDLE_VALUE;
     SetLastError(error);
-    throw OpenFailure(path, "create");
+    throw OpenFailure(path, IoTarget::Output, "create");
   }
-  RequireDiskFile(handle, path, "create");
+  RequireDiskFile(handle, path, IoTarget::Output, "create");
   return handle;
 }
 
@@ -68,13 +70,13 @@ class Win32FileSystem final : public FileSystem {
  public:
   std::unique_ptr<InputFile> openInput(const std::string& path) override {
     const HANDLE handle = OpenExclusive(path, GENERIC_READ, OPEN_EXISTING);
-    if (handle == INVALID_HANDLE_VALUE) throw OpenFailure(path, "open");
-    RequireDiskFile(handle, path, "open");
+    if (handle == INVALID_HANDLE_VALUE) throw OpenFailure(path, IoTarget::Input, "open");
+    RequireDiskFile(handle, path, IoTarget::Input, "open");
     LARGE_INTEGER size;
     if (!GetFileSizeEx(handle, &size)) {
       const DWORD error = GetLastError();
       CloseHandle(handle);
-      throw LastErrorFileError(error, "size of", path);
+      throw LastErrorFileError(error, IoTarget::Input, "size of", path);
     }
     return MakeWin32InputFile(handle, static_cast<uint64_t>(size.QuadPart), path);
   }
@@ -88,14 +90,14 @@ class Win32FileSystem final : public FileSystem {
   std::unique_ptr<OutputFile> createOutput(const std::string& path, CreateMode mode) override {
     const DWORD disposition = mode == CreateMode::Truncate ? CREATE_ALWAYS : OPEN_ALWAYS;
     const HANDLE handle = OpenExclusive(path, GENERIC_WRITE, disposition);
-    if (handle == INVALID_HANDLE_VALUE) throw OpenFailure(path, "create");
-    RequireDiskFile(handle, path, "create");
+    if (handle == INVALID_HANDLE_VALUE) throw OpenFailure(path, IoTarget::Output, "create");
+    RequireDiskFile(handle, path, IoTarget::Output, "create");
     if (mode == CreateMode::Append) {
       LARGE_INTEGER none{};
       if (!SetFilePointerEx(handle, none, nullptr, FILE_END)) {
         const DWORD error = GetLastError();
         CloseHandle(handle);
-        throw LastErrorFileError(error, "seek to the end of", path);
+        throw LastErrorFileError(error, IoTarget::Output, "seek to the end of", path);
       }
     }
     return MakeWin32OutputFile(handle, path);
@@ -105,13 +107,13 @@ class Win32FileSystem final : public FileSystem {
     // The checks of createOutput, through an open for writing that changes
     // nothing; it also reads what the new file is to keep.
     const HANDLE existing = OpenExclusive(path, GENERIC_WRITE, OPEN_EXISTING);
-    if (existing == INVALID_HANDLE_VALUE) throw OpenFailure(path, "create");
-    RequireDiskFile(existing, path, "create");
+    if (existing == INVALID_HANDLE_VALUE) throw OpenFailure(path, IoTarget::Output, "create");
+    RequireDiskFile(existing, path, IoTarget::Output, "create");
     BY_HANDLE_FILE_INFORMATION information;
     const bool known = GetFileInformationByHandle(existing, &information) != 0;
     const DWORD error = GetLastError();
     CloseHandle(existing);
-    if (!known) throw LastErrorFileError(error, "status of", path);
+    if (!known) throw LastErrorFileError(error, IoTarget::Output, "status of", path);
 
     const DWORD kept = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                        FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
@@ -128,7 +130,7 @@ class Win32FileSystem final : public FileSystem {
     // A file open without sharing, as every input of this process is, cannot
     // be replaced: the move fails and leaves it.
     if (!MoveFileReplacingAt(from, to)) {
-      throw LastErrorFileError(GetLastError(), "rename", from);
+      throw LastErrorFileError(GetLastError(), IoTarget::Output, "rename", from);
     }
   }
 

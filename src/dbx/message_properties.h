@@ -1,0 +1,27 @@
+#pragma once
+// MessageProperties: the header properties of one message record, as the
+// mailbox reader keeps them.
+
+#include <string>
+
+#include "dbx/message_time.h"
+
+namespace quernel {
+
+struct MessageProperties {
+  std::string subject;
+  std::string senderName;
+  std::string senderAddress;
+  std::string recipientName;
+  std::string recipientAddress;
+  MessageTime receiveTime = 0;
+  MessageTime sendTime = 0;
+
+  // True when every property is absent (or empty, which reads the same).
+  bool holdsNothing() const {
+    return subject.empty() && senderName.empty() && senderAddress.empty() && recipientName.empty() &&
+           recipientAddress.empty() && receiveTime == 0 && sendTime == 0;
+  }
+};
+
+}  // namespace quernel
