@@ -13,10 +13,10 @@ constexpr std::string_view kQuote = ">";
 // "From " + sender + " " + date. A control byte in the address (a CR or LF
 // from a damaged or crafted mailbox) would end the line early and could forge
 // a message boundary, so each one is written as "_".
-void AppendSeparatorLine(std::string& out, const MboxOptions& options, const MailboxReader& reader,
-                         const CodePageConverter& converter, int32_t message) {
-  const std::string& stored = reader.senderAddress(message);
-  const MessageTime time = ChosenDate(reader, message, options.date);
+void AppendSeparatorLine(std::string& out, const MboxOptions& options,
+                         const MessageProperties& properties, const CodePageConverter& converter) {
+  const std::string& stored = properties.senderAddress;
+  const MessageTime time = ChosenDate(properties, options.date);
   out += "From ";
   if (stored.empty()) {
     out += '-';
@@ -35,12 +35,15 @@ void AppendSeparatorLine(std::string& out, const MboxOptions& options, const Mai
 // The text is read before anything of the message is written, so a damaged
 // text leaves the file ending cleanly after the previous message instead of
 // with a separator line of its own.
-void MboxMessage::read(const MboxOptions& options, const MailboxReader& reader,
+bool MboxMessage::read(const MboxOptions& options, MessageSource& source,
                        const CodePageConverter& converter, int32_t message) {
   clear();
-  AppendSeparatorLine(buffer_, options, reader, converter, message);
+  AppendSeparatorLine(buffer_, options, source.properties(message), converter);
   const size_t textStart = buffer_.size();
-  reader.appendMessageText(message, buffer_);
+  if (!source.appendText(message, buffer_)) {
+    clear();
+    return false;
+  }
   const std::string_view text(buffer_.data() + textStart, buffer_.size() - textStart);
   // Without doubleNewline every message is followed by exactly one empty
   // line, so a text whose last line lacks its line end gets a second one.
@@ -57,6 +60,7 @@ void MboxMessage::read(const MboxOptions& options, const MailboxReader& reader,
     runStart = textStart + quote;
   }
   addRun(runStart, buffer_.size() - runStart);
+  return true;
 }
 
 void MboxMessage::addRun(size_t offset, size_t size) {

@@ -13,10 +13,10 @@
 #include <string_view>
 #include <vector>
 
-#include "dbx/mailbox_reader.h"
 #include "platform/code_page.h"
 #include "platform/file_system.h"
 #include "writers/mbox_options.h"
+#include "writers/message_source.h"
 
 namespace quernel {
 
@@ -26,10 +26,10 @@ class MboxMessage {
 
   // Reads message `message` and lays out its separator line (the sender
   // address converted by `converter`), quoted text and line ends. Raises the
-  // reader's FileError for a damaged text, before anything of the message is
-  // written.
-  void read(const MboxOptions& options, const MailboxReader& reader,
-            const CodePageConverter& converter, int32_t message);
+  // source's FileError for a damaged text, before anything of the message is
+  // written. False: the source leaves the message out; nothing is to be written.
+  bool read(const MboxOptions& options, MessageSource& source, const CodePageConverter& converter,
+            int32_t message);
 
   // Writes the message read last in one gathered write; raises FileError.
   void write();
