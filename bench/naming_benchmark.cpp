@@ -19,7 +19,7 @@ void BM_ExpandDefaultEmlTemplate(benchmark::State& state) {
   StringInputFile file(BenchMailboxBytes(1000, 2048, SharedNames::Mixed));
   const MailboxReader reader(file);
   const std::unique_ptr<CodePageConverter> converter = MakeDefaultCodePageConverter();
-  NamingFields fields = MailboxNamingFields(reader, *converter);
+  NamingFields fields = MailboxNamingFields(reader);
   int32_t message = 0;
   for (auto _ : state) {
     SetMessageNamingFields(fields, reader, message, *converter);

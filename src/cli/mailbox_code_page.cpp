@@ -81,11 +81,14 @@ std::unique_ptr<CodePageConverter> FoundCodePageConverter(int codePage, const ch
   return converter;
 }
 
+std::unique_ptr<CodePageConverter> ChosenCodePageConverter(int chosenCodePage) {
+  // PrepareChosenCodePage has made sure that a chosen page can be read.
+  return chosenCodePage != 0 ? MakeCodePageConverter(chosenCodePage) : MakeDefaultCodePageConverter();
+}
+
 std::unique_ptr<CodePageConverter> MailboxConverter(int chosenCodePage, const MailboxReader& reader,
                                                     const std::string& displayName, Console& console) {
-  // PrepareChosenCodePage has made sure that a chosen page can be read.
-  if (chosenCodePage != 0) return MakeCodePageConverter(chosenCodePage);
-  if (!DetectsMailboxCodePages()) return MakeDefaultCodePageConverter();
+  if (chosenCodePage != 0 || !DetectsMailboxCodePages()) return ChosenCodePageConverter(chosenCodePage);
   return FoundCodePageConverter(MailboxVotes(reader).chosen(), "Mailbox", displayName, console);
 }
 

@@ -45,6 +45,10 @@ CodePageVotes MailboxVotes(const MailboxReader& reader);
 std::unique_ptr<CodePageConverter> FoundCodePageConverter(int codePage, const char* what,
                                                           const std::string& shownName, Console& console);
 
+// The converter for `chosenCodePage`, or the default one for 0: for strings
+// that no mailbox's messages vouch for.
+std::unique_ptr<CodePageConverter> ChosenCodePageConverter(int chosenCodePage);
+
 // The converter for one mailbox: `chosenCodePage` when not 0; otherwise,
 // where the platform detects code pages, the page the mailbox's messages
 // point to (FoundCodePageConverter, announced after the progress line);

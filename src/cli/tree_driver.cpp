@@ -14,7 +14,6 @@
 #include "dbx/store_tree.h"
 #include "platform/ascii.h"
 #include "platform/code_page.h"
-#include "platform/code_page_conversion.h"
 #include "platform/host.h"
 #include "writers/mailbox_failure.h"
 #include "platform/name_rules.h"
@@ -112,7 +111,7 @@ class StoreCodePages {
 
   // Announces a page found rather than chosen, after the progress line.
   std::unique_ptr<CodePageConverter> forMailbox(const OpenedMailbox& mailbox, Console& console) const {
-    if (!detected_) return chosenOrDefault();
+    if (!detected_) return ChosenCodePageConverter(chosen_);
     const auto found = byFile_.find(mailbox.fileName());
     const int codePage = found == byFile_.end() ? kWindows1252 : found->second;
     return FoundCodePageConverter(codePage, "Mailbox", mailbox.displayName(), console);
@@ -122,16 +121,12 @@ class StoreCodePages {
   std::unique_ptr<CodePageConverter> forFolderList(const StoreDirectory& store,
                                                    const std::vector<FolderRecord>& records,
                                                    Console& console) const {
-    if (!detected_ || records.empty()) return chosenOrDefault();
+    if (!detected_ || records.empty()) return ChosenCodePageConverter(chosen_);
     return FoundCodePageConverter(all_.chosen(), "Folder list", DisplayForm(store.folderList), console);
   }
 
  private:
   static constexpr int kWindows1252 = 1252;
-
-  std::unique_ptr<CodePageConverter> chosenOrDefault() const {
-    return chosen_ != 0 ? MakeCodePageConverter(chosen_) : MakeDefaultCodePageConverter();
-  }
 
   // Reads the file quietly: one that is no mailbox, or cannot be read, gives
   // no votes, and its conversion reports it later.

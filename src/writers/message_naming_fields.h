@@ -11,14 +11,21 @@
 
 namespace quernel {
 
-// The mailbox's file name and time, without a message, and the converter's
-// code page. The file name, a path component, is taken from the program's
-// own text into the character set names are made in.
-NamingFields MailboxNamingFields(const MailboxReader& reader, const CodePageConverter& converter);
+// The mailbox's file name and time, without a message. The file name is a
+// path component, in the program's own text.
+NamingFields MailboxNamingFields(const MailboxReader& reader);
+
+// The mailbox's fields (as MailboxNamingFields and the message sources give
+// them) ready for names made with `converter`: its code page, and the file
+// name in the character set names are made in.
+NamingFields NamingFieldsFor(NamingFields mailbox, const CodePageConverter& converter);
 
 // Sets the message fields of `fields` to those of `message`, strings
 // converted into the character set names are made in; the mailbox fields stay.
 void SetMessageNamingFields(NamingFields& fields, const MailboxReader& reader, int32_t message,
+                            const CodePageConverter& converter);
+// The same from a message's stored properties.
+void SetMessageNamingFields(NamingFields& fields, const MessageProperties& properties,
                             const CodePageConverter& converter);
 
 }  // namespace quernel

@@ -73,9 +73,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   file.setLastWriteTime(fileTime);
   const quernel::MailboxReader reader(file);
   if (reader.messageCount() != 1) __builtin_trap();
-  const auto converter = quernel::MakeDefaultCodePageConverter();
-  quernel::NamingFields fields = quernel::MailboxNamingFields(reader, *converter);
+  quernel::NamingFields fields = quernel::MailboxNamingFields(reader);
   CheckCleanName(quernel::ExpandNamingTemplate(namingTemplate, fields));
+  const auto converter = quernel::MakeDefaultCodePageConverter();
   quernel::SetMessageNamingFields(fields, reader, 0, *converter);
   CheckCleanName(quernel::ExpandNamingTemplate(namingTemplate, fields));
   return 0;

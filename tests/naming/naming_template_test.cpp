@@ -44,7 +44,7 @@ class TestMailbox {
 
   // A negative index stands for the mailbox level.
   std::string expand(std::string_view namingTemplate, int32_t index) const {
-    NamingFields fields = MailboxNamingFields(*reader_, *converter_);
+    NamingFields fields = MailboxNamingFields(*reader_);
     if (index >= 0) SetMessageNamingFields(fields, *reader_, index, *converter_);
     return ExpandNamingTemplate(namingTemplate, fields);
   }
