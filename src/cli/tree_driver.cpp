@@ -15,7 +15,6 @@
 #include "platform/code_page.h"
 #include "platform/host.h"
 #include "writers/mailbox_failure.h"
-#include "platform/name_rules.h"
 #include "writers/tree_plan.h"
 
 namespace quernel {
@@ -209,7 +208,7 @@ int RunTree(RunSettings settings, FileSystem& fileSystem, Console& console) {
   const std::unique_ptr<CodePageConverter> converter = MakeDefaultCodePageConverter();
   const StoreTree tree = BuildStoreTree(ReadFolders(store, fileSystem, console), store.names, *converter);
   const TreeLayout layout = settings.has(flags::kEml) ? TreeLayout::Eml : TreeLayout::Mbox;
-  const TreePlan plan = PlanTree(tree, layout, HostRefusesWindowsNames());
+  const TreePlan plan = PlanTree(tree, layout, SystemHost().paths.refusesWindowsNames());
 
   TreeWriter writer(settings, plan, fileSystem, console);
   writer.makeDirectories();
