@@ -1,8 +1,10 @@
 #pragma once
 // How the host spells paths: the separator, where a path's directory and its
 // file name part begin, and which names its file systems refuse. Paths are
-// byte strings in the host's encoding. Implementations keep no state; none
-// is thread-safe to replace while in use, and the program has one thread.
+// byte strings in the host's encoding. No call fails or changes anything:
+// each returns a new string or a verdict. Implementations keep no state of
+// their own (a caller owns the object and any rules it was given); nothing
+// here is promised to be thread-safe, and the program has one thread.
 
 #include <string>
 #include <string_view>

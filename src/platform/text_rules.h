@@ -2,8 +2,10 @@
 // How the host's text is walked: where characters begin, how a name is cut,
 // how letters change case and how a name is shown on the console. Names are
 // byte strings in the host's encoding (UTF-8 on Linux, the ANSI code page on
-// Windows). Implementations keep no state that a call changes; none is
-// thread-safe to replace while in use, and the program has one thread.
+// Windows). No call fails: bytes that are no character of the encoding are
+// stepped over one at a time and left as they are. Implementations keep no
+// state that a call changes (a caller owns the object); nothing here is
+// promised to be thread-safe, and the program has one thread.
 
 #include <cstddef>
 #include <string>
