@@ -21,4 +21,7 @@ std::string EmlDirectory(const EmlOptions& options, std::string_view inputPath,
 // none); number 0 stands for `name` itself.
 std::string NumberedName(std::string_view name, uint64_t number);
 
+// `name` with `insert` put before its last "." (at its end when it has none).
+std::string InsertBeforeExtension(std::string_view name, std::string_view insert);
+
 }  // namespace quernel

@@ -13,10 +13,10 @@ constexpr std::string_view kQuote = ">";
 // "From " + sender + " " + date. A control byte in the address (a CR or LF
 // from a damaged or crafted mailbox) would end the line early and could forge
 // a message boundary, so each one is written as "_".
-void AppendSeparatorLine(std::string& out, const MboxOptions& options, const MailboxReader& reader,
-                         const CodePageConverter& converter, int32_t message) {
-  const std::string& stored = reader.senderAddress(message);
-  const MessageTime time = ChosenDate(reader, message, options.date);
+void AppendSeparatorLine(std::string& out, const MboxOptions& options,
+                         const MessageProperties& properties, const CodePageConverter& converter) {
+  const std::string& stored = properties.senderAddress;
+  const MessageTime time = ChosenDate(properties, options.date);
   out += "From ";
   if (stored.empty()) {
     out += '-';
@@ -32,15 +32,56 @@ void AppendSeparatorLine(std::string& out, const MboxOptions& options, const Mai
 
 }  // namespace
 
-// The text is read before anything of the message is written, so a damaged
-// text leaves the file ending cleanly after the previous message instead of
-// with a separator line of its own.
-void MboxMessage::read(const MboxOptions& options, const MailboxReader& reader,
+// The text is read before anything of the message is laid out for writing,
+// so a damaged text leaves the file ending cleanly after the previous message
+// instead of with a separator line of its own.
+void MboxMessage::read(const MboxOptions& options, MessageSource& source,
                        const CodePageConverter& converter, int32_t message) {
-  clear();
-  AppendSeparatorLine(buffer_, options, reader, converter, message);
+  size_t start = buffer_.size();
+  std::optional<size_t> laid;
+  try {
+    laid = lay(options, source, converter, message);
+  } catch (...) {  // FileError, std::bad_alloc
+    buffer_.resize(start);
+    throw;
+  }
+  if (!laid) {
+    buffer_.resize(start);
+    return;
+  }
+  size_t textStart = *laid;
+  const size_t bytes = buffer_.size() - start + quotes_.size();
+  if (waitingBytes_ > 0 && waitingBytes_ + bytes > kWriteSize) {
+    writeWaiting(start);
+    textStart -= start;
+    start = 0;
+  }
+  const size_t runsBefore = runs_.size();
+  try {
+    size_t runStart = start;
+    for (size_t quote : quotes_) {
+      addRun(runStart, textStart + quote - runStart);
+      runs_.push_back({0, 0});
+      runStart = textStart + quote;
+    }
+    addRun(runStart, buffer_.size() - runStart);
+  } catch (...) {  // std::bad_alloc: the message is dropped whole
+    runs_.resize(runsBefore);
+    buffer_.resize(start);
+    throw;
+  }
+  waitingBytes_ += bytes;
+  if (waitingBytes_ >= kWriteSize) flush();
+}
+
+// Appends the separator line, text and line ends to buffer_ and finds the
+// text's quote positions; returns where the text starts in buffer_, or nothing
+// when the source leaves the message out.
+std::optional<size_t> MboxMessage::lay(const MboxOptions& options, MessageSource& source,
+                                       const CodePageConverter& converter, int32_t message) {
+  AppendSeparatorLine(buffer_, options, source.properties(message), converter);
   const size_t textStart = buffer_.size();
-  reader.appendMessageText(message, buffer_);
+  if (!source.appendText(message, buffer_)) return std::nullopt;
   const std::string_view text(buffer_.data() + textStart, buffer_.size() - textStart);
   // Without doubleNewline every message is followed by exactly one empty
   // line, so a text whose last line lacks its line end gets a second one.
@@ -49,14 +90,7 @@ void MboxMessage::read(const MboxOptions& options, const MailboxReader& reader,
   FindQuotePositions(text, options.quoting, quotes_);
   buffer_ += kLineEnd;
   if (secondLineEnd) buffer_ += kLineEnd;
-
-  size_t runStart = 0;
-  for (size_t quote : quotes_) {
-    addRun(runStart, textStart + quote - runStart);
-    runs_.push_back({0, 0});
-    runStart = textStart + quote;
-  }
-  addRun(runStart, buffer_.size() - runStart);
+  return textStart;
 }
 
 void MboxMessage::addRun(size_t offset, size_t size) {
@@ -70,18 +104,31 @@ void MboxMessage::addRun(size_t offset, size_t size) {
   runs_.push_back({offset, size});
 }
 
-void MboxMessage::write() {
-  if (runs_.empty()) return;
-  pieces_.clear();
-  for (const Run& run : runs_) {
-    pieces_.push_back(run.size == 0 ? kQuote : std::string_view(buffer_.data() + run.offset, run.size));
+void MboxMessage::flush() { writeWaiting(buffer_.size()); }
+
+void MboxMessage::writeWaiting(size_t end) {
+  if (!runs_.empty()) {
+    pieces_.clear();
+    for (const Run& run : runs_) {
+      pieces_.push_back(run.size == 0 ? kQuote : std::string_view(buffer_.data() + run.offset, run.size));
+    }
+    try {
+      file_.write(pieces_);
+    } catch (...) {
+      // What the file stored of them stays; nothing is offered to it again.
+      clear();
+      throw;
+    }
   }
-  file_.write(pieces_);
+  runs_.clear();
+  waitingBytes_ = 0;
+  buffer_.erase(0, end);
 }
 
 void MboxMessage::clear() {
   buffer_.clear();
   runs_.clear();
+  waitingBytes_ = 0;
 }
 
 }  // namespace quernel

@@ -1,13 +1,18 @@
 // Fuzz target: the whole program converting one fuzzed mailbox with
-// "-mbxrd -eml" on the in-memory file system. Whatever the mailbox holds,
-// the run ends with its two summary lines and exit status 0, and a mailbox
-// counted as converted to eml has one file per message.
+// "-mbxrd -eml" on the in-memory file system; the input's last byte is not
+// part of the mailbox: its lowest bit adds "-recover". Whatever the mailbox
+// holds, the run ends with its two summary lines and exit status 0, and a
+// mailbox counted as converted to eml has one file per message it converted.
+// With "-recover", each found set has one file per message its line counts,
+// so nothing is written twice.
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cli/quernel_main.h"
 #include "fixed_zone.h"
@@ -27,20 +32,49 @@ long ReportedMessages(const std::string& text) {
   return std::strtol(text.c_str() + line + kProgress.size(), nullptr, 10);
 }
 
-size_t EmlFiles(const quernel::MemoryFileSystem& fileSystem) {
-  size_t count = 0;
-  for (const std::string& path : fileSystem.listFiles()) count += path.starts_with("/mail/Inbox/");
+// The files directly in `folder` (ending in "/"), not in its subfolders.
+long FilesIn(const quernel::MemoryFileSystem& fileSystem, std::string_view folder) {
+  long count = 0;
+  for (const std::string& path : fileSystem.listFiles()) {
+    count += path.starts_with(folder) && path.find('/', folder.size()) == std::string::npos;
+  }
   return count;
+}
+
+long CountOf(std::string_view text, std::string_view part) {
+  long count = 0;
+  for (size_t at = text.find(part); at != std::string_view::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
+
+// The recover mode's counts line: every set's files match it.
+void CheckFoundSets(const std::string& text, const quernel::MemoryFileSystem& fileSystem) {
+  static constexpr std::string_view kCounts = "\"Inbox.dbx\": ";
+  const size_t line = text.find(kCounts);
+  if (line == std::string::npos) return;
+  long indexed = 0, converted = 0, recovered = 0, deleted = 0, damaged = 0;
+  if (std::sscanf(text.c_str() + line + kCounts.size(),
+                  "%ld indexed, %ld converted, %ld recovered, %ld deleted, %ld damaged", &indexed,
+                  &converted, &recovered, &deleted, &damaged) != 5) {
+    __builtin_trap();
+  }
+  if (FilesIn(fileSystem, "/mail/Inbox/recovered/") != recovered) __builtin_trap();
+  if (FilesIn(fileSystem, "/mail/Inbox/deleted/") != deleted) __builtin_trap();
+  if (FilesIn(fileSystem, "/mail/Inbox/damaged/") != damaged) __builtin_trap();
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size == 0) return 0;
+  const bool recover = (data[size - 1] & 1) != 0;
   quernel::MemoryFileSystem fileSystem;
   fileSystem.addDirectory("/mail");
-  fileSystem.addFile("/mail/Inbox.dbx", std::string(reinterpret_cast<const char*>(data), size));
+  fileSystem.addFile("/mail/Inbox.dbx", std::string(reinterpret_cast<const char*>(data), size - 1));
   quernel::StringConsole console;
-  const int status = quernel::RunQuernel({"-mbxrd", "-eml", "/mail/Inbox.dbx"}, fileSystem, console);
+  std::vector<std::string> arguments = {"-mbxrd", "-eml", "/mail/Inbox.dbx"};
+  if (recover) arguments.insert(arguments.begin(), "-recover");
+  const int status = quernel::RunQuernel(arguments, fileSystem, console);
   if (status != 0) __builtin_trap();
 
   const std::string& text = console.text();
@@ -50,8 +84,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view mbox = std::string_view(text).substr(mboxLine, emlLine - mboxLine);
   if (eml.size() != kEmlSummary.size() + 1 || !eml.ends_with(kEmlSummary)) __builtin_trap();
   if (mbox.size() != kMboxSummary.size() + 1 || !mbox.ends_with(kMboxSummary)) __builtin_trap();
-  if (eml[0] == '1' && static_cast<long>(EmlFiles(fileSystem)) != ReportedMessages(text)) {
+  // A damaged message, which only the recover mode goes on past, has a line
+  // of its own and no file among the converted ones.
+  const long damaged = CountOf(text, " is damaged (");
+  if (eml[0] == '1' && FilesIn(fileSystem, "/mail/Inbox/") != ReportedMessages(text) - damaged) {
     __builtin_trap();
   }
+  if (recover) CheckFoundSets(text, fileSystem);
   return 0;
 }
