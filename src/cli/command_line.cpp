@@ -91,7 +91,6 @@ std::string TreeFailure(const std::vector<std::string>& positionals, const RunSe
   int formats = 0;
   for (uint32_t format : {flags::kMboxo, flags::kMboxrd, flags::kEml}) formats += settings.has(format);
   if (formats > 1) return "-tree writes one format: give only one of -mbx, -mbxrd and -eml!\n";
-  if (settings.has(flags::kRecover)) return "-recover does not work with -tree yet: give the mailbox files!\n";
   if (positionals.size() == 1) return "-tree needs an output folder after the store!\n";
   if (positionals.size() > 2) return "-tree takes one store and one output folder!\n";
   return "";
