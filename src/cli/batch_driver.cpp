@@ -11,6 +11,7 @@
 #include "cli/opened_mailbox.h"
 #include "cli/recover_mailbox.h"
 #include "platform/host.h"
+#include "writers/eml_paths.h"
 #include "writers/mailbox_failure.h"
 
 namespace quernel {
@@ -42,7 +43,7 @@ class Batch {
 
   void convert(const std::string& path) {
     if (recover_) {
-      RecoverMailbox(path, {writeMbox_, writeEml_}, codePage_, writers_, fileSystem_, console_);
+      recover(path);
       return;
     }
     OpenedMailbox mailbox(path, fileSystem_, console_);
@@ -65,6 +66,23 @@ class Batch {
   const Counters& counters() const { return writers_.counters; }
 
  private:
+  // The outputs go where the plain conversion puts them, the sets beside.
+  void recover(const std::string& path) {
+    OpenedMailbox mailbox(path, fileSystem_, console_, /*salvaging=*/true);
+    if (mailbox.state() == OpenedMailbox::State::Refused) return;
+    // The index's messages tell the code page; found ones are read in it too.
+    const std::unique_ptr<CodePageConverter> converter =
+        mailbox.state() == OpenedMailbox::State::Ready
+            ? MailboxConverter(codePage_, mailbox.reader(), mailbox.displayName(), console_)
+            : ChosenCodePageConverter(codePage_);
+    RecoverPlaces places;
+    if (writeMbox_) {
+      places.mboxFile = MboxOutputPath(writers_.mboxOptions, path, mailbox.namingFields(), *converter);
+    }
+    if (writeEml_) places.emlDirectory = EmlDirectory(writers_.emlOptions, path, mailbox.fileName());
+    RecoverMailbox(mailbox, places, *converter, writers_, fileSystem_, console_);
+  }
+
   const bool writeMbox_;
   const bool writeEml_;
   const bool recover_;

@@ -5,15 +5,10 @@
 #include <optional>
 #include <vector>
 
-#include "cli/mailbox_code_page.h"
-#include "cli/opened_mailbox.h"
 #include "dbx/salvage.h"
 #include "platform/code_page.h"
 #include "platform/host.h"
-#include "writers/eml_paths.h"
-#include "writers/found_sets.h"
 #include "writers/mailbox_failure.h"
-#include "writers/message_naming_fields.h"
 
 namespace quernel {
 namespace {
@@ -66,51 +61,48 @@ class SalvagingReaderSource : public ReaderSource {
 
 class Recovery {
  public:
-  Recovery(const std::string& path, RecoverFormats formats, int chosenCodePage, RunWriters& writers,
-           FileSystem& fileSystem, Console& console)
-      : path_(path),
-        formats_(formats),
-        chosenCodePage_(chosenCodePage),
+  Recovery(const OpenedMailbox& mailbox, const RecoverPlaces& places, const CodePageConverter& converter,
+           RunWriters& writers, FileSystem& fileSystem, Console& console)
+      : mailbox_(mailbox),
+        places_(places),
+        converter_(converter),
         writers_(writers),
         fileSystem_(fileSystem),
         console_(console) {}
 
-  void run() {
-    OpenedMailbox mailbox(path_, fileSystem_, console_, /*salvaging=*/true);
-    if (mailbox.state() == OpenedMailbox::State::Refused) return;
-    const bool indexed = mailbox.state() == OpenedMailbox::State::Ready;
-    const std::string& displayName = mailbox.displayName();
+  IndexedOutcome run() {
+    const bool indexed = mailbox_.state() == OpenedMailbox::State::Ready;
+    const std::string& displayName = mailbox_.displayName();
     std::vector<uint32_t> textStarts;
     if (indexed) {
-      for (int32_t i = 0; i < mailbox.reader().messageCount(); ++i) {
-        textStarts.push_back(mailbox.reader().textStart(i));
+      for (int32_t i = 0; i < mailbox_.reader().messageCount(); ++i) {
+        textStarts.push_back(mailbox_.reader().textStart(i));
       }
     }
     std::optional<Salvage> salvage;
     try {
-      salvage.emplace(mailbox.input(), textStarts);
+      salvage.emplace(mailbox_.input(), textStarts);
     } catch (const FileError& error) {
       ReportMailboxFailure(console_, error, displayName);
-      return;
+      return {false, std::nullopt};
     }
-    // The index's messages tell the code page; found ones are read in it too.
-    const std::unique_ptr<CodePageConverter> converter =
-        indexed ? MailboxConverter(chosenCodePage_, mailbox.reader(), displayName, console_)
-                : ChosenCodePageConverter(chosenCodePage_);
-    NamingFields mailboxFields;
-    mailboxFields.mailboxName = mailbox.fileName();
-    mailboxFields.mailboxTime = MailboxFileTime(mailbox.input());
+    IndexedOutcome outcome;
+    if (!indexed) outcome.converted.reset();
     int32_t indexedCount = 0;
     int32_t damagedIndexed = 0;
-    if (indexed && mailbox.reader().messageCount() > 0) {
-      SalvagingReaderSource source(mailbox.reader(), *salvage, console_, displayName);
-      if (!writeIndexed(source, displayName, *converter)) return;
+    if (indexed && mailbox_.reader().messageCount() > 0) {
+      SalvagingReaderSource source(mailbox_.reader(), *salvage, console_, displayName);
+      const Counters before = writers_.counters;
+      outcome.written = true;
+      if (!writeIndexed(source, displayName, converter_)) return {true, std::nullopt};
       indexedCount = source.messageCount();
       damagedIndexed = source.damagedCount();
+      outcome.converted = indexedCount - damagedIndexed;
+      if (!countedByEveryFormat(before)) outcome.converted.reset();
     }
     for (const FoundSet& set : kFoundSets) {
-      FoundSource source(*salvage, set.kind, mailboxFields);
-      if (source.messageCount() > 0) writeSet(source, set.name, displayName, *converter);
+      FoundSource source(*salvage, set.kind, mailbox_.namingFields());
+      if (source.messageCount() > 0) writeSet(source, set.name, displayName, converter_);
     }
     console_.print(
         "\"%s\": %ld indexed, %ld converted, %ld recovered, %ld deleted, %ld damaged messages\n",
@@ -119,6 +111,7 @@ class Recovery {
         static_cast<long>(salvage->count(FoundKind::Recovered)),
         static_cast<long>(salvage->count(FoundKind::Deleted)),
         static_cast<long>(salvage->count(FoundKind::Damaged)));
+    return outcome;
   }
 
  private:
@@ -126,16 +119,23 @@ class Recovery {
   // as in the plain conversion.
   bool writeIndexed(MessageSource& source, const std::string& displayName,
                     const CodePageConverter& converter) {
-    if (formats_.mbox && !writers_.mbox.convertMailbox(writers_.mboxOptions, path_, "", displayName,
-                                                       source, converter, writers_.counters.mbox)) {
+    if (!places_.mboxFile.empty() &&
+        !writers_.mbox.convertMailbox(writers_.mboxOptions, "", places_.mboxFile, displayName, source,
+                                      converter, writers_.counters.mbox)) {
       return false;
     }
-    if (formats_.eml) {
-      const std::string directory = emlDirectory();
-      writers_.eml.convertMailboxInto(writers_.emlOptions, directory, displayName, source, converter,
-                                      writers_.counters.eml);
+    if (!places_.emlDirectory.empty()) {
+      makeEmlDirectory();
+      writers_.eml.convertMailboxInto(writers_.emlOptions, places_.emlDirectory, displayName, source,
+                                      converter, writers_.counters.eml);
     }
     return true;
+  }
+
+  // Whether each format written has counted the mailbox as converted since `before`.
+  bool countedByEveryFormat(const Counters& before) const {
+    return (places_.mboxFile.empty() || writers_.counters.mbox != before.mbox) &&
+           (places_.emlDirectory.empty() || writers_.counters.eml != before.eml);
   }
 
   // A set goes next to the mailbox's own output: an mbox file of its own,
@@ -144,30 +144,26 @@ class Recovery {
   void writeSet(MessageSource& source, std::string_view setName, const std::string& displayName,
                 const CodePageConverter& converter) {
     int32_t ignored = 0;
-    if (formats_.mbox) {
-      const std::string mboxPath = MboxOutputPath(writers_.mboxOptions, path_, source.mailboxFields(), converter);
-      writers_.mbox.convertMailbox(writers_.mboxOptions, path_, MboxSetPath(mboxPath, setName),
+    if (!places_.mboxFile.empty()) {
+      writers_.mbox.convertMailbox(writers_.mboxOptions, "", places_.mboxSetFile(places_.mboxFile, setName),
                                    displayName, source, converter, ignored);
     }
-    if (formats_.eml) {
-      const std::string directory = JoinPath(emlDirectory(), setName);
+    if (!places_.emlDirectory.empty()) {
+      makeEmlDirectory();
+      const std::string directory = JoinPath(places_.emlDirectory, setName);
       fileSystem_.createDirectory(directory);
       writers_.eml.convertMailboxInto(writers_.emlOptions, JoinPath(directory, ""), displayName,
                                       source, converter, ignored);
     }
   }
 
-  // The mailbox's eml folder, created (one level) when missing; a folder
-  // that cannot be made shows up as the first message's open failure.
-  std::string emlDirectory() {
-    const std::string directory = EmlDirectory(writers_.emlOptions, path_, FileNamePart(path_));
-    fileSystem_.createDirectory(DirectoryPart(directory));
-    return directory;
-  }
+  // The mailbox's eml folder, one level, when missing; a folder that cannot
+  // be made shows up as the first message's open failure.
+  void makeEmlDirectory() { fileSystem_.createDirectory(DirectoryPart(places_.emlDirectory)); }
 
-  const std::string& path_;
-  const RecoverFormats formats_;
-  const int chosenCodePage_;
+  const OpenedMailbox& mailbox_;
+  const RecoverPlaces& places_;
+  const CodePageConverter& converter_;
   RunWriters& writers_;
   FileSystem& fileSystem_;
   Console& console_;
@@ -175,9 +171,10 @@ class Recovery {
 
 }  // namespace
 
-void RecoverMailbox(const std::string& path, RecoverFormats formats, int chosenCodePage, RunWriters& writers,
-                    FileSystem& fileSystem, Console& console) {
-  Recovery(path, formats, chosenCodePage, writers, fileSystem, console).run();
+IndexedOutcome RecoverMailbox(const OpenedMailbox& mailbox, const RecoverPlaces& places,
+                              const CodePageConverter& converter, RunWriters& writers,
+                              FileSystem& fileSystem, Console& console) {
+  return Recovery(mailbox, places, converter, writers, fileSystem, console).run();
 }
 
 }  // namespace quernel

@@ -50,11 +50,14 @@ struct TreePlan {
 // ("Inbox(1)"); in the Mbox layout a folder also keeps "<name>.sbd" and
 // "<name>.msf" (Thunderbird's index file) free of its siblings. No name is
 // empty, "." or "..", or holds a separator, so no path leaves the output
-// folder.
+// folder. With `foundSets` ("-recover") the names of a folder's found sets
+// are kept free too: "<name>.recovered" and the like beside an mbox folder
+// (with their ".msf"), "recovered" and the like among an eml folder's
+// subfolders.
 //
 // The names are made in the character set of the store's names, which
 // `converter` made, and handed out in the program's own text.
 TreePlan PlanTree(const StoreTree& store, TreeLayout layout, bool windowsRules,
-                  const CodePageConverter& converter);
+                  const CodePageConverter& converter, bool foundSets = false);
 
 }  // namespace quernel

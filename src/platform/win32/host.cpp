@@ -1,38 +1,87 @@
-// Host conventions on Windows: "\" paths, byte strings in the ANSI code page
-// (double-byte characters stepped over wherever a path is scanned) or, with a
-// chosen code page, UTF-8 (program_text.h), names shown in the OEM code page,
-// local time from the Windows time zone.
+// The host on Windows: "\" paths, byte strings in the ANSI code page (double-
+// byte characters stepped over wherever a path is scanned) or, once a code
+// page is chosen for the mailboxes, in UTF-8 (program_text.h), names shown in
+// the OEM code page, local time from the Windows time zone, an input and an
+// output directory as positional arguments.
 
 #include "platform/host.h"
 
 #include <stdlib.h>
 #include <time.h>
 
+#include "platform/backslash_path_rules.h"
+#include "platform/double_byte_text_rules.h"
+#include "platform/utf8.h"
+#include "platform/win32/ansi_text_rules.h"
 #include "platform/win32/code_page_wide.h"
 #include "platform/win32/program_text.h"
+#include "platform/win32/windows_calendar.h"
 #include "platform/win32/windows_api.h"
 
 namespace quernel {
 
 namespace {
 
-// The position of the last single-byte character of `path` that `isSeparator`
-// accepts, stepping over double-byte characters so that their second byte
-// (which may be 0x5C, "\") never counts; npos when there is none.
-template <typename Predicate>
-size_t LastSeparatorAt(std::string_view path, Predicate isSeparator) {
-  size_t last = std::string_view::npos;
-  for (size_t pos = 0; pos < path.size(); pos += ProgramTextStep(path, pos)) {
-    if (isSeparator(path[pos])) last = pos;
-  }
-  return last;
+std::bitset<256> AnsiLeadBytes() {
+  std::bitset<256> lead;
+  for (int byte = 0; byte < 256; ++byte) lead[byte] = IsDBCSLeadByte(static_cast<BYTE>(byte)) != 0;
+  return lead;
 }
 
-bool IsBackslash(char c) { return c == '\\'; }
+// The ANSI page's stepping, with the system's letter case and OEM display.
+class AnsiTextRules final : public DoubleByteTextRules {
+ public:
+  AnsiTextRules() : DoubleByteTextRules(AnsiLeadBytes()) {}
 
-bool IsAnySeparator(char c) { return c == '\\' || c == '/' || c == ':'; }
+  void changeLetterCase(std::string& s, bool toUpper) const override {
+    if (s.empty()) return;
+    const DWORD length = static_cast<DWORD>(s.size());
+    if (toUpper) {
+      CharUpperBuffA(s.data(), length);
+    } else {
+      CharLowerBuffA(s.data(), length);
+    }
+  }
+
+  std::string displayForm(std::string_view name) const override {
+    std::string shown(name);
+    if (!shown.empty()) CharToOemBuffA(shown.c_str(), shown.data(), static_cast<DWORD>(shown.size()));
+    return shown;
+  }
+};
+
+// The host's text as UTF-8, once a code page is chosen: an ASCII byte is
+// always a whole character, letters change case and names reach the console
+// through UTF-16.
+class Utf8HostTextRules final : public TextRules {
+ public:
+  size_t characterStep(std::string_view, size_t) const override { return 1; }
+  size_t characterPrefixLength(std::string_view text, size_t limit) const override {
+    return Utf8PrefixLength(text, limit);
+  }
+  void changeLetterCase(std::string& s, bool toUpper) const override {
+    std::wstring wide = CodePageToUtf16(CP_UTF8, s);
+    if (wide.empty()) return;
+    const DWORD length = static_cast<DWORD>(wide.size());
+    if (toUpper) {
+      CharUpperBuffW(wide.data(), length);
+    } else {
+      CharLowerBuffW(wide.data(), length);
+    }
+    s = Utf16ToCodePage(CP_UTF8, wide);
+  }
+  size_t extraControlSequenceAt(std::string_view, size_t) const override { return 0; }
+  std::string displayForm(std::string_view name) const override {
+    return Utf16ToCodePage(CP_OEMCP, CodePageToUtf16(CP_UTF8, name), '?');
+  }
+};
 
 }  // namespace
+
+const TextRules& SystemAnsiTextRules() {
+  static const AnsiTextRules text;
+  return text;
+}
 
 // The C runtime reads TZ itself and takes a zone name such as Europe/Berlin
 // for a POSIX rule it cannot parse; without TZ it asks Windows for the zone.
@@ -41,47 +90,15 @@ void InitializeHost() {
   _tzset();
 }
 
-char PathSeparator() { return '\\'; }
-
-bool EndsWithSeparator(std::string_view directory) {
-  const size_t last = LastSeparatorAt(directory, IsBackslash);
-  return last != std::string_view::npos && last + 1 == directory.size();
+const Host& SystemHost() {
+  static const BackslashPathRules ansiPaths(SystemAnsiTextRules());
+  static const Utf8HostTextRules utf8Text;
+  static const BackslashPathRules utf8Paths(utf8Text);
+  static const WindowsCalendar calendar;
+  static const Host ansi{ansiPaths, SystemAnsiTextRules(), calendar, PositionalStyle::InputThenOutput};
+  static const Host utf8{utf8Paths, utf8Text, calendar, PositionalStyle::InputThenOutput};
+  return ProgramTextIsUtf8() ? utf8 : ansi;
 }
-
-std::string DirectoryPart(std::string_view path) {
-  const size_t last = LastSeparatorAt(path, IsBackslash);
-  return std::string(last == std::string_view::npos ? path : path.substr(0, last));
-}
-
-std::string FileNamePart(std::string_view path) {
-  const size_t last = LastSeparatorAt(path, IsAnySeparator);
-  return std::string(last == std::string_view::npos ? path : path.substr(last + 1));
-}
-
-PositionalStyle PositionalArgumentStyle() { return PositionalStyle::InputThenOutput; }
-
-std::string DisplayForm(std::string_view name) {
-  if (ProgramTextIsUtf8()) return Utf16ToCodePage(CP_OEMCP, WideProgramText(name), '?');
-  std::string shown(name);
-  if (!shown.empty()) CharToOemBuffA(shown.c_str(), shown.data(), static_cast<DWORD>(shown.size()));
-  return shown;
-}
-
-size_t CharacterStep(std::string_view s, size_t pos) {
-  return pos + 1 < s.size() && IsDBCSLeadByte(static_cast<BYTE>(s[pos])) ? 2 : 1;
-}
-
-void ChangeLetterCase(std::string& s, bool toUpper) {
-  if (s.empty()) return;
-  const DWORD length = static_cast<DWORD>(s.size());
-  if (toUpper) {
-    CharUpperBuffA(s.data(), length);
-  } else {
-    CharLowerBuffA(s.data(), length);
-  }
-}
-
-size_t ExtraControlSequenceAt(std::string_view, size_t) { return 0; }
 
 bool DetectsMailboxCodePages() { return false; }
 

@@ -5,7 +5,8 @@
 
 #include <optional>
 
-#include "platform/host.h"
+#include "platform/text_rules.h"
+#include "platform/win32/ansi_text_rules.h"
 #include "platform/win32/code_page_wide.h"
 #include "platform/win32/windows_api.h"
 
@@ -28,26 +29,22 @@ std::optional<std::string> BytesInPage(UINT codePage, wchar_t wide) {
 }  // namespace
 
 size_t CharacterStepIn(int codePage, std::string_view s, size_t pos) {
-  if (IsSystemCodePage(codePage)) return CharacterStep(s, pos);
+  // The system's own page by its own rules, also once the host's text is UTF-8.
+  if (IsSystemCodePage(codePage)) return SystemAnsiTextRules().characterStep(s, pos);
   return pos + 1 < s.size() && IsDBCSLeadByteEx(static_cast<UINT>(codePage), static_cast<BYTE>(s[pos]))
              ? 2
              : 1;
 }
 
 size_t CharacterPrefixLengthIn(int codePage, std::string_view text, size_t limit) {
-  if (limit >= text.size()) return text.size();
-  size_t pos = 0;
-  while (pos < limit) {
-    const size_t step = CharacterStepIn(codePage, text, pos);
-    if (pos + step > limit) break;
-    pos += step;
-  }
-  return pos;
+  return PrefixLengthByStepping(text, limit, [codePage](std::string_view s, size_t pos) {
+    return CharacterStepIn(codePage, s, pos);
+  });
 }
 
 void ChangeLetterCaseIn(int codePage, std::string& s, bool toUpper) {
   if (IsSystemCodePage(codePage)) {
-    ChangeLetterCase(s, toUpper);
+    SystemAnsiTextRules().changeLetterCase(s, toUpper);
     return;
   }
   const UINT page = static_cast<UINT>(codePage);

@@ -26,10 +26,6 @@ std::string ProgramTextFromAnsi(std::string_view text) {
   return Utf16ToCodePage(CP_UTF8, CodePageToUtf16(CP_ACP, text));
 }
 
-size_t ProgramTextStep(std::string_view s, size_t pos) {
-  return utf8ProgramText ? 1 : CharacterStep(s, pos);
-}
-
 std::wstring WideProgramText(std::string_view text) {
   return CodePageToUtf16(ProgramTextCodePage(), text);
 }

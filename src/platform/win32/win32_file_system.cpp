@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/host.h"
 #include "platform/win32/last_error_cause.h"
 #include "platform/win32/path_api.h"
 #include "platform/win32/win32_files.h"
@@ -60,10 +61,6 @@ HANDLE CreateNewDiskFile(const std::string& path, DWORD attributes) {
   }
   RequireDiskFile(handle, path, IoTarget::Output, "create");
   return handle;
-}
-
-bool EndsInSlashOrBackslash(const std::string& directory) {
-  return !directory.empty() && (directory.back() == '\\' || directory.back() == '/');
 }
 
 class Win32FileSystem final : public FileSystem {
@@ -168,7 +165,7 @@ class Win32FileSystem final : public FileSystem {
     if (paths.empty()) return paths;
     std::string directory = AbsoluteDirectoryOf(pattern);
     if (directory.empty()) return {};
-    if (!EndsInSlashOrBackslash(directory)) directory.push_back('\\');
+    if (!EndsWithSeparator(directory)) directory.push_back('\\');
     for (std::string& path : paths) path.insert(0, directory);
     return paths;
   }
