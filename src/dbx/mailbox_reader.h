@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "dbx/file_window.h"
+#include "dbx/message_flags.h"
 #include "dbx/message_time.h"
 #include "platform/file_system.h"
 
@@ -47,6 +48,8 @@ class MailboxReader {
   const std::string& recipientAddress(int32_t i) const { return props(i).recipientAddress; }
   MessageTime receiveTime(int32_t i) const { return props(i).receiveTime; }
   MessageTime sendTime(int32_t i) const { return props(i).sendTime; }
+  // Read, replied, flagged and the like; no bits when the record has none.
+  MessageFlags messageFlags(int32_t i) const { return MessageFlags(props(i).flags); }
   uint32_t recordOffset(int32_t i) const { return recordOffsets_[static_cast<size_t>(i)]; }
 
   // The raw text of message i, up to its first zero byte; empty when the
@@ -67,6 +70,7 @@ class MailboxReader {
     std::string recipientAddress;
     MessageTime receiveTime = 0;
     MessageTime sendTime = 0;
+    uint32_t flags = 0;  // MessageFlags bits
   };
 
  private:

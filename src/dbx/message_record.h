@@ -30,6 +30,7 @@ class RecordReader {
  private:
   std::string readString(uint64_t position);
   MessageTime readDate(uint64_t position);
+  uint32_t readFlags(uint64_t position);
   uint32_t readTextStart(uint8_t id, uint32_t value, uint64_t dataArea);
   void checkDataPosition(uint64_t position) const;
 
