@@ -95,6 +95,13 @@ class FileSystem {
   // regular file that can be opened for reading right now. Never raises.
   virtual bool probeExisting(const std::string& path) = 0;
 
+  // Gives the closed file `from` the name `to`, replacing any file of that
+  // name in one step, so that `to` never names a half-written file (POSIX
+  // rename; MoveFileExA with MOVEFILE_REPLACE_EXISTING). Raises FileError,
+  // with both names left as they were, when it fails, and always when `to`
+  // is one of this process's open inputs.
+  virtual void renameFile(const std::string& from, const std::string& to) = 0;
+
   // Creates one directory level. False on any failure (including "exists").
   virtual bool createDirectory(const std::string& path) = 0;
 

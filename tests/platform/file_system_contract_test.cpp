@@ -185,6 +185,30 @@ TEST_P(FileSystemContract, StampSetsTheLastWriteTime) {
   EXPECT_EQ(FileTimeFromUnix(1120209000), 127646826000000000u);
 }
 
+TEST_P(FileSystemContract, RenameReplacesInOneStepButNeverAnOpenInput) {
+  ASSERT_TRUE(fs_->createDirectory(at("tmp")));
+  ASSERT_TRUE(fs_->createDirectory(at("cur")));
+  put("tmp/m", "new");
+  put("cur/m", "old");
+  fs_->renameFile(at("tmp/m"), at("cur/m"));
+  EXPECT_EQ(read("cur/m"), "new");
+  EXPECT_FALSE(fs_->isRegularFile(at("tmp/m")));
+
+  put("tmp/m", "newer");
+  {
+    std::unique_ptr<InputFile> input = fs_->openInput(at("cur/m"));
+    EXPECT_EQ(testing::CauseOf([&] { fs_->renameFile(at("tmp/m"), at("cur/m")); }),
+              FileErrorCause::SharingViolation);
+  }
+  EXPECT_EQ(read("cur/m"), "new");
+  EXPECT_EQ(read("tmp/m"), "newer");
+  EXPECT_EQ(testing::CauseOf([&] { fs_->renameFile(at("tmp/gone"), at("cur/gone")); }),
+            FileErrorCause::NotFound);
+  EXPECT_EQ(testing::CauseOf([&] { fs_->renameFile(at("tmp/m"), at("missing/m")); }),
+            FileErrorCause::NotFound);
+  EXPECT_EQ(read("tmp/m"), "newer");
+}
+
 INSTANTIATE_TEST_SUITE_P(Both, FileSystemContract, ::testing::Values("native", "memory"),
                          [](const auto& info) { return info.param; });
 

@@ -310,6 +310,23 @@ bool MemoryFileSystem::probeExisting(const std::string& path) {
   return node && node->regular && !state_->lockedAgainst(normalized, *node, false);
 }
 
+void MemoryFileSystem::renameFile(const std::string& from, const std::string& to) {
+  ++state_->stats.renames;
+  const std::string source = Normalize(from);
+  const std::string target = Normalize(to);
+  state_->raiseInjected(Operation::Rename, target, "rename");
+  const std::shared_ptr<Node> node = state_->find(source);
+  if (!node) throw Failure(FileErrorCause::NotFound, "rename", from);
+  if (!state_->isDirectory(ParentOf(target))) throw Failure(FileErrorCause::NotFound, "rename", to);
+  if (state_->isDirectory(target)) throw Failure(FileErrorCause::NotRegularFile, "rename", to);
+  const std::shared_ptr<Node> replaced = state_->find(target);
+  if (replaced && replaced != node && state_->lockedAgainst(target, *replaced, true)) {
+    throw Failure(FileErrorCause::SharingViolation, "rename", to);
+  }
+  state_->files.erase(source);
+  state_->files[target] = node;
+}
+
 bool MemoryFileSystem::createDirectory(const std::string& path) {
   const std::string normalized = Normalize(path);
   if (exists(normalized) || !state_->isDirectory(ParentOf(normalized))) return false;

@@ -29,11 +29,13 @@ class MemoryFileSystem final : public FileSystem {
     size_t writes = 0;
     size_t stamps = 0;
     size_t closes = 0;
+    size_t renames = 0;
     uint64_t bytesRead = 0;
     uint64_t bytesWritten = 0;
   };
 
-  enum class Operation { OpenInput, CreateOutput, Read, Write, Close };
+  // Rename failures are injected on the target path.
+  enum class Operation { OpenInput, CreateOutput, Read, Write, Close, Rename };
 
   MemoryFileSystem();
   ~MemoryFileSystem() override;
@@ -71,6 +73,7 @@ class MemoryFileSystem final : public FileSystem {
   std::unique_ptr<OutputFile> createOutput(const std::string& path, CreateMode mode) override;
   std::unique_ptr<OutputFile> createNewOutput(const std::string& path) override;
   bool probeExisting(const std::string& path) override;
+  void renameFile(const std::string& from, const std::string& to) override;
   bool createDirectory(const std::string& path) override;
   bool removeFile(const std::string& path) override;
   bool isRegularFile(const std::string& path) override;

@@ -113,6 +113,14 @@ class PosixFileSystem final : public FileSystem {
     return LockWithoutWaiting(fd.get(), LOCK_SH) != LockOutcome::HeldByAnother;
   }
 
+  void renameFile(const std::string& from, const std::string& to) override {
+    struct stat status;
+    if (::stat(to.c_str(), &status) == 0 && openInputs_->contains(status.st_dev, status.st_ino)) {
+      throw FileError(FileErrorCause::SharingViolation, "rename to \"" + to + "\": it is an open input");
+    }
+    if (::rename(from.c_str(), to.c_str()) != 0) throw ErrnoFileError(errno, "rename", from);
+  }
+
   bool createDirectory(const std::string& path) override { return ::mkdir(path.c_str(), 0777) == 0; }
 
   bool removeFile(const std::string& path) override { return ::unlink(path.c_str()) == 0; }

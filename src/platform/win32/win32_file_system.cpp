@@ -116,6 +116,14 @@ class Win32FileSystem final : public FileSystem {
     return isFile;
   }
 
+  void renameFile(const std::string& from, const std::string& to) override {
+    // A file open without sharing, as every input of this process is, cannot
+    // be replaced: the move fails and leaves it.
+    if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+      throw LastErrorFileError(GetLastError(), "rename", from);
+    }
+  }
+
   bool createDirectory(const std::string& path) override {
     return CreateDirectoryA(path.c_str(), nullptr) != 0;
   }
