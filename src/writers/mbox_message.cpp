@@ -1,6 +1,7 @@
 #include "writers/mbox_message.h"
 
 #include "naming/date_format.h"
+#include "writers/status_headers.h"
 
 namespace quernel {
 namespace {
@@ -41,6 +42,7 @@ void MboxMessage::read(const MboxOptions& options, const MailboxReader& reader,
   AppendSeparatorLine(buffer_, options, reader, converter, message);
   const size_t textStart = buffer_.size();
   reader.appendMessageText(message, buffer_);
+  if (options.statusHeaders) AddStatusHeaders(buffer_, textStart, reader.messageFlags(message));
   const std::string_view text(buffer_.data() + textStart, buffer_.size() - textStart);
   // Without doubleNewline every message is followed by exactly one empty
   // line, so a text whose last line lacks its line end gets a second one.
