@@ -33,6 +33,11 @@ std::string DirectoryPart(std::string_view path);
 // also after "/" and ":").
 std::string FileNamePart(std::string_view path);
 
+// The character between a Maildir message's unique name and its "2,"
+// flags: ":" by the convention, "!" on Windows, which refuses ":" in file
+// names, as Windows Maildir readers expect.
+char MaildirInfoSeparator();
+
 // How several positional arguments are read: the Windows rule (input, then
 // output directory, the rest ignored) or the Linux rule (the last one is the
 // output directory unless it is an existing file or a pattern; the others are

@@ -5,6 +5,8 @@
 #include "platform/host.h"
 #include "writers/eml_paths.h"
 #include "writers/message_naming_fields.h"
+#include "writers/output_failure.h"
+#include "writers/status_headers.h"
 
 namespace quernel {
 
@@ -80,6 +82,7 @@ bool EmlWriter::writeMessage(const EmlOptions& options, Choice& choice,
   try {
     text_.clear();
     reader.appendMessageText(i, text_);
+    if (options.statusHeaders) AddStatusHeaders(text_, 0, reader.messageFlags(i));
     if (!text_.empty()) file->write(text_);
     const MessageTime time = ChosenDate(reader, i, options.date);
     // A message without that date keeps its write time; a refused stamp
@@ -92,20 +95,10 @@ bool EmlWriter::writeMessage(const EmlOptions& options, Choice& choice,
   } catch (const FileError& error) {
     file.reset();  // closes if still open, ignoring any further error
     fileSystem_.removeFile(path);
-    reportWriteFailure(error, path, displayName);
+    ReportMessageFileFailure(console_, error, path, displayName);
     return false;
   }
   return true;
-}
-
-void EmlWriter::reportWriteFailure(const FileError& error, const std::string& path,
-                                   const std::string& displayName) {
-  if (MeansDefectiveMailbox(error.cause())) {
-    console_.print("File \"%s\" seems to be defective!\n", displayName.c_str());
-  } else {
-    console_.print("Unable to write to outputfile \"%s\" (disk full?)\n",
-                   DisplayForm(path).c_str());
-  }
 }
 
 }  // namespace quernel

@@ -49,8 +49,6 @@ class EmlWriter {
   // has reported.
   bool writeMessage(const EmlOptions& options, Choice& choice, const std::string& displayName,
                     const MailboxReader& reader, int32_t i);
-  void reportWriteFailure(const FileError& error, const std::string& path,
-                          const std::string& displayName);
 
   FileSystem& fileSystem_;
   Console& console_;

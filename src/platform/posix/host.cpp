@@ -30,6 +30,8 @@ std::string FileNamePart(std::string_view path) {
   return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
+char MaildirInfoSeparator() { return ':'; }
+
 PositionalStyle PositionalArgumentStyle() { return PositionalStyle::ManyInputsThenOutput; }
 
 std::string DisplayForm(std::string_view name) { return std::string(name); }

@@ -56,6 +56,8 @@ std::string FileNamePart(std::string_view path) {
   return std::string(last == std::string_view::npos ? path : path.substr(last + 1));
 }
 
+char MaildirInfoSeparator() { return '!'; }
+
 PositionalStyle PositionalArgumentStyle() { return PositionalStyle::InputThenOutput; }
 
 std::string DisplayForm(std::string_view name) {

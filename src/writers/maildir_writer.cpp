@@ -1,0 +1,112 @@
+#include "writers/maildir_writer.h"
+
+#include <memory>
+
+#include "platform/host.h"
+#include "writers/eml_paths.h"
+#include "writers/maildir_name.h"
+#include "writers/output_failure.h"
+
+namespace quernel {
+namespace {
+
+constexpr const char* kSubfolders[] = {"cur", "new", "tmp"};
+
+std::string WithoutSeparator(const std::string& folder) {
+  return EndsWithSeparator(folder) ? DirectoryPart(folder) : folder;
+}
+
+}  // namespace
+
+MaildirWriter::MaildirWriter(FileSystem& fileSystem, Console& console)
+    : fileSystem_(fileSystem), console_(console) {}
+
+void MaildirWriter::convertMailbox(const MaildirOptions& options, const std::string& inputPath,
+                                   const std::string& inputFileName, const std::string& displayName,
+                                   const MailboxReader& reader, int32_t& counter) {
+  const std::string folder = MailboxFolder(options.outputDirectory, inputPath, inputFileName);
+  if (writeFolder(folder, IndexedMessages(reader), options.overwrite, displayName)) ++counter;
+}
+
+bool MaildirWriter::writeFolder(const std::string& folder, const MessageSource& source,
+                                bool overwrite, const std::string& displayName) {
+  // Whatever fails to be created shows up as the first message's failure.
+  const std::string base = WithoutSeparator(folder);
+  fileSystem_.createDirectory(base);
+  for (const char* subfolder : kSubfolders) fileSystem_.createDirectory(JoinPath(base, subfolder));
+
+  const PresentFiles present = listPresent(base);
+  for (int32_t i = 0; i < source.messageCount(); ++i) {
+    const std::string unique = claimUniqueName(base, source.receiveTime(i), i);
+    const auto earlier = present.find(unique);
+    if (earlier != present.end() && !overwrite) continue;
+    const std::string name = MaildirFileName(unique, source.flags(i));
+    if (!deliver(base, name, source, i, displayName)) return false;
+    if (earlier == present.end()) continue;
+    // Replaced: an earlier file of this message under other flags goes too,
+    // now that the new one is complete.
+    const std::string delivered = JoinPath(JoinPath(base, "cur"), name);
+    for (const std::string& path : earlier->second) {
+      if (path != delivered) fileSystem_.removeFile(path);
+    }
+  }
+  return true;
+}
+
+MaildirWriter::PresentFiles MaildirWriter::listPresent(const std::string& folder) {
+  PresentFiles present;
+  for (const char* subfolder : {"cur", "new"}) {
+    for (std::string& path : fileSystem_.expandPattern(JoinPath(JoinPath(folder, subfolder), "*"))) {
+      const std::string name = FileNamePart(path);
+      present[std::string(MaildirUniquePart(name))].push_back(std::move(path));
+    }
+  }
+  return present;
+}
+
+// The message's unique name, numbered on when this run gave it already in
+// this folder: a second mailbox writing here must not take the first one's
+// message for its own.
+std::string MaildirWriter::claimUniqueName(const std::string& folder, MessageTime receiveTime,
+                                           int32_t number) {
+  for (uint32_t duplicate = 0;; ++duplicate) {
+    std::string unique = MaildirUniqueName(receiveTime, number, duplicate);
+    if (claimed_.insert(JoinPath(folder, unique)).second) return unique;
+  }
+}
+
+bool MaildirWriter::deliver(const std::string& folder, const std::string& name,
+                            const MessageSource& source, int32_t message,
+                            const std::string& displayName) {
+  const std::string tmpPath = JoinPath(JoinPath(folder, "tmp"), name);
+  const std::string curPath = JoinPath(JoinPath(folder, "cur"), name);
+  std::unique_ptr<OutputFile> file;
+  try {
+    file = fileSystem_.createOutput(tmpPath, CreateMode::Truncate);
+  } catch (const FileError&) {
+    console_.print("Unable to open outputfile \"%s\"!\n", DisplayForm(tmpPath).c_str());
+    return false;
+  }
+  const std::string* failedPath = &tmpPath;
+  try {
+    text_.clear();
+    source.appendText(message, text_);
+    if (!text_.empty()) file->write(text_);
+    // Maildir readers take the arrival date from the modification time; a
+    // message without a receive time keeps its write time, and a refused
+    // stamp leaves the same, which is no reason to lose the message.
+    const MessageTime received = source.receiveTime(message);
+    if (received != 0) file->stamp(received);
+    file->close();
+    failedPath = &curPath;
+    fileSystem_.renameFile(tmpPath, curPath);
+  } catch (const FileError& error) {
+    file.reset();  // closes if still open, ignoring any further error
+    fileSystem_.removeFile(tmpPath);
+    ReportMessageFileFailure(console_, error, *failedPath, displayName);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace quernel

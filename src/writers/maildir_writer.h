@@ -1,0 +1,62 @@
+#pragma once
+// MaildirWriter: writes the messages of a mailbox into a Maildir, each as a
+// file of its own in cur/, named after its receive time and number with its
+// state in the flags, and with the receive time as modification time, which
+// Maildir readers take for the arrival date. Each file is written in tmp/
+// and renamed into cur/ once complete (the Maildir delivery protocol), so a
+// reader never sees half a message.
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "dbx/mailbox_reader.h"
+#include "platform/console.h"
+#include "platform/file_system.h"
+#include "writers/maildir_options.h"
+#include "writers/message_source.h"
+
+namespace quernel {
+
+// One writer lives for the whole run: it remembers the names it has given in
+// each Maildir, so that two mailboxes writing into one Maildir never take
+// each other's messages for their own.
+class MaildirWriter {
+ public:
+  MaildirWriter(FileSystem& fileSystem, Console& console);
+
+  // Writes the mailbox's indexed messages into the Maildir named after the
+  // mailbox file; increments `counter` when every message is there.
+  void convertMailbox(const MaildirOptions& options, const std::string& inputPath,
+                      const std::string& inputFileName, const std::string& displayName,
+                      const MailboxReader& reader, int32_t& counter);
+
+  // Writes every message of `source` into the Maildir `folder`, creating the
+  // folder and its cur/, new/ and tmp/ where missing. A message that an
+  // earlier run put there (found by its unique name, whatever its flags) is
+  // left alone, or replaced with `overwrite`. True when every message is
+  // there; false after a failure, which it has reported (a damaged mailbox
+  // by `displayName`), with the remaining messages not written.
+  bool writeFolder(const std::string& folder, const MessageSource& source, bool overwrite,
+                   const std::string& displayName);
+
+ private:
+  // Unique name -> the paths of the files in cur/ and new/ that carry it.
+  using PresentFiles = std::unordered_map<std::string, std::vector<std::string>>;
+
+  PresentFiles listPresent(const std::string& folder);
+  std::string claimUniqueName(const std::string& folder, MessageTime receiveTime, int32_t number);
+  bool deliver(const std::string& folder, const std::string& name, const MessageSource& source,
+               int32_t message, const std::string& displayName);
+
+  FileSystem& fileSystem_;
+  Console& console_;
+  // Folder + unique name of every message this run has written or found.
+  std::unordered_set<std::string> claimed_;
+  // The message being written; its memory serves every message in turn.
+  std::string text_;
+};
+
+}  // namespace quernel
