@@ -11,6 +11,7 @@
 #include "platform/code_page.h"
 #include "platform/host.h"
 #include "writers/eml_writer.h"
+#include "writers/maildir_writer.h"
 #include "writers/mbox_writer.h"
 
 namespace quernel {
@@ -32,6 +33,7 @@ std::vector<std::string> ListMailboxes(const std::vector<std::string>& inputs, F
 struct Counters {
   int32_t mbox = 0;
   int32_t eml = 0;
+  int32_t maildir = 0;
 };
 
 class Batch {
@@ -39,12 +41,15 @@ class Batch {
   Batch(const RunSettings& settings, FileSystem& fileSystem, Console& console)
       : writeMbox_(settings.has(flags::kMboxo | flags::kMboxrd)),
         writeEml_(settings.has(flags::kEml)),
+        writeMaildir_(settings.has(flags::kMaildir)),
         mboxOptions_(MboxOptionsFrom(settings)),
         emlOptions_(EmlOptionsFrom(settings)),
+        maildirOptions_(MaildirOptionsFrom(settings)),
         fileSystem_(fileSystem),
         console_(console),
         mboxWriter_(fileSystem, console),
-        emlWriter_(fileSystem, console) {}
+        emlWriter_(fileSystem, console),
+        maildirWriter_(fileSystem, console) {}
 
   void convert(const std::string& path) {
     std::unique_ptr<InputFile> input;
@@ -76,6 +81,10 @@ class Batch {
       emlWriter_.convertMailbox(emlOptions_, path, fileName, displayName, *reader, *converter,
                                 counters_.eml);
     }
+    if (writeMaildir_) {
+      maildirWriter_.convertMailbox(maildirOptions_, path, fileName, displayName, *reader,
+                                    counters_.maildir);
+    }
   }
 
   const Counters& counters() const { return counters_; }
@@ -103,12 +112,15 @@ class Batch {
 
   const bool writeMbox_;
   const bool writeEml_;
+  const bool writeMaildir_;
   const MboxOptions mboxOptions_;
   const EmlOptions emlOptions_;
+  const MaildirOptions maildirOptions_;
   FileSystem& fileSystem_;
   Console& console_;
   MboxWriter mboxWriter_;
   EmlWriter emlWriter_;
+  MaildirWriter maildirWriter_;
   Counters counters_;
 };
 
@@ -124,6 +136,9 @@ void PrintSummaries(const RunSettings& settings, const Counters& counters, size_
   if (settings.has(flags::kEml)) {
     console.print("%d of %d mailboxes converted to EML-format!\n", counters.eml, total);
   }
+  if (settings.has(flags::kMaildir)) {
+    console.print("%d of %d mailboxes converted to Maildir-format!\n", counters.maildir, total);
+  }
 }
 
 }  // namespace
@@ -134,7 +149,7 @@ int RunBatch(RunSettings settings, FileSystem& fileSystem, Console& console) {
     console.print("Nothing to do!\n");
     return 0;
   }
-  if (!settings.has(flags::kMboxo | flags::kMboxrd | flags::kEml)) {
+  if (!settings.has(flags::kMboxo | flags::kMboxrd | flags::kEml | flags::kMaildir)) {
     console.print("No conversion options selected, using MBOXO-converter...\n");
     settings.flags |= flags::kMboxo;
   }

@@ -31,7 +31,8 @@ constexpr PlainOption kLeadingPlainOptions[] = {
     {"-dn", flags::kDoubleNewline}, {"-ic", flags::kIgnoreCase}, {"-ff", flags::kFlatFolders}};
 constexpr PlainOption kTrailingPlainOptions[] = {
     {"-rcvdate", flags::kReceiveDate}, {"-senddate", flags::kSendDate},
-    {"-overwrite", flags::kOverwrite}};
+    {"-overwrite", flags::kOverwrite}, {"-maildir", flags::kMaildir},
+    {"-flags", flags::kStatusHeaders}};
 
 bool TakePlain(std::string_view argument, std::span<const PlainOption> options,
                RunSettings& settings) {

@@ -21,6 +21,8 @@ inline constexpr uint32_t kEml = 0x020;          // -eml
 inline constexpr uint32_t kReceiveDate = 0x040;  // -rcvdate
 inline constexpr uint32_t kSendDate = 0x080;     // -senddate (recorded only)
 inline constexpr uint32_t kOverwrite = 0x100;    // -overwrite
+inline constexpr uint32_t kMaildir = 0x200;      // -maildir
+inline constexpr uint32_t kStatusHeaders = 0x400;  // -flags
 inline constexpr uint32_t kShowUsage = 0x1000;   // -?
 }  // namespace flags
 

@@ -17,6 +17,10 @@ const char* const kUsageText =
     "  -senddate      Uses send date as timestamp (default)\n"
     "  -rcvdate       Uses receive date as timestamp\n"
     "  -overwrite     Overwrite existing messages with same name\n"
+    "  -maildir       Saves all messages in Maildir-format, in a\n"
+    "                 subdirectory named as the dbx-file\n"
+    "  -flags         Adds read, replied and flagged state as\n"
+    "                 Status-lines to mbox and eml messages\n"
     "  -?             Shows this message\n";
 
 }  // namespace quernel
