@@ -1,7 +1,6 @@
 #include "writers/mbox_message.h"
 
 #include "naming/date_format.h"
-#include "writers/status_headers.h"
 
 namespace quernel {
 namespace {
@@ -42,23 +41,53 @@ void MboxMessage::read(const MboxOptions& options, const MailboxReader& reader,
   AppendSeparatorLine(buffer_, options, reader, converter, message);
   const size_t textStart = buffer_.size();
   reader.appendMessageText(message, buffer_);
-  if (options.statusHeaders) AddStatusHeaders(buffer_, textStart, reader.messageFlags(message));
   const std::string_view text(buffer_.data() + textStart, buffer_.size() - textStart);
-  // Without doubleNewline every message is followed by exactly one empty
-  // line, so a text whose last line lacks its line end gets a second one.
-  const bool secondLineEnd = options.doubleNewline || (!text.empty() && text.back() != '\n');
+  const bool edited = options.statusHeaders;
+  if (edited) PlanStatusHeaders(text, reader.messageFlags(message), edit_);
   quotes_.clear();
   FindQuotePositions(text, options.quoting, quotes_);
+  // Without doubleNewline every message is followed by exactly one empty
+  // line, so a text whose last line lacks its line end gets a second one.
+  // State lines put at the end of a text end in a line end of their own.
+  const bool endsInLineEnd = edited && edit_.insertAt == text.size()
+                                 ? true
+                                 : !text.empty() && text.back() == '\n';
+  const bool empty = !edited && text.empty();
+  const bool secondLineEnd = options.doubleNewline || (!empty && !endsInLineEnd);
   buffer_ += kLineEnd;
   if (secondLineEnd) buffer_ += kLineEnd;
+  const size_t tailEnd = buffer_.size();
+  // The state lines wait behind the tail, to go out as a piece of their own
+  // in their place, so that the text is not moved to make room for them.
+  if (edited) buffer_ += edit_.lines;
+  addRuns(textStart, tailEnd, edited);
+}
 
-  size_t runStart = 0;
-  for (size_t quote : quotes_) {
-    addRun(runStart, textStart + quote - runStart);
-    runs_.push_back({0, 0});
-    runStart = textStart + quote;
+void MboxMessage::addRuns(size_t textStart, size_t tailEnd, bool edited) {
+  size_t cursor = 0;
+  auto quote = quotes_.begin();
+  // The runs up to `limit` (an offset in the text), with a ">" before each
+  // quoted line.
+  auto runsWithQuotesBefore = [&](size_t limit) {
+    for (; quote != quotes_.end() && *quote < limit; ++quote) {
+      addRun(cursor, textStart + *quote - cursor);
+      runs_.push_back({0, 0});
+      cursor = textStart + *quote;
+    }
+    addRun(cursor, textStart + limit - cursor);
+    cursor = textStart + limit;
+  };
+  if (edited) {
+    for (const auto& [from, to] : edit_.removed) {
+      runsWithQuotesBefore(from);
+      cursor = textStart + to;
+      // None are there: a removed line begins with a field name or a blank.
+      while (quote != quotes_.end() && *quote < to) ++quote;
+    }
+    runsWithQuotesBefore(edit_.insertAt);
+    addRun(tailEnd, edit_.lines.size());
   }
-  addRun(runStart, buffer_.size() - runStart);
+  runsWithQuotesBefore(tailEnd - textStart);
 }
 
 void MboxMessage::addRun(size_t offset, size_t size) {

@@ -17,6 +17,7 @@
 #include "platform/code_page.h"
 #include "platform/file_system.h"
 #include "writers/mbox_options.h"
+#include "writers/status_headers.h"
 
 namespace quernel {
 
@@ -41,6 +42,9 @@ class MboxMessage {
     size_t size;
   };
 
+  // The runs of the message laid out in buffer_: the text from textStart,
+  // its line ends up to tailEnd and, when edited, the state lines behind.
+  void addRuns(size_t textStart, size_t tailEnd, bool edited);
   void addRun(size_t offset, size_t size);
   void clear();
 
@@ -48,6 +52,7 @@ class MboxMessage {
   std::string buffer_;
   std::vector<Run> runs_;
   std::vector<size_t> quotes_;            // reused for each message
+  StatusHeaderEdit edit_;                 // reused for each message
   std::vector<std::string_view> pieces_;  // reused for each write
 };
 

@@ -36,14 +36,12 @@ bool IsContinuation(std::string_view line) {
   return !line.empty() && (line[0] == ' ' || line[0] == '\t');
 }
 
-std::string StateLines(MessageFlags flags, std::string_view lineEnd) {
+void AppendStateLines(std::string& lines, MessageFlags flags, std::string_view lineEnd) {
   const unsigned mozilla = (flags.read() ? kMozillaRead : 0) | (flags.answered() ? kMozillaReplied : 0) |
                            (flags.marked() ? kMozillaMarked : 0) |
                            (flags.forwarded() ? kMozillaForwarded : 0);
   char hex[8];
   std::snprintf(hex, sizeof hex, "%04X", mozilla);
-  std::string lines;
-  lines.reserve(96);
   lines.append("Status: ").append(flags.read() ? "RO" : "O").append(lineEnd);
   lines.append("X-Status: ");
   if (flags.answered()) lines += 'A';
@@ -51,63 +49,62 @@ std::string StateLines(MessageFlags flags, std::string_view lineEnd) {
   lines.append(lineEnd);
   lines.append("X-Mozilla-Status: ").append(hex).append(lineEnd);
   lines.append("X-Mozilla-Status2: 00000000").append(lineEnd);
-  return lines;
-}
-
-// The header block of the text from `start` on: where it ends, the line end
-// of its first line, and the lines of the state fields in it.
-struct HeaderBlock {
-  size_t end = std::string::npos;  // the empty line that ends it; npos: none
-  std::string_view lineEnd = "\r\n";
-  std::vector<std::pair<size_t, size_t>> stateLines;  // [from, to), in order
-};
-
-HeaderBlock ScanHeaderBlock(const std::string& text, size_t start) {
-  HeaderBlock block;
-  bool lineEndKnown = false;
-  bool inStateField = false;
-  for (size_t at = start; at < text.size();) {
-    const size_t lf = text.find('\n', at);
-    const size_t next = lf == std::string::npos ? text.size() : lf + 1;
-    std::string_view line(text.data() + at, (lf == std::string::npos ? text.size() : lf) - at);
-    if (lf != std::string::npos && !lineEndKnown) {
-      block.lineEnd = !line.empty() && line.back() == '\r' ? "\r\n" : "\n";
-      lineEndKnown = true;
-    }
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (line.empty() && lf != std::string::npos) {
-      block.end = at;
-      break;
-    }
-    inStateField = IsStateField(line) || (inStateField && IsContinuation(line));
-    if (inStateField) {
-      if (!block.stateLines.empty() && block.stateLines.back().second == at) {
-        block.stateLines.back().second = next;
-      } else {
-        block.stateLines.emplace_back(at, next);
-      }
-    }
-    at = next;
-  }
-  return block;
 }
 
 }  // namespace
 
+void PlanStatusHeaders(std::string_view text, MessageFlags flags, StatusHeaderEdit& edit) {
+  edit.removed.clear();
+  edit.lines.clear();
+  std::string_view lineEnd = "\r\n";
+  bool lineEndKnown = false;
+  bool inStateField = false;
+  bool emptyLineFound = false;
+  size_t at = 0;
+  while (at < text.size()) {
+    const size_t lf = text.find('\n', at);
+    const size_t next = lf == std::string_view::npos ? text.size() : lf + 1;
+    std::string_view line = text.substr(at, (lf == std::string_view::npos ? text.size() : lf) - at);
+    if (lf != std::string_view::npos && !lineEndKnown) {
+      lineEnd = !line.empty() && line.back() == '\r' ? "\r\n" : "\n";
+      lineEndKnown = true;
+    }
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line.empty() && lf != std::string_view::npos) {
+      emptyLineFound = true;
+      break;
+    }
+    inStateField = IsStateField(line) || (inStateField && IsContinuation(line));
+    if (inStateField) {
+      if (!edit.removed.empty() && edit.removed.back().second == at) {
+        edit.removed.back().second = next;
+      } else {
+        edit.removed.emplace_back(at, next);
+      }
+    }
+    at = next;
+  }
+  edit.insertAt = at;
+  if (!emptyLineFound) {
+    // What stays of the text must end in a line end before the lines come.
+    size_t keptEnd = at;
+    if (!edit.removed.empty() && edit.removed.back().second == keptEnd) keptEnd = edit.removed.back().first;
+    if (keptEnd > 0 && text[keptEnd - 1] != '\n') edit.lines.append(lineEnd);
+  }
+  AppendStateLines(edit.lines, flags, lineEnd);
+  if (!emptyLineFound) edit.lines.append(lineEnd);
+}
+
 void AddStatusHeaders(std::string& text, size_t start, MessageFlags flags) {
-  const HeaderBlock block = ScanHeaderBlock(text, start);
-  size_t insertAt = block.end == std::string::npos ? text.size() : block.end;
+  StatusHeaderEdit edit;
+  PlanStatusHeaders(std::string_view(text).substr(start), flags, edit);
+  size_t insertAt = start + edit.insertAt;
   // From the back, so that the earlier positions stay valid.
-  for (auto it = block.stateLines.rbegin(); it != block.stateLines.rend(); ++it) {
-    text.erase(it->first, it->second - it->first);
+  for (auto it = edit.removed.rbegin(); it != edit.removed.rend(); ++it) {
+    text.erase(start + it->first, it->second - it->first);
     insertAt -= it->second - it->first;
   }
-  std::string lines = StateLines(flags, block.lineEnd);
-  if (block.end == std::string::npos) {
-    if (text.size() > start && text.back() != '\n') lines.insert(0, block.lineEnd);
-    lines.append(block.lineEnd);
-  }
-  text.insert(insertAt, lines);
+  text.insert(insertAt, edit.lines);
 }
 
 }  // namespace quernel
