@@ -188,11 +188,15 @@ TEST_P(FileSystemContract, StampSetsTheLastWriteTime) {
 TEST_P(FileSystemContract, RenameReplacesInOneStepButNeverAnOpenInput) {
   ASSERT_TRUE(fs_->createDirectory(at("tmp")));
   ASSERT_TRUE(fs_->createDirectory(at("cur")));
+  put("tmp/n", "to a new name");
+  fs_->renameFile(at("tmp/n"), at("cur/n"));
+  EXPECT_EQ(read("cur/n"), "to a new name");
   put("tmp/m", "new");
   put("cur/m", "old");
   fs_->renameFile(at("tmp/m"), at("cur/m"));
   EXPECT_EQ(read("cur/m"), "new");
   EXPECT_FALSE(fs_->isRegularFile(at("tmp/m")));
+  EXPECT_FALSE(fs_->isRegularFile(at("tmp/n")));
 
   put("tmp/m", "newer");
   {
