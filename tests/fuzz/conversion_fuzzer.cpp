@@ -1,7 +1,8 @@
 // Fuzz target: the whole program converting one fuzzed mailbox with
-// "-mbxrd -eml" on the in-memory file system. Whatever the mailbox holds,
-// the run ends with its two summary lines and exit status 0, and a mailbox
-// counted as converted to eml has one file per message.
+// "-mbxrd -eml -maildir -flags" on the in-memory file system. Whatever the
+// mailbox holds, the run ends with its three summary lines and exit status
+// 0, and a mailbox counted as converted to eml or Maildir has one file per
+// message there.
 
 #include <cstddef>
 #include <cstdint>
@@ -16,8 +17,11 @@
 
 namespace {
 
-constexpr std::string_view kMboxSummary = " of 1 mailboxes converted to MBOXRD-format!\n";
-constexpr std::string_view kEmlSummary = " of 1 mailboxes converted to EML-format!\n";
+constexpr std::string_view kSummaries[] = {
+    " of 1 mailboxes converted to MBOXRD-format!\n",
+    " of 1 mailboxes converted to EML-format!\n",
+    " of 1 mailboxes converted to Maildir-format!\n",
+};
 
 // The message count of the progress line, or -1 without one.
 long ReportedMessages(const std::string& text) {
@@ -27,9 +31,12 @@ long ReportedMessages(const std::string& text) {
   return std::strtol(text.c_str() + line + kProgress.size(), nullptr, 10);
 }
 
-size_t EmlFiles(const quernel::MemoryFileSystem& fileSystem) {
-  size_t count = 0;
-  for (const std::string& path : fileSystem.listFiles()) count += path.starts_with("/mail/Inbox/");
+// The files directly in `folder`.
+long FilesIn(const quernel::MemoryFileSystem& fileSystem, const std::string& folder) {
+  long count = 0;
+  for (const std::string& path : fileSystem.listFiles()) {
+    count += path.starts_with(folder) && path.find('/', folder.size()) == std::string::npos;
+  }
   return count;
 }
 
@@ -40,18 +47,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fileSystem.addDirectory("/mail");
   fileSystem.addFile("/mail/Inbox.dbx", std::string(reinterpret_cast<const char*>(data), size));
   quernel::StringConsole console;
-  const int status = quernel::RunQuernel({"-mbxrd", "-eml", "/mail/Inbox.dbx"}, fileSystem, console);
+  const int status = quernel::RunQuernel({"-mbxrd", "-eml", "-maildir", "-flags", "/mail/Inbox.dbx"},
+                                         fileSystem, console);
   if (status != 0) __builtin_trap();
 
+  // The last three lines, in order, each "0" or "1" and its summary.
   const std::string& text = console.text();
-  const size_t emlLine = text.rfind('\n', text.size() - 2) + 1;
-  const size_t mboxLine = text.rfind('\n', emlLine - 2) + 1;
-  const std::string_view eml = std::string_view(text).substr(emlLine);
-  const std::string_view mbox = std::string_view(text).substr(mboxLine, emlLine - mboxLine);
-  if (eml.size() != kEmlSummary.size() + 1 || !eml.ends_with(kEmlSummary)) __builtin_trap();
-  if (mbox.size() != kMboxSummary.size() + 1 || !mbox.ends_with(kMboxSummary)) __builtin_trap();
-  if (eml[0] == '1' && static_cast<long>(EmlFiles(fileSystem)) != ReportedMessages(text)) {
-    __builtin_trap();
+  std::string_view lines[3];
+  size_t end = text.size();
+  for (int k = 2; k >= 0; --k) {
+    if (end < 2) __builtin_trap();
+    const size_t start = text.rfind('\n', end - 2) + 1;
+    lines[k] = std::string_view(text).substr(start, end - start);
+    end = start;
   }
+  for (int k = 0; k < 3; ++k) {
+    if (lines[k].size() != kSummaries[k].size() + 1 || !lines[k].ends_with(kSummaries[k])) {
+      __builtin_trap();
+    }
+  }
+  const long messages = ReportedMessages(text);
+  if (lines[1][0] == '1' && FilesIn(fileSystem, "/mail/Inbox/") != messages) __builtin_trap();
+  if (lines[2][0] == '1' && FilesIn(fileSystem, "/mail/Inbox/cur/") != messages) __builtin_trap();
   return 0;
 }
