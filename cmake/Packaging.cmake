@@ -2,7 +2,9 @@
 #
 # `cmake --install` puts the program in bin/, the man page in
 # share/man/man1/ and the README in share/doc/quernel/. The package holds the
-# same files under /usr.
+# same files under /usr. Tests install nothing, so any build makes the same
+# package: the package preset builds the program alone, and CI packs its
+# release build, the one the tests ran against (cpack --preset release).
 
 include(GNUInstallDirs)
 

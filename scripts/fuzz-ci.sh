@@ -33,6 +33,7 @@ readonly FUZZ_TARGETS=(
   "conversion dbx 65536"
   "naming_template naming 4096"
   "quote_from_lines quote 16384"
+  "folder_list folders 65536"
 )
 
 run_fuzzer() {

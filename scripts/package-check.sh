@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the Debian package, lints the man page, installs the package on this
+# Makes the Debian package from the release build (build/release, the build
+# the tests ran against), lints the man page, installs the package on this
 # machine, checks that the shell and man find what it installed, and removes
-# it again. Needs root (CI runs as root), mandoc, man-db and dpkg-dev.
+# it again. Needs root (CI runs as root), mandoc, man-db, dpkg-dev and file.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,10 +15,12 @@ echo "--- man page lint"
 lint=$(mandoc -T lint -W all docs/quernel.1 2>&1) || true
 [ -z "$lint" ] || fail "mandoc -T lint reports:"$'\n'"$lint"
 
-echo "--- build the package"
-rm -f build/package/quernel_*.deb
-cmake --workflow --preset package
-deb="$PWD/build/package/quernel_${version}_$(dpkg --print-architecture).deb"
+echo "--- make the package from the release build"
+rm -f build/release/quernel_*.deb
+cmake --preset release >/dev/null
+cmake --build --preset release
+cpack --preset release
+deb="$PWD/build/release/quernel_${version}_$(dpkg --print-architecture).deb"
 [ -f "$deb" ] || fail "expected $deb"
 dpkg-deb --info "$deb"
 dpkg-deb --contents "$deb"

@@ -2,11 +2,21 @@
 // The batch driver: expands the inputs, converts every listed mailbox in turn,
 // and prints the summaries.
 
+#include <cstddef>
+
 #include "cli/run_settings.h"
+#include "cli/run_writers.h"
 #include "platform/console.h"
 #include "platform/file_system.h"
 
 namespace quernel {
+
+// The summary lines, one per format chosen: `counters` out of `listed`.
+void PrintSummaries(const RunSettings& settings, const Counters& counters, size_t listed,
+                    Console& console);
+
+// Without a format option: mboxo, and a line that says so.
+void ChooseDefaultFormat(RunSettings& settings, Console& console);
 
 // Runs a parsed command line; returns the exit status (always 0 here, since
 // command-line errors are caught before).

@@ -32,7 +32,7 @@ constexpr PlainOption kLeadingPlainOptions[] = {
 constexpr PlainOption kTrailingPlainOptions[] = {
     {"-rcvdate", flags::kReceiveDate}, {"-senddate", flags::kSendDate},
     {"-overwrite", flags::kOverwrite}, {"-maildir", flags::kMaildir},
-    {"-flags", flags::kStatusHeaders}};
+    {"-flags", flags::kStatusHeaders}, {"-tree", flags::kTree}};
 
 bool TakePlain(std::string_view argument, std::span<const PlainOption> options,
                RunSettings& settings) {
@@ -87,6 +87,18 @@ void AssignPositionals(const std::vector<std::string>& positionals, FileSystem& 
   if (!lastIsInput) settings.outputDirectory = last;
 }
 
+// A tree is one store written in one format into an output folder of its
+// own: the line that says what is missing, or empty when nothing is.
+std::string TreeFailure(const std::vector<std::string>& positionals, const RunSettings& settings) {
+  int formats = 0;
+  for (uint32_t format : {flags::kMboxo, flags::kMboxrd, flags::kEml}) formats += settings.has(format);
+  if (formats > 1) return "-tree writes one format: give only one of -mbx, -mbxrd and -eml!\n";
+  if (settings.has(flags::kMaildir)) return "-tree writes mbox or eml: give -mbx, -mbxrd or -eml instead of -maildir!\n";
+  if (positionals.size() == 1) return "-tree needs an output folder after the store!\n";
+  if (positionals.size() > 2) return "-tree takes one store and one output folder!\n";
+  return "";
+}
+
 }  // namespace
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments, FileSystem& fileSystem,
@@ -118,6 +130,14 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments, FileSyst
   if (result.settings.has(flags::kShowUsage)) {
     result.action = CommandLine::Action::ShowUsage;
     return result;
+  }
+  if (result.settings.has(flags::kTree) && !positionals.empty()) {
+    result.failureLine = TreeFailure(positionals, result.settings);
+    if (!result.failureLine.empty()) {
+      result.action = CommandLine::Action::Fail;
+      return result;
+    }
+    style = PositionalStyle::InputThenOutput;
   }
   AssignPositionals(positionals, fileSystem, style, result.settings);
   if (result.settings.inputs.empty() || result.settings.inputs[0].empty()) {

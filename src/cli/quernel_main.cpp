@@ -2,6 +2,7 @@
 
 #include "cli/batch_driver.h"
 #include "cli/command_line.h"
+#include "cli/tree_driver.h"
 #include "cli/usage.h"
 #include "cli/version.h"
 #include "platform/host.h"
@@ -23,6 +24,9 @@ int RunQuernel(const std::vector<std::string>& arguments, FileSystem& fileSystem
       return 1;
     case CommandLine::Action::Run:
       break;
+  }
+  if (commandLine.settings.has(flags::kTree)) {
+    return RunTree(std::move(commandLine.settings), fileSystem, console);
   }
   return RunBatch(std::move(commandLine.settings), fileSystem, console);
 }

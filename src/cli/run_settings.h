@@ -21,8 +21,9 @@ inline constexpr uint32_t kEml = 0x020;          // -eml
 inline constexpr uint32_t kReceiveDate = 0x040;  // -rcvdate
 inline constexpr uint32_t kSendDate = 0x080;     // -senddate (recorded only)
 inline constexpr uint32_t kOverwrite = 0x100;    // -overwrite
-inline constexpr uint32_t kMaildir = 0x200;      // -maildir
-inline constexpr uint32_t kStatusHeaders = 0x400;  // -flags
+inline constexpr uint32_t kTree = 0x200;         // -tree: a whole store with its folder tree
+inline constexpr uint32_t kMaildir = 0x400;      // -maildir
+inline constexpr uint32_t kStatusHeaders = 0x800;  // -flags
 inline constexpr uint32_t kShowUsage = 0x1000;   // -?
 }  // namespace flags
 
@@ -30,7 +31,8 @@ struct RunSettings {
   uint32_t flags = 0;
   std::string mboxTemplate = kDefaultMboxTemplate;
   std::string emlTemplate = kDefaultEmlTemplate;
-  // The input names or patterns, in command-line order (one on Windows).
+  // The input names or patterns, in command-line order (one on Windows;
+  // with -tree the store folder or its folder list).
   std::vector<std::string> inputs;
   std::string outputDirectory;  // empty: next to each mailbox
 

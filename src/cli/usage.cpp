@@ -3,7 +3,8 @@
 namespace quernel {
 
 const char* const kUsageText =
-    "Usage: quernel [Options] Infile [Output directory]\n\n"
+    "Usage: quernel [Options] Infile [Output directory]\n"
+    "       quernel -tree [Options] Store Output\n\n"
     "Available options:\n"
     "  -mbx[naming]   Saves all messages in mboxo-format (default)\n"
     "  -mbxrd[naming] Saves all messages in mboxrd-format\n"
@@ -21,6 +22,9 @@ const char* const kUsageText =
     "                 subdirectory named as the dbx-file\n"
     "  -flags         Adds read, replied and flagged state as\n"
     "                 Status-lines to mbox and eml messages\n"
+    "  -tree          Converts a whole store (its folder or Folders.dbx) with\n"
+    "                 its folder tree into Output, in one format: mbox files\n"
+    "                 as Thunderbird keeps them, or eml folders (-ff ignored)\n"
     "  -?             Shows this message\n";
 
 }  // namespace quernel

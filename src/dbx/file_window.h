@@ -4,9 +4,10 @@
 // follow one another), so most field reads are served from memory and the
 // file sees one large read per window instead of one per field.
 //
-// Bytes beyond the end of the file read as zero in the integer getters; the
-// callers decide where that is right and check offsets against length()
-// where the layout demands it.
+// A field that the file does not hold whole is never read as if it were:
+// the integer getters raise CorruptionError (OffsetOutOfRange, with the
+// field's offset) for it. Only the *OrZero getters read missing bytes as
+// zero, for the header and record fields that a cut-off file may lack.
 
 #include <cstdint>
 #include <string_view>
@@ -26,24 +27,30 @@ class FileWindow {
 
   uint64_t length() const { return length_; }
 
+  // True when the `size` bytes from `offset` on all lie within the file.
+  bool holds(uint64_t offset, uint64_t size) const { return offset <= length_ && size <= length_ - offset; }
+
   uint8_t u8(uint64_t offset);
   uint16_t u16(uint64_t offset);
   uint32_t u32(uint64_t offset);
   uint64_t u64(uint64_t offset);
+
+  // The same, with the bytes at or beyond the end of the file read as zero.
+  uint8_t u8OrZero(uint64_t offset);
+  uint32_t u32OrZero(uint64_t offset);
 
   // The bytes from `offset` on that the window holds after loading it there:
   // at least one byte when offset < length(), empty at or beyond the end.
   // Valid until the next call.
   std::string_view bytesAt(uint64_t offset);
 
-  // Copies up to `size` bytes at `offset` into `dest`, stopping at the end of
-  // the file; returns how many were copied. Large pieces bypass the window.
-  size_t copy(uint64_t offset, char* dest, size_t size);
-
  private:
-  uint64_t little(uint64_t offset, int width);
+  // The `width` bytes at `offset`, little-endian, with the bytes the file
+  // does not hold read as zero; `held` tells how many it holds.
+  uint64_t gather(uint64_t offset, int width, int& held);
+  uint64_t whole(uint64_t offset, int width);
+  uint64_t zeroFilled(uint64_t offset, int width);
   void load(uint64_t offset);
-  size_t readFully(uint64_t offset, char* dest, size_t size);
 
   InputFile& file_;
   uint64_t length_;

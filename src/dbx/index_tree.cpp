@@ -32,6 +32,9 @@ class TreeWalk {
         continue;
       }
       const uint64_t entry = top.node + kNodeEntries + kNodeEntrySize * top.nextEntry++;
+      if (!window_.holds(entry, kNodeEntrySize)) {
+        throw CorruptionError(FileErrorCause::OffsetOutOfRange, entry, "index entry cut off by the end of the file");
+      }
       append(window_.u32(entry + kEntryValue));
       if (window_.u32(entry + kEntryChildValues) != 0) enter(window_.u32(entry + kEntryChild));
     }
@@ -52,19 +55,23 @@ class TreeWalk {
 
   void check(uint64_t node) {
     if (node >= window_.length()) {
-      throw FileError(FileErrorCause::OffsetOutOfRange, "index node beyond the end of the file");
+      throw CorruptionError(FileErrorCause::OffsetOutOfRange, node, "index node beyond the end of the file");
+    }
+    if (!window_.holds(node, kNodeEntries)) {
+      throw CorruptionError(FileErrorCause::OffsetOutOfRange, node, "index node cut off by the end of the file");
     }
     if (!visited_.insert(node).second) {
-      throw FileError(FileErrorCause::Unspecified, "index tree returns to a node");
+      throw CorruptionError(FileErrorCause::Unspecified, node, "index tree returns to a node");
     }
     if (visited_.size() > maxNodes_) {
-      throw FileError(FileErrorCause::Unspecified, "more index nodes than the file can hold");
+      throw CorruptionError(FileErrorCause::Unspecified, node, "more index nodes than the file can hold");
     }
   }
 
   void append(uint32_t value) {
     if (values_.size() >= maxValues_) {
-      throw FileError(FileErrorCause::Unspecified, "more index values than the file can hold");
+      throw CorruptionError(FileErrorCause::Unspecified, stack_.back().node,
+                            "more index values than the file can hold");
     }
     values_.push_back(value);
   }

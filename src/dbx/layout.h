@@ -1,6 +1,6 @@
 #pragma once
 // The on-disk layout of an Outlook Express 5/6 mailbox (.dbx), as far as
-// quernel reads it. Every offset and magic value of the format lives here.
+// quernel reads it: every offset and magic value that the reader uses.
 // All integers are little-endian.
 
 #include <cstdint>
@@ -18,7 +18,6 @@ inline constexpr uint32_t kOldVersionWord1 = 0x00010003;
 inline constexpr uint32_t kSignatureSize = 16;
 inline constexpr uint64_t kHeaderEntryCount = 0xC4;
 inline constexpr uint64_t kHeaderRootNode = 0xE4;
-inline constexpr uint64_t kHeaderSize = 0x24BC;  // what real files reserve
 
 // Index tree node.
 inline constexpr uint64_t kNodeFirstChild = 0x08;
@@ -29,13 +28,13 @@ inline constexpr uint64_t kNodeEntrySize = 12;
 inline constexpr uint64_t kEntryValue = 0;
 inline constexpr uint64_t kEntryChild = 4;
 inline constexpr uint64_t kEntryChildValues = 8;
-inline constexpr uint64_t kNodeMaxEntries = 51;  // what real files use
 
 // Message record.
-inline constexpr uint64_t kRecordLength = 0x04;
 inline constexpr uint64_t kRecordPropertyCount = 0x0A;  // u8
 inline constexpr uint64_t kRecordProperties = 0x0C;
 inline constexpr uint64_t kPropertyEntrySize = 4;
+
+// Entries whose id has this bit keep their value in the entry itself.
 inline constexpr uint8_t kDirectPropertyBit = 0x80;
 
 // Property ids.
@@ -51,11 +50,24 @@ inline constexpr uint8_t kPropReceiveTime = 0x12;
 inline constexpr uint8_t kPropRecipientName = 0x13;
 inline constexpr uint8_t kPropRecipientAddress = 0x14;
 
+// Folder records of the folder list (Folders.dbx): laid out like message
+// records. These are ids without the direct bit; every number may be stored
+// direct (bit 0x80 set, the u24 value) or indirect (a u32 in the data area).
+inline constexpr uint8_t kFolderId = 0x00;
+inline constexpr uint8_t kFolderParent = 0x01;
+inline constexpr uint8_t kFolderName = 0x02;          // string: the display name
+inline constexpr uint8_t kFolderFileName = 0x03;      // string: its mailbox file
+inline constexpr uint8_t kFolderAccountKey = 0x05;    // string
+inline constexpr uint8_t kFolderFlags = 0x06;
+inline constexpr uint8_t kFolderMessageCount = 0x07;
+inline constexpr uint8_t kFolderUnreadCount = 0x08;
+inline constexpr uint8_t kFolderSpecial = 0x09;       // 1 Inbox .. 5 Drafts
+inline constexpr uint8_t kFolderAccountKind = 0x0A;   // 0 news .. 4 the root
+inline constexpr uint32_t kRootFolderParent = 0xFFFFFFFF;  // the root's parent id
+
 // Text block.
 inline constexpr uint64_t kBlockTextLength = 0x08;  // u16
 inline constexpr uint64_t kBlockNext = 0x0C;
 inline constexpr uint64_t kBlockHeaderSize = 0x10;
-inline constexpr uint64_t kBlockSize = 0x210;      // what real files use
-inline constexpr uint32_t kBlockTextCapacity = 0x200;
 
 }  // namespace quernel::dbx

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <unordered_map>
+#include <new>
 
 #include "dbx/index_tree.h"
 #include "dbx/layout.h"
@@ -56,41 +56,73 @@ MailboxStatus Classify(FileWindow& window) {
 
 }  // namespace
 
+// The memory a mailbox needs grows with what its file claims; a mailbox that
+// needs more than the program can get fails like a damaged one, so that the
+// caller can go on with the next mailbox.
 MailboxReader::MailboxReader(InputFile& file) : file_(file), window_(file) {
+  try {
+    load();
+  } catch (const std::bad_alloc&) {
+    throw OutOfMemoryError();
+  }
+}
+
+void MailboxReader::load() {
   status_ = Classify(window_);
   if (status_ != MailboxStatus::Valid) return;
-  if (window_.u32(kHeaderEntryCount) != 0) {
-    recordOffsets_ = ReadIndexTree(window_, window_.u32(kHeaderRootNode));
+  // A header cut off by the end of the file reads as zeros: no messages.
+  if (window_.u32OrZero(kHeaderEntryCount) != 0) {
+    recordOffsets_ = ReadIndexTree(window_, window_.u32OrZero(kHeaderRootNode));
   }
   loadMessages();
 }
 
 // Reads each distinct record once, in file order, and lets the messages that
-// name the same record share its properties.
+// name the same record share its properties. Records that hold nothing (no
+// property the program uses, no text) all share the first slot: a damaged
+// index that names many such records, or many offsets beyond the end of the
+// file, then costs a few bytes per message instead of a slot each.
 void MailboxReader::loadMessages() {
-  std::unordered_map<uint32_t, uint32_t> slotOf;
-  std::vector<uint32_t> distinct;
-  propertyIndex_.reserve(recordOffsets_.size());
-  for (uint32_t record : recordOffsets_) {
-    auto [it, added] = slotOf.try_emplace(record, static_cast<uint32_t>(distinct.size()));
-    if (added) distinct.push_back(record);
-    propertyIndex_.push_back(it->second);
+  const size_t count = recordOffsets_.size();
+  std::vector<uint32_t> byRecord(count);  // message numbers in file order
+  for (uint32_t message = 0; message < count; ++message) byRecord[message] = message;
+  std::sort(byRecord.begin(), byRecord.end(),
+            [&](uint32_t a, uint32_t b) { return recordOffsets_[a] < recordOffsets_[b]; });
+  // A record whose property count lies beyond the end of the file holds
+  // nothing; every other one may need a slot of its own.
+  size_t distinct = 0;
+  size_t inFile = 0;
+  for (size_t k = 0; k < count; ++k) {
+    const uint32_t record = recordOffsets_[byRecord[k]];
+    if (k > 0 && record == recordOffsets_[byRecord[k - 1]]) continue;
+    ++distinct;
+    if (uint64_t{record} + kRecordPropertyCount < window_.length()) ++inFile;
   }
-  std::vector<uint32_t> fileOrder(distinct.size());
-  for (uint32_t slot = 0; slot < fileOrder.size(); ++slot) fileOrder[slot] = slot;
-  std::sort(fileOrder.begin(), fileOrder.end(),
-            [&](uint32_t a, uint32_t b) { return distinct[a] < distinct[b]; });
 
-  properties_.resize(distinct.size());
-  textStarts_.resize(distinct.size());
-  FileWindow recordWindow(file_, RecordWindowSize(window_.length(), distinct.size()));
+  properties_.reserve(1 + inFile);
+  textStarts_.reserve(1 + inFile);
+  properties_.assign(1, Properties{});
+  textStarts_.assign(1, 0);
+  propertyIndex_.assign(count, 0);
+  FileWindow recordWindow(file_, RecordWindowSize(window_.length(), distinct));
   RecordReader records(recordWindow);
-  for (uint32_t slot : fileOrder) {
-    RecordContents contents = records.read(distinct[slot]);
-    properties_[slot] = std::move(contents.properties);
-    textStarts_[slot] = contents.textStart;
+  uint32_t slot = 0;
+  for (size_t k = 0; k < count; ++k) {
+    const uint32_t record = recordOffsets_[byRecord[k]];
+    if (k == 0 || record != recordOffsets_[byRecord[k - 1]]) {
+      RecordContents contents = records.read(record);
+      slot = store(std::move(contents.properties), contents.textStart);
+    }
+    propertyIndex_[byRecord[k]] = slot;
   }
   textCharged_.assign(recordOffsets_.size(), false);
+}
+
+uint32_t MailboxReader::store(Properties&& p, uint32_t textStart) {
+  if (textStart == 0 && p.holdsNothing()) return 0;
+  properties_.push_back(std::move(p));
+  textStarts_.push_back(textStart);
+  return static_cast<uint32_t>(properties_.size() - 1);
 }
 
 std::string MailboxReader::mailboxFileName() const { return FileNamePart(file_.path()); }
@@ -107,6 +139,14 @@ std::string MailboxReader::messageText(int32_t i) const {
 }
 
 void MailboxReader::appendMessageText(int32_t i, std::string& text) const {
+  try {
+    readText(i, text);
+  } catch (const std::bad_alloc&) {
+    throw OutOfMemoryError();
+  }
+}
+
+void MailboxReader::readText(int32_t i, std::string& text) const {
   const size_t message = static_cast<size_t>(i);
   const uint32_t start = textStarts_[propertyIndex_[message]];
   // A message is charged once, the first time its text is read; reading it
@@ -118,11 +158,11 @@ void MailboxReader::appendMessageText(int32_t i, std::string& text) const {
   }
   const uint64_t budget = kTextBudgetFactor * window_.length();
   // Once the budget is spent, no new text is even walked.
-  if (textBudgetUsed_ >= budget) throwOutOfProportion();
+  if (textBudgetUsed_ >= budget) throwOutOfProportion(start);
   uint64_t cost = 0;
   try {
     ReadTextChain(window_, start, budget - textBudgetUsed_, text, cost);
-  } catch (const FileError&) {
+  } catch (...) {  // FileError, std::bad_alloc
     // A damaged chain costs the blocks walked, so that a caller who goes on
     // to the other messages cannot walk long broken chains without end.
     textBudgetUsed_ += cost;
@@ -130,12 +170,12 @@ void MailboxReader::appendMessageText(int32_t i, std::string& text) const {
   }
   // The mbox separator line repeats the sender address for every message.
   textBudgetUsed_ += cost + senderAddress(i).size();
-  if (textBudgetUsed_ > budget) throwOutOfProportion();
+  if (textBudgetUsed_ > budget) throwOutOfProportion(start);
   textCharged_[message] = true;
 }
 
-void MailboxReader::throwOutOfProportion() {
-  throw FileError(FileErrorCause::Unspecified, "message texts out of proportion to the file");
+void MailboxReader::throwOutOfProportion(uint32_t textStart) {
+  throw CorruptionError(FileErrorCause::Unspecified, textStart, "message texts out of proportion to the file");
 }
 
 }  // namespace quernel

@@ -13,6 +13,7 @@
 
 #include "dbx/file_window.h"
 #include "dbx/message_flags.h"
+#include "dbx/message_properties.h"
 #include "dbx/message_time.h"
 #include "platform/file_system.h"
 
@@ -27,7 +28,9 @@ enum class MailboxStatus : int {
 
 class MailboxReader {
  public:
-  // Reads and classifies the file; raises FileError for a defective mailbox.
+  // Reads and classifies the file; raises FileError for a damaged mailbox,
+  // a failed read, or (as OutOfMemoryError) a mailbox that needs more
+  // memory than the program can get.
   explicit MailboxReader(InputFile& file);
 
   MailboxStatus status() const { return status_; }
@@ -53,7 +56,8 @@ class MailboxReader {
   uint32_t recordOffset(int32_t i) const { return recordOffsets_[static_cast<size_t>(i)]; }
 
   // The raw text of message i, up to its first zero byte; empty when the
-  // message has none. Raises FileError for a damaged text chain.
+  // message has none. Raises FileError for a damaged text chain, a failed
+  // read, or a text that needs more memory than the program can get.
   std::string messageText(int32_t i) const;
   // The same, appended to `text`: a caller that reads many messages through
   // one string reuses its memory instead of allocating anew for each. After
@@ -62,24 +66,19 @@ class MailboxReader {
 
   // The properties of one record. Records reached more than once by the
   // index tree are loaded once and shared by their messages.
-  struct Properties {
-    std::string subject;
-    std::string senderName;
-    std::string senderAddress;
-    std::string recipientName;
-    std::string recipientAddress;
-    MessageTime receiveTime = 0;
-    MessageTime sendTime = 0;
-    uint32_t flags = 0;  // MessageFlags bits
-  };
+  using Properties = MessageProperties;
 
  private:
   const Properties& props(int32_t i) const {
     return properties_[propertyIndex_[static_cast<size_t>(i)]];
   }
 
+  void load();
   void loadMessages();
-  [[noreturn]] static void throwOutOfProportion();
+  // Keeps a record's contents; returns their slot.
+  uint32_t store(Properties&& properties, uint32_t textStart);
+  void readText(int32_t i, std::string& text) const;
+  [[noreturn]] static void throwOutOfProportion(uint32_t textStart);
 
   InputFile& file_;
   // Reads go through one window, kept between calls so that the texts of
@@ -88,8 +87,10 @@ class MailboxReader {
   MailboxStatus status_ = MailboxStatus::Unrecognised;
   std::vector<uint32_t> recordOffsets_;  // one per message, in tree order
   std::vector<uint32_t> propertyIndex_;  // one per message, into properties_
-  std::vector<Properties> properties_;   // one per distinct record
-  std::vector<uint32_t> textStarts_;     // one per distinct record; 0: no text
+  // One per distinct record that holds something, after one slot shared by
+  // all the records that hold nothing.
+  std::vector<Properties> properties_;
+  std::vector<uint32_t> textStarts_;  // one per slot of properties_; 0: no text
   // Work budget for message texts, so that crafted files cannot make the
   // writers produce output out of all proportion to the file.
   mutable std::vector<bool> textCharged_;

@@ -7,17 +7,26 @@
 
 namespace quernel::dbx {
 
+// A record cut off by the end of the file reads as zeros: no entries, or
+// entries of id 0, which are stepped over.
+std::vector<PropertyEntry> ReadPropertyEntries(FileWindow& window, uint32_t record) {
+  const uint8_t count = window.u8OrZero(uint64_t{record} + kRecordPropertyCount);
+  const uint64_t dataArea = uint64_t{record} + kRecordProperties + kPropertyEntrySize * count;
+  std::vector<PropertyEntry> entries;
+  entries.reserve(count);
+  for (uint8_t j = 0; j < count; ++j) {
+    const uint32_t entry = window.u32OrZero(uint64_t{record} + kRecordProperties + kPropertyEntrySize * j);
+    const uint32_t value = entry >> 8;
+    entries.push_back({static_cast<uint8_t>(entry & 0xFF), value, dataArea + value});
+  }
+  return entries;
+}
+
 RecordContents RecordReader::read(uint32_t record) {
   RecordContents contents;
-  MailboxReader::Properties& props = contents.properties;
+  MessageProperties& props = contents.properties;
   bool textStartFound = false;
-  const uint8_t count = window_.u8(uint64_t{record} + kRecordPropertyCount);
-  const uint64_t dataArea = uint64_t{record} + kRecordProperties + kPropertyEntrySize * count;
-  for (uint8_t j = 0; j < count; ++j) {
-    const uint32_t entry = window_.u32(uint64_t{record} + kRecordProperties + kPropertyEntrySize * j);
-    const uint8_t id = static_cast<uint8_t>(entry & 0xFF);
-    const uint32_t value = entry >> 8;
-    const uint64_t data = dataArea + value;
+  for (const auto& [id, value, data] : ReadPropertyEntries(window_, record)) {
     switch (id) {
       case kPropSubject: props.subject = readString(data); break;
       case kPropSenderName: props.senderName = readString(data); break;
@@ -31,7 +40,7 @@ RecordContents RecordReader::read(uint32_t record) {
       case kPropTextDirect:
       case kPropTextIndirect:
         // Only the first of the two ids decides where the text starts.
-        if (!textStartFound) contents.textStart = readTextStart(id, value, dataArea);
+        if (!textStartFound) contents.textStart = readTextStart(id, value, data);
         textStartFound = true;
         break;
       default: break;
@@ -55,32 +64,41 @@ std::string RecordReader::readString(uint64_t position) {
   }
   stringBytes_ += stored.size() + 1;
   if (stringBytes_ > window_.length() + 1) {
-    throw FileError(FileErrorCause::Unspecified, "string properties exceed the file's size");
+    throw CorruptionError(FileErrorCause::Unspecified, position, "string properties exceed the file's size");
   }
   return stored;
 }
 
+uint32_t RecordReader::readNumber(uint64_t position) {
+  checkDataPosition(position);
+  return window_.u32(position);
+}
+
+// A date cut off by the end of the file is unknown, as if absent: zeros in
+// place of its missing bytes would make another date of it.
 MessageTime RecordReader::readDate(uint64_t position) {
   checkDataPosition(position);
+  if (!window_.holds(position, 8)) return 0;
   return MessageTimeFromFileTime(window_.u64(position));
 }
 
-// The flags only add to what is written, so a position beyond the end of the
-// file means no flags rather than a defective mailbox: a mailbox that
+// The flags only add to what is written, so flags that the file does not
+// hold whole are no flags rather than a defective mailbox: a mailbox that
 // converted before they were read converts the same now.
 uint32_t RecordReader::readFlags(uint64_t position) {
-  return position < window_.length() ? window_.u32(position) : 0;
+  return window_.holds(position, 4) ? window_.u32(position) : 0;
 }
 
-uint32_t RecordReader::readTextStart(uint8_t id, uint32_t value, uint64_t dataArea) {
+uint32_t RecordReader::readTextStart(uint8_t id, uint32_t value, uint64_t data) {
   if (id == kPropTextDirect) return value;
-  // Nothing to read there means no text.
-  return window_.u32(dataArea + value);
+  // An offset the file does not hold whole means no text, as one beyond its
+  // end does: part of an offset would lead to some other block.
+  return window_.holds(data, 4) ? window_.u32(data) : 0;
 }
 
 void RecordReader::checkDataPosition(uint64_t position) const {
   if (position >= window_.length()) {
-    throw FileError(FileErrorCause::OffsetOutOfRange, "property data beyond the end of the file");
+    throw CorruptionError(FileErrorCause::OffsetOutOfRange, position, "property data beyond the end of the file");
   }
 }
 

@@ -4,22 +4,20 @@
 #include <limits>
 #include <optional>
 
+#include "platform/file_time.h"
 #include "platform/host.h"
 
 namespace quernel {
 
 namespace {
 
-constexpr FileTimeTicks kTicksPerSecond = 10000000;
-constexpr int64_t kFileTimeEpochToUnix = 11644473600;  // seconds from 1601 to 1970
 constexpr FileTimeTicks kFirstInvalidTicks = FileTimeTicks{1} << 63;
 
 // The instant in Unix seconds, or nothing when the value counts as no date:
 // all zero, 2^63 or more, or a local calendar year before 1900.
 std::optional<int64_t> DatedInstant(FileTimeTicks ticks) {
   if (ticks == 0 || ticks >= kFirstInvalidTicks) return std::nullopt;
-  // Ticks are below 2^63, so the division is exact flooring and fits.
-  const int64_t seconds = static_cast<int64_t>(ticks / kTicksPerSecond) - kFileTimeEpochToUnix;
+  const int64_t seconds = UnixSecondsOfFileTime(ticks);
   const std::optional<std::tm> local = ToLocalCalendar(seconds);
   if (!local || local->tm_year < 0) return std::nullopt;  // tm_year counts from 1900
   return seconds;

@@ -12,12 +12,8 @@ namespace quernel::dbx {
 
 namespace {
 
-[[noreturn]] void Defective(const char* why) { throw FileError(FileErrorCause::Unspecified, why); }
-
-uint32_t NextBlock(FileWindow& window, uint64_t block) {
-  // A block cut off before its next-offset field reads as pointing to itself.
-  if (block + kBlockNext >= window.length()) return static_cast<uint32_t>(block);
-  return window.u32(block + kBlockNext);
+[[noreturn]] void Defective(uint64_t block, const char* why) {
+  throw CorruptionError(FileErrorCause::Unspecified, block, why);
 }
 
 // Detects a chain that comes back to a block. Real chains run forward
@@ -71,19 +67,22 @@ void ReadTextChain(FileWindow& window, uint32_t firstBlock, uint64_t budget, std
   bool copying = true;  // until the first zero byte
   for (uint32_t block = firstBlock; block != 0;) {
     if (block >= length) {
-      throw FileError(FileErrorCause::OffsetOutOfRange, "text block beyond the end of the file");
+      throw CorruptionError(FileErrorCause::OffsetOutOfRange, block, "text block beyond the end of the file");
     }
-    if (!visited.visit(block)) Defective("text chain returns to a block");
-    if (visited.count() > length / kBlockHeaderSize) Defective("more text blocks than the file can hold");
-    const uint32_t next = NextBlock(window, block);
-    if (next == block) Defective("text block points to itself");
+    if (!visited.visit(block)) Defective(block, "text chain returns to a block");
+    if (visited.count() > length / kBlockHeaderSize) Defective(block, "more text blocks than the file can hold");
+    // A block cut off before the end of its next-offset field counts as one
+    // that points to itself: where its chain goes is not in the file.
+    if (!window.holds(block, kBlockHeaderSize)) Defective(block, "text block cut off by the end of the file");
+    const uint32_t next = window.u32(block + kBlockNext);
+    if (next == block) Defective(block, "text block points to itself");
     const uint64_t start = uint64_t{block} + kBlockHeaderSize;
     const uint64_t inFile = start < length ? length - start : 0;
     const uint32_t size = static_cast<uint32_t>(std::min<uint64_t>(window.u16(block + kBlockTextLength), inFile));
     textBytes += size;
-    if (textBytes > length) Defective("text longer than the file");
+    if (textBytes > length) Defective(block, "text longer than the file");
     cost += size + kBlockHeaderSize;
-    if (cost - costBefore > budget) Defective("message texts out of proportion to the file");
+    if (cost - costBefore > budget) Defective(block, "message texts out of proportion to the file");
     if (copying) copying = AppendUpToZero(window, start, size, text);
     block = next;
   }

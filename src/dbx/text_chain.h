@@ -18,11 +18,11 @@ namespace quernel::dbx {
 // done. Raises FileError Unspecified once the chain's own cost exceeds
 // `budget`, so a crafted chain costs no more work than the budget allows.
 //
-// Raises FileError OffsetOutOfRange for a block at or beyond the end of the
-// file, and Unspecified for a chain that comes back to a block it has
-// visited (a block whose next-offset field begins at or beyond the end of
-// the file counts as pointing to itself), that holds more blocks than the
-// file has room for block headers, or whose text is longer than the file.
+// Raises CorruptionError OffsetOutOfRange for a block at or beyond the end
+// of the file, and Unspecified for a chain that comes back to a block it
+// has visited (a block whose next-offset field the file does not hold whole
+// counts as pointing to itself), that holds more blocks than the file has
+// room for block headers, or whose text is longer than the file.
 // A block's text bytes that lie beyond the end of the file are not part of
 // the text. The whole chain is checked even when a zero byte ends the text
 // early.

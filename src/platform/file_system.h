@@ -3,9 +3,10 @@
 // files. There is one real implementation per OS (posix/, win32/) and one
 // in-memory implementation (memory/) that tests and fuzzers use.
 //
-// Every operation that can fail raises FileError with a classified cause,
-// except the few documented as returning false: those are the operations whose
-// failure the program deliberately ignores.
+// Every operation that can fail raises an IoError (a FileError) with a
+// classified cause, the system's reason, and whether it hit the input or an
+// output, except the few documented as returning false: those are the
+// operations whose failure the program deliberately ignores.
 
 #include <cstddef>
 #include <cstdint>
@@ -22,6 +23,28 @@ namespace quernel {
 
 // A FILETIME: 100-nanosecond intervals since 1601-01-01 00:00:00 UTC.
 using FileTimeTicks = uint64_t;
+
+// Which file an entry is, whatever path names it: device and inode number on
+// POSIX, volume serial number and file index on Windows. Paths that differ in
+// letter case on a drive that ignores it (FAT, exFAT, NTFS, every Windows
+// drive), in "." parts or through links name one file exactly when their
+// identities are equal. It holds while the file exists under its name (FAT
+// numbers files by their directory entries); a removed file's number may
+// pass to a new one.
+struct FileIdentity {
+  uint64_t device = 0;
+  uint64_t file = 0;
+  auto operator<=>(const FileIdentity&) const = default;
+};
+
+enum class EntryKind { RegularFile, Directory, Other };
+
+// What stands at a path: a regular file, a directory or anything else (a
+// FIFO, a device), and which one it is.
+struct Entry {
+  EntryKind kind = EntryKind::Other;
+  FileIdentity identity;
+};
 
 // A file opened for reading with exclusive access (no other writer; on POSIX
 // a shared advisory lock). The length is fixed when the file is opened.
@@ -63,6 +86,11 @@ class OutputFile {
 
   // Closes the file. A close that reports a deferred write error raises FileError.
   virtual void close() = 0;
+
+  // The identity of the file being written, as entryAt reports it for any
+  // path that names the file. Only while the file is open; raises FileError
+  // when the platform cannot tell it.
+  virtual FileIdentity identity() = 0;
 };
 
 enum class CreateMode {
@@ -91,16 +119,28 @@ class FileSystem {
   // writer create a free name in one step instead of a probe and a create.
   virtual std::unique_ptr<OutputFile> createNewOutput(const std::string& path) = 0;
 
-  // The eml writer's existence probe: true when `path` names an existing
-  // regular file that can be opened for reading right now. Never raises.
-  virtual bool probeExisting(const std::string& path) = 0;
+  // Creates `sidePath` as createNewOutput does (nothing when an entry of that
+  // name exists) for bytes that are to replace the existing regular file
+  // `path` through renameFile once complete; `path` is checked as createOutput
+  // would check it (NotFound when nothing is there) and left as it is,
+  // unlocked. The new file gets what of `path` a rename would lose: owner and
+  // permission bits on POSIX, creation time and attributes on Windows.
+  virtual std::unique_ptr<OutputFile> createReplacement(const std::string& path,
+                                                        const std::string& sidePath) = 0;
 
   // Gives the closed file `from` the name `to`, replacing any file of that
-  // name in one step, so that `to` never names a half-written file (POSIX
-  // rename; MoveFileExA with MOVEFILE_REPLACE_EXISTING). Raises FileError,
-  // with both names left as they were, when it fails, and always when `to`
-  // is one of this process's open inputs.
+  // name in one step, so that `to` never names nothing or a half-written
+  // file (POSIX rename; MoveFileExA with MOVEFILE_REPLACE_EXISTING). Raises
+  // FileError, with both names left as they were, when it fails, and always
+  // when `to` is one of this process's open inputs; on Windows also when
+  // another process holds `to`.
   virtual void renameFile(const std::string& from, const std::string& to) = 0;
+
+  // What stands at `path` (through symbolic links): its kind and identity, or
+  // nothing when no entry is there or the system cannot tell its identity (a
+  // device name such as "NUL" on Windows). Takes no lock and never raises: an
+  // entry another process holds is reported like any other.
+  virtual std::optional<Entry> entryAt(const std::string& path) = 0;
 
   // Creates one directory level. False on any failure (including "exists").
   virtual bool createDirectory(const std::string& path) = 0;

@@ -1,11 +1,15 @@
 #include "writers/eml_writer.h"
 
+#include <new>
+#include <optional>
+
 #include "naming/naming_template.h"
 #include "platform/file_error.h"
 #include "platform/host.h"
 #include "writers/eml_paths.h"
 #include "writers/message_naming_fields.h"
 #include "writers/output_failure.h"
+#include "writers/output_target.h"
 #include "writers/status_headers.h"
 
 namespace quernel {
@@ -21,7 +25,12 @@ void EmlWriter::convertMailbox(const EmlOptions& options, const std::string& inp
   // One level only, and its outcome does not matter: a directory that is
   // missing afterwards shows up as the first message's open failure.
   fileSystem_.createDirectory(DirectoryPart(directory));
+  convertMailboxInto(options, directory, displayName, reader, converter, counter);
+}
 
+void EmlWriter::convertMailboxInto(const EmlOptions& options, const std::string& directory,
+                                   const std::string& displayName, const MailboxReader& reader,
+                                   const CodePageConverter& converter, int32_t& counter) {
   // The mailbox's fields are taken once; each message sets its own.
   NamingFields fields = MailboxNamingFields(reader);
   int32_t written = 0;
@@ -32,7 +41,9 @@ void EmlWriter::convertMailbox(const EmlOptions& options, const std::string& inp
     Choice choice = chooseOutputPath(basePath, directory, name, options.overwrite);
     if (!writeMessage(options, choice, displayName, reader, i)) break;
     highestTaken_.insert_or_assign(basePath, choice.number);
-    writtenPaths_.insert(std::move(choice.path));
+    if (const std::optional<Entry> entry = options.overwrite ? fileSystem_.entryAt(choice.path) : std::nullopt) {
+      writtenFiles_.insert(entry->identity);
+    }
     ++written;
   }
   if (written == reader.messageCount()) ++counter;
@@ -52,53 +63,74 @@ EmlWriter::Choice EmlWriter::chooseOutputPath(const std::string& basePath,
 }
 
 bool EmlWriter::claim(Choice& choice, bool overwrite) {
-  // With overwrite the files of earlier runs are there to be replaced; only
-  // what this run wrote itself must not be lost.
-  if (overwrite) return !writtenPaths_.contains(choice.path);
+  // With -overwrite the files of earlier runs are there to be replaced; only
+  // what this run wrote itself must not be lost. That is known by identity:
+  // on a drive that ignores letter case "hello.eml" names "Hello.eml" too.
+  if (overwrite) {
+    choice.existing = fileSystem_.entryAt(choice.path);
+    return !choice.existing || !writtenFiles_.contains(choice.existing->identity);
+  }
   // A name nothing stands at is free and created in the same step. Where
   // something stands, the probe decides as it always has: only a regular
-  // file that can be opened is taken; a directory, or a file another program
-  // holds, counts as free, and creating it then fails and is reported.
+  // file that opens for reading is taken; a directory, or a file another
+  // program holds, counts as free, and creating it then fails and is reported.
   try {
     choice.file = fileSystem_.createNewOutput(choice.path);
     if (choice.file) return true;
   } catch (const FileError&) {
     return true;  // the create in writeMessage meets the same error and reports it
   }
-  return !fileSystem_.probeExisting(choice.path);
+  try {
+    fileSystem_.openInput(choice.path);  // closed again at once
+  } catch (const FileError&) {
+    return true;
+  }
+  return false;
 }
 
 bool EmlWriter::writeMessage(const EmlOptions& options, Choice& choice,
                              const std::string& displayName, const MailboxReader& reader,
                              int32_t i) {
   const std::string& path = choice.path;
-  std::unique_ptr<OutputFile> file = std::move(choice.file);
+  // An earlier run's file is replaced only once the message is complete.
+  std::optional<OutputTarget> target;
   try {
-    if (!file) file = fileSystem_.createOutput(path, CreateMode::Truncate);
+    if (choice.file) {
+      target.emplace(fileSystem_, path, std::move(choice.file));
+    } else {
+      target.emplace(fileSystem_, path, choice.existing);
+    }
   } catch (const FileError&) {
     console_.print("Unable to open outputfile \"%s\"!\n", DisplayForm(path).c_str());
     return false;
   }
+  std::optional<FileError> failure;
   try {
     text_.clear();
     reader.appendMessageText(i, text_);
     if (options.statusHeaders) AddStatusHeaders(text_, 0, reader.messageFlags(i));
-    if (!text_.empty()) file->write(text_);
+    if (!text_.empty()) target->file().write(text_);
     const MessageTime time = ChosenDate(reader, i, options.date);
     // A message without that date keeps its write time; a refused stamp
     // leaves the same, which is no reason to lose the message.
-    if (time != 0) file->stamp(time);
-    // Stamped before the close, on the open file: one call, no reopening.
-    // A close that reports a deferred write error means the bytes may not be
-    // on disk, so it fails the message like the write itself would.
-    file->close();
+    if (time != 0) target->file().stamp(time);
+    // Stamped before the close, on the open file: one call, no reopening;
+    // a rename keeps the time. A close that reports a deferred write error
+    // means the bytes may not be on disk, so it fails the message like the
+    // write itself would.
+    target->commit();
   } catch (const FileError& error) {
-    file.reset();  // closes if still open, ignoring any further error
-    fileSystem_.removeFile(path);
-    ReportMessageFileFailure(console_, error, path, displayName);
-    return false;
+    failure = error;
+  } catch (const std::bad_alloc&) {
+    std::string().swap(text_);  // gives back what the text had taken
+    failure = OutOfMemoryError();
   }
-  return true;
+  if (!failure) return true;
+  const std::string written = target->writtenPath();
+  target.reset();  // closes if still open, ignoring any further error
+  fileSystem_.removeFile(written);
+  ReportMessageFileFailure(console_, *failure, path, displayName);
+  return false;
 }
 
 }  // namespace quernel

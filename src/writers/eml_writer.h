@@ -4,9 +4,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "dbx/mailbox_reader.h"
 #include "platform/code_page.h"
@@ -30,6 +31,12 @@ class EmlWriter {
                       const MailboxReader& reader, const CodePageConverter& converter,
                       int32_t& counter);
 
+  // The same, into `directory` (which ends in the path separator and exists
+  // already) instead of the one the options and the mailbox's name give.
+  void convertMailboxInto(const EmlOptions& options, const std::string& directory,
+                          const std::string& displayName, const MailboxReader& reader,
+                          const CodePageConverter& converter, int32_t& counter);
+
  private:
   // A path chosen for one message: `number` is 0 for the expanded name
   // itself, k for its variant "(k)". `file` is the file already created
@@ -38,6 +45,7 @@ class EmlWriter {
     std::string path;
     uint64_t number = 0;
     std::unique_ptr<OutputFile> file;
+    std::optional<Entry> existing;  // with -overwrite: what stands at `path`
   };
 
   Choice chooseOutputPath(const std::string& basePath, const std::string& directory,
@@ -52,9 +60,10 @@ class EmlWriter {
 
   FileSystem& fileSystem_;
   Console& console_;
-  // Every path this run has written. With overwrite these, and only these,
-  // count as taken: earlier runs' files are replaced, this run's are kept.
-  std::unordered_set<std::string> writtenPaths_;
+  // With -overwrite, every file this run has written, by identity. These,
+  // and only these, count as taken: earlier runs' files are replaced, this
+  // run's are kept.
+  std::set<FileIdentity> writtenFiles_;
   // Per expanded output path (eml directory + expanded name): the highest
   // number found taken so far this run (0: the name itself). The next search
   // starts after it, so a name shared by n messages costs n probes, not n²/2.

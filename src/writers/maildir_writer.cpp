@@ -1,6 +1,8 @@
 #include "writers/maildir_writer.h"
 
 #include <memory>
+#include <new>
+#include <optional>
 
 #include "platform/host.h"
 #include "writers/eml_paths.h"
@@ -36,8 +38,9 @@ bool MaildirWriter::writeFolder(const std::string& folder, const MessageSource& 
   for (const char* subfolder : kSubfolders) fileSystem_.createDirectory(JoinPath(base, subfolder));
 
   const PresentFiles present = listPresent(base);
+  Claims& claims = claimed_[folderKey(base)];
   for (int32_t i = 0; i < source.messageCount(); ++i) {
-    const std::string unique = claimUniqueName(base, source.receiveTime(i), i);
+    const std::string unique = ClaimUniqueName(claims, source.receiveTime(i), i);
     const auto earlier = present.find(unique);
     if (earlier != present.end() && !overwrite) continue;
     const std::string name = MaildirFileName(unique, source.flags(i));
@@ -64,15 +67,21 @@ MaildirWriter::PresentFiles MaildirWriter::listPresent(const std::string& folder
   return present;
 }
 
+// Which folder `folder` is: its identity, so that two spellings of one
+// folder (letter case on a drive that ignores it) are one; its path where
+// the system cannot tell.
+std::string MaildirWriter::folderKey(const std::string& folder) {
+  const std::optional<Entry> entry = fileSystem_.entryAt(folder);
+  if (!entry) return "path " + folder;
+  return "file " + std::to_string(entry->identity.device) + " " + std::to_string(entry->identity.file);
+}
+
 // The message's unique name, numbered on when this run gave it already in
 // this folder: a second mailbox writing here must not take the first one's
 // message for its own.
-std::string MaildirWriter::claimUniqueName(const std::string& folder, MessageTime receiveTime,
-                                           int32_t number) {
-  for (uint32_t duplicate = 0;; ++duplicate) {
-    std::string unique = MaildirUniqueName(receiveTime, number, duplicate);
-    if (claimed_.insert(JoinPath(folder, unique)).second) return unique;
-  }
+std::string MaildirWriter::ClaimUniqueName(Claims& claims, MessageTime receiveTime, int32_t number) {
+  const uint64_t key = uint64_t{static_cast<uint32_t>(receiveTime)} << 32 | static_cast<uint32_t>(number);
+  return MaildirUniqueName(receiveTime, number, claims[key]++);
 }
 
 bool MaildirWriter::deliver(const std::string& folder, const std::string& name,
@@ -88,6 +97,7 @@ bool MaildirWriter::deliver(const std::string& folder, const std::string& name,
     return false;
   }
   const std::string* failedPath = &tmpPath;
+  std::optional<FileError> failure;
   try {
     text_.clear();
     source.appendText(message, text_);
@@ -101,12 +111,16 @@ bool MaildirWriter::deliver(const std::string& folder, const std::string& name,
     failedPath = &curPath;
     fileSystem_.renameFile(tmpPath, curPath);
   } catch (const FileError& error) {
-    file.reset();  // closes if still open, ignoring any further error
-    fileSystem_.removeFile(tmpPath);
-    ReportMessageFileFailure(console_, error, *failedPath, displayName);
-    return false;
+    failure = error;
+  } catch (const std::bad_alloc&) {
+    std::string().swap(text_);  // gives back what the text had taken
+    failure = OutOfMemoryError();
   }
-  return true;
+  if (!failure) return true;
+  file.reset();  // closes if still open, ignoring any further error
+  fileSystem_.removeFile(tmpPath);
+  ReportMessageFileFailure(console_, *failure, *failedPath, displayName);
+  return false;
 }
 
 }  // namespace quernel

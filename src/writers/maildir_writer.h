@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "dbx/mailbox_reader.h"
@@ -46,15 +45,20 @@ class MaildirWriter {
   // Unique name -> the paths of the files in cur/ and new/ that carry it.
   using PresentFiles = std::unordered_map<std::string, std::vector<std::string>>;
 
+  // (receive time, number) -> how many messages this run has named by it.
+  using Claims = std::unordered_map<uint64_t, uint32_t>;
+
   PresentFiles listPresent(const std::string& folder);
-  std::string claimUniqueName(const std::string& folder, MessageTime receiveTime, int32_t number);
+  std::string folderKey(const std::string& folder);
+  static std::string ClaimUniqueName(Claims& claims, MessageTime receiveTime, int32_t number);
   bool deliver(const std::string& folder, const std::string& name, const MessageSource& source,
                int32_t message, const std::string& displayName);
 
   FileSystem& fileSystem_;
   Console& console_;
-  // Folder + unique name of every message this run has written or found.
-  std::unordered_set<std::string> claimed_;
+  // Per folder (by folderKey), the names this run has given there, written
+  // or found.
+  std::unordered_map<std::string, Claims> claimed_;
   // The message being written; its memory serves every message in turn.
   std::string text_;
 };

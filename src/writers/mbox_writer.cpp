@@ -1,11 +1,14 @@
 #include "writers/mbox_writer.h"
 
+#include <new>
 #include <optional>
 
 #include "naming/naming_template.h"
 #include "platform/host.h"
+#include "writers/mailbox_failure.h"
 #include "writers/mbox_message.h"
 #include "writers/message_naming_fields.h"
+#include "writers/output_target.h"
 
 namespace quernel {
 namespace {
@@ -18,11 +21,11 @@ std::string OutputPath(const MboxOptions& options, const std::string& inputPath,
   return JoinPath(directory, ExpandNamingTemplate(options.nameTemplate, fields));
 }
 
-// The cause of the file error that stopped the writing, or nothing when every
-// message was written.
-std::optional<FileErrorCause> WriteAllMessages(OutputFile& file, const MboxOptions& options,
-                                               const MailboxReader& reader,
-                                               const CodePageConverter& converter) {
+// The failure that stopped the writing, or nothing when every message was
+// written.
+std::optional<FileError> WriteAllMessages(OutputFile& file, const MboxOptions& options,
+                                          const MailboxReader& reader,
+                                          const CodePageConverter& converter) {
   MboxMessage pending(file);
   try {
     for (int32_t message = 0; message < reader.messageCount(); ++message) {
@@ -30,14 +33,22 @@ std::optional<FileErrorCause> WriteAllMessages(OutputFile& file, const MboxOptio
       pending.write();
     }
   } catch (const FileError& error) {
-    return error.cause();
+    return error;
+  } catch (const std::bad_alloc&) {
+    return OutOfMemoryError();
   }
   return std::nullopt;
 }
 
-bool CloseCleanly(OutputFile& file) {
+// Closes the file, and moves it over the file it replaces when `complete`.
+// False when that failed: the bytes may then not be safely stored.
+bool FinishCleanly(OutputTarget& target, bool complete) {
   try {
-    file.close();
+    if (complete) {
+      target.commit();
+    } else {
+      target.file().close();
+    }
     return true;
   } catch (const FileError&) {
     return false;
@@ -52,35 +63,67 @@ MboxWriter::MboxWriter(FileSystem& fileSystem, Console& console)
 bool MboxWriter::convertMailbox(const MboxOptions& options, const std::string& inputPath,
                                 const std::string& displayName, const MailboxReader& reader,
                                 const CodePageConverter& converter, int32_t& counter) {
-  const std::string outputPath = OutputPath(options, inputPath, reader);
+  return convertMailboxTo(options, OutputPath(options, inputPath, reader), displayName, reader,
+                          converter, counter);
+}
+
+bool MboxWriter::convertMailboxTo(const MboxOptions& options, const std::string& outputPath,
+                                  const std::string& displayName, const MailboxReader& reader,
+                                  const CodePageConverter& converter, int32_t& counter) {
   const std::string displayPath = DisplayForm(outputPath);
 
   // A file this run has written already holds an earlier mailbox's messages
-  // (a template without $DBXNAME$): add to it rather than destroy them.
-  const CreateMode mode =
-      writtenPaths_.contains(outputPath) ? CreateMode::Append : CreateMode::Truncate;
-  std::unique_ptr<OutputFile> file;
+  // (a template without $DBXNAME$): add to it rather than destroy them. It is
+  // known by identity, since on a drive that ignores letter case another
+  // spelling names it too. Any other file is replaced only when complete.
+  const std::optional<Entry> existing = fileSystem_.entryAt(outputPath);
+  const auto written = existing ? writtenFiles_.find(existing->identity) : writtenFiles_.end();
+  std::optional<OutputTarget> target;
   try {
-    file = fileSystem_.createOutput(outputPath, mode);
+    if (written != writtenFiles_.end()) {
+      const std::string& path = written->second;
+      target.emplace(fileSystem_, path, fileSystem_.createOutput(path, CreateMode::Append));
+    } else {
+      target.emplace(fileSystem_, outputPath, existing);
+      if (!target->replaces()) writtenFiles_.emplace(target->file().identity(), outputPath);
+    }
   } catch (const FileError&) {
     console_.print("Unable to open outputfile \"%s\"!\n", displayPath.c_str());
     return false;
   }
-  writtenPaths_.insert(outputPath);
 
-  const std::optional<FileErrorCause> failure = WriteAllMessages(*file, options, reader, converter);
-  const bool writeFailed = failure && !MeansDefectiveMailbox(*failure);
-  if (failure && !writeFailed) {
-    console_.print("File \"%s\" seems to be defective!\n", displayName.c_str());
-  }
+  const std::optional<FileError> failure =
+      WriteAllMessages(target->file(), options, reader, converter);
+  const bool writeFailed = failure && failure->hitOutput();
   // A close can report a deferred write error; the messages are then not
   // safely stored, whatever happened before.
-  if (!CloseCleanly(*file) || writeFailed) {
-    console_.print("Unable to write to outputfile \"%s\" (disk full?)\n", displayPath.c_str());
+  const bool stored = FinishCleanly(*target, !failure);
+  std::string kept;
+  if (target->replaces()) {
+    rememberReplacement(*target, outputPath, *existing, failure || !stored);
+    if (failure || !stored) kept = " (output kept in \"" + DisplayForm(target->writtenPath()) + "\")";
+  }
+  if (failure && !writeFailed) {
+    ReportMailboxFailure(console_, *failure, displayName, stored ? kept : std::string());
+  }
+  if (!stored || writeFailed) {
+    console_.print("Unable to write to outputfile \"%s\" (disk full?)%s\n", displayPath.c_str(),
+                   kept.c_str());
     return true;
   }
   if (!failure) ++counter;
   return true;
+}
+
+void MboxWriter::rememberReplacement(const OutputTarget& target, const std::string& outputPath,
+                                     const Entry& replaced, bool failed) {
+  // Where a replacement failed, the earlier file stays untouched: the next
+  // mailbox of this run naming it goes on in the file kept beside it.
+  if (failed) {
+    writtenFiles_.emplace(replaced.identity, target.writtenPath());
+  } else if (const std::optional<Entry> entry = fileSystem_.entryAt(outputPath)) {
+    writtenFiles_.emplace(entry->identity, outputPath);
+  }
 }
 
 }  // namespace quernel

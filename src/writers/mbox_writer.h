@@ -3,7 +3,7 @@
 // mboxo or mboxrd variant.
 
 #include <cstdint>
-#include <set>
+#include <map>
 #include <string>
 
 #include "dbx/mailbox_reader.h"
@@ -14,9 +14,12 @@
 
 namespace quernel {
 
+class OutputTarget;
+
 // One writer lives for the whole run: it remembers which mbox files this run
 // has written, so that two mailboxes naming the same file are appended
-// rather than overwritten.
+// rather than overwritten. A file from before the run is replaced only by a
+// complete mailbox.
 class MboxWriter {
  public:
   MboxWriter(FileSystem& fileSystem, Console& console);
@@ -28,10 +31,21 @@ class MboxWriter {
                       const std::string& displayName, const MailboxReader& reader,
                       const CodePageConverter& converter, int32_t& counter);
 
+  // The same, into the mbox file `outputPath` instead of the one the name
+  // template and the output directory give.
+  bool convertMailboxTo(const MboxOptions& options, const std::string& outputPath,
+                        const std::string& displayName, const MailboxReader& reader,
+                        const CodePageConverter& converter, int32_t& counter);
+
  private:
+  void rememberReplacement(const OutputTarget& target, const std::string& outputPath,
+                           const Entry& replaced, bool failed);
+
   FileSystem& fileSystem_;
   Console& console_;
-  std::set<std::string> writtenPaths_;
+  // The files this run has written, by identity, and the path that this
+  // run's messages for each go to.
+  std::map<FileIdentity, std::string> writtenFiles_;
 };
 
 }  // namespace quernel

@@ -9,8 +9,9 @@
 
 namespace quernel {
 
-// A damaged mailbox gets the line that names the mailbox by `displayName`;
-// any other failure the line that names the file at `path`.
+// A failure of the output gets the line that names the file at `path`; one
+// of the mailbox (damaged, unreadable, out of memory) the line that names
+// the mailbox by `displayName`.
 void ReportMessageFileFailure(Console& console, const FileError& error, const std::string& path,
                               const std::string& displayName);
 

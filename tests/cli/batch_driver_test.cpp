@@ -3,8 +3,6 @@
 
 #include "cli/quernel_main.h"
 
-#include <cstdlib>
-#include <ctime>
 #include <string>
 #include <vector>
 
@@ -12,19 +10,30 @@
 
 #include "platform/memory/memory_file_system.h"
 #include "support/dbx_builder.h"
+#include "support/local_zone.h"
 
 namespace quernel::testing {
 namespace {
 
-std::string Mailbox(int messages, bool damageLastText = false) {
-  DbxBuilder builder;
-  for (int i = 0; i < messages; ++i) {
+std::vector<TestMessage> Messages(int count) {
+  std::vector<TestMessage> messages;
+  for (int i = 0; i < count; ++i) {
     TestMessage message;
     message.text = "Subject: " + std::to_string(i) + "\r\n\r\nbody\r\n";
     message.subject = "message " + std::to_string(i);
-    builder.add(message);
+    messages.push_back(message);
   }
-  BuiltMailbox built = builder.build();
+  return messages;
+}
+
+DbxBuilder BuilderOf(const std::vector<TestMessage>& messages) {
+  DbxBuilder builder;
+  for (const TestMessage& m : messages) builder.add(m);
+  return builder;
+}
+
+std::string Mailbox(int messages, bool damageLastText = false) {
+  BuiltMailbox built = BuilderOf(Messages(messages)).build();
   if (damageLastText) {
     const uint32_t block = built.blockOffsets.back().front();
     PutU32(built.bytes, block + 0x0C, block);  // the block points to itself
@@ -35,8 +44,6 @@ std::string Mailbox(int messages, bool damageLastText = false) {
 class BatchDriverTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("TZ", "UTC", 1);
-    tzset();
     files_.addDirectory("/mail");
   }
 
@@ -44,6 +51,7 @@ class BatchDriverTest : public ::testing::Test {
     return RunQuernel(arguments, files_, console_);
   }
 
+  LocalZone zone_{"UTC"};
   MemoryFileSystem files_;
   StringConsole console_;
 };
@@ -110,6 +118,56 @@ TEST_F(BatchDriverTest, MaildirAloneNeedsNoOtherFormatAndCombinesWithThem) {
             "1 of 1 mailboxes converted to Maildir-format!\n");
   EXPECT_NE(files_.contents("/mail/a.mbx")->find("\r\nStatus: O\r\n"), std::string::npos);
   EXPECT_EQ(files_.contents("/mail/a/cur/0.Q0.quernel:2,"), "Subject: 0\r\n\r\nbody\r\n");
+}
+
+TEST_F(BatchDriverTest, MailboxCutInsideItsIndexIsDefectiveWithoutPhantomMessages) {
+  // Ten messages in one root node, the file cut after the node's 4th entry.
+  const BuiltMailbox built = BuilderOf(Messages(10)).build();
+  const uint32_t fourthEntryEnd = built.nodeOffsets[0] + 0x18 + 4 * 12;
+  files_.addFile("/mail/a.dbx", built.bytes.substr(0, fourthEntryEnd));
+  files_.addFile("/mail/b.dbx", Mailbox(1));
+  EXPECT_EQ(run({"-mbx", "-eml", "/mail/*.dbx"}), 0);
+  EXPECT_EQ(console_.text(),
+            "File \"a.dbx\" seems to be defective!\n"
+            "Processing mailbox \"b.dbx\" (1 messages)...\n"
+            "1 of 2 mailboxes converted to MBOXO-format!\n"
+            "1 of 2 mailboxes converted to EML-format!\n");
+  EXPECT_FALSE(files_.exists("/mail/a.mbx"));
+  EXPECT_FALSE(files_.exists("/mail/a"));
+}
+
+TEST_F(BatchDriverTest, MailboxThatCannotBeReadGetsItsOwnLine) {
+  files_.addFile("/mail/a.dbx", Mailbox(2));
+  files_.addFile("/mail/b.dbx", Mailbox(1));
+  files_.failOn(MemoryFileSystem::Operation::Read, "/mail/a.dbx", FileErrorCause::HardwareError);
+  EXPECT_EQ(run({"-mbxrd", "/mail/*.dbx"}), 0);
+  EXPECT_EQ(console_.text(),
+            "Unable to read mailbox \"a.dbx\" (hardware error)!\n"
+            "Processing mailbox \"b.dbx\" (1 messages)...\n"
+            "1 of 2 mailboxes converted to MBOXRD-format!\n");
+}
+
+TEST_F(BatchDriverTest, BadSectorInAMessageTextIsAReadFailureNotAFullDisk) {
+  // Texts of 400 KiB, so that reading the first messages and the records
+  // never comes near the bad byte in the middle of the fourth text.
+  std::vector<TestMessage> messages = Messages(5);
+  for (TestMessage& m : messages) m.text += std::string(400 * 1024, 'x') + "\r\n";
+  const BuiltMailbox built = BuilderOf(messages).build();
+  const std::vector<uint32_t>& fourth = built.blockOffsets[3];
+  files_.addFile("/mail/a.dbx", built.bytes);
+  files_.failReadAt("/mail/a.dbx", fourth[fourth.size() / 2] + 0x20, FileErrorCause::HardwareError);
+  EXPECT_EQ(run({"-mbx", "-eml", "-ff", "/mail/a.dbx"}), 0);
+  EXPECT_EQ(console_.text(),
+            "Processing mailbox \"a.dbx\" (5 messages)...\n"
+            "Unable to read mailbox \"a.dbx\" (hardware error)!\n"
+            "Unable to read mailbox \"a.dbx\" (hardware error)!\n"
+            "0 of 1 mailboxes converted to MBOXO-format!\n"
+            "0 of 1 mailboxes converted to EML-format!\n");
+  // The messages before the bad one are written, in both formats.
+  EXPECT_EQ(files_.contents("/mail/a.mbx")->find("Subject: 3"), std::string::npos);
+  EXPECT_NE(files_.contents("/mail/a.mbx")->find("Subject: 2"), std::string::npos);
+  EXPECT_TRUE(files_.exists("/mail/Unknown - message 2.eml"));
+  EXPECT_FALSE(files_.exists("/mail/Unknown - message 3.eml"));
 }
 
 TEST_F(BatchDriverTest, InputIsNeverChanged) {

@@ -60,8 +60,8 @@ INSTANTIATE_TEST_SUITE_P(
                   kDefaultMboxTemplate, "X"},
         ParseCase{"DateAndOverwriteOptions", {"-RCVDATE", "-senddate", "-Overwrite", "in"},
                   Action::Run, 0x040 | 0x080 | 0x100, S{"in"}, ""},
-        ParseCase{"MaildirAndFlags", {"-MailDir", "-FLAGS", "in"}, Action::Run, 0x200 | 0x400,
-                  S{"in"}, ""},
+        ParseCase{"MaildirAndFlags", {"-MailDir", "-FLAGS", "in"}, Action::Run,
+                  flags::kMaildir | flags::kStatusHeaders, S{"in"}, ""},
         ParseCase{"MaildirIsAWholeWord", {"-maildirs", "in"}, Action::Fail, 0, {}, ""},
         ParseCase{"OptionAfterInputIsOutput", {"in", "-eml"}, Action::Run, 0, S{"in"}, "-eml"},
         ParseCase{"ArgumentsAfterOutputIgnored", {"in", "out", "more"}, Action::Run, 0, S{"in"},
@@ -107,6 +107,56 @@ INSTANTIATE_TEST_SUITE_P(
                       LinuxCase{"LastIsPattern", {"a", "*.dbx"}, {"a", "*.dbx"}, ""},
                       LinuxCase{"LastHasQuestionMark", {"a", "b?.dbx"}, {"a", "b?.dbx"}, ""}),
     [](const ::testing::TestParamInfo<LinuxCase>& info) { return info.param.name; });
+
+// "-tree STORE OUTPUT" under both rules: the output is never taken for an
+// input, even where it names an existing file, and what is missing or too
+// much gets its own line.
+struct TreeCase {
+  const char* name;
+  std::vector<std::string> arguments;
+  std::string failureLine;  // empty: the run goes ahead
+  uint32_t flags = 0;
+};
+
+class TreeCommandLines : public ::testing::TestWithParam<TreeCase> {};
+
+TEST_P(TreeCommandLines, UnderBothRules) {
+  for (PositionalStyle style : {PositionalStyle::InputThenOutput, PositionalStyle::ManyInputsThenOutput}) {
+    MemoryFileSystem fileSystem;
+    fileSystem.addFile("out", "an existing file");
+    const TreeCase& c = GetParam();
+    CommandLine parsed = ParseCommandLine(c.arguments, fileSystem, style);
+    EXPECT_EQ(parsed.failureLine, c.failureLine);
+    if (!c.failureLine.empty()) {
+      EXPECT_EQ(parsed.action, Action::Fail);
+      continue;
+    }
+    ASSERT_EQ(parsed.action, Action::Run);
+    EXPECT_EQ(parsed.settings.flags, c.flags);
+    EXPECT_EQ(parsed.settings.inputs, S{"store"});
+    EXPECT_EQ(parsed.settings.outputDirectory, "out");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLine, TreeCommandLines,
+    ::testing::Values(
+        TreeCase{"NoFormat", {"-tree", "store", "out"}, "", flags::kTree},
+        TreeCase{"AnyLetterCase", {"-TrEe", "-mbxrd", "store", "out"}, "", flags::kTree | flags::kMboxrd},
+        TreeCase{"Eml", {"-eml", "-tree", "store", "out"}, "", flags::kTree | flags::kEml},
+        TreeCase{"TwoFormats", {"-tree", "-mbx", "-eml", "store", "out"},
+                 "-tree writes one format: give only one of -mbx, -mbxrd and -eml!\n"},
+        TreeCase{"BothMboxVariants", {"-tree", "-mbx", "-mbxrd", "store", "out"},
+                 "-tree writes one format: give only one of -mbx, -mbxrd and -eml!\n"},
+        TreeCase{"Maildir", {"-tree", "-maildir", "store", "out"},
+                 "-tree writes mbox or eml: give -mbx, -mbxrd or -eml instead of -maildir!\n"},
+        TreeCase{"Flags", {"-tree", "-flags", "store", "out"}, "", flags::kTree | flags::kStatusHeaders},
+        TreeCase{"NoOutput", {"-tree", "-mbxrd", "store"},
+                 "-tree needs an output folder after the store!\n"},
+        TreeCase{"TwoStores", {"-tree", "store", "other", "out"},
+                 "-tree takes one store and one output folder!\n"},
+        TreeCase{"NoStore", {"-tree", "-mbxrd"}, "You must specify a filename!\n"}),
+    [](const ::testing::TestParamInfo<TreeCase>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace quernel

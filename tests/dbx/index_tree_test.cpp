@@ -132,15 +132,49 @@ TEST(IndexTreeTest, DamagedTreesMakeTheFileDefective) {
   }
 }
 
+TEST(IndexTreeTest, NodeCutOffByTheEndOfTheFileIsDefectiveNotReadAsZeros) {
+  // Ten messages in one root node after the records. Zeros in place of the
+  // missing entries would each make a message of the file header.
+  DbxBuilder builder;
+  for (int i = 0; i < 10; ++i) builder.add(WithSubject(std::to_string(i)));
+  const BuiltMailbox built = builder.build();
+  ASSERT_EQ(built.nodeOffsets.size(), 1u);
+  const uint64_t root = built.nodeOffsets[0];
+  const uint64_t entries = root + kNodeEntries;
+  struct Cut {
+    const char* name;
+    uint64_t size;
+    uint64_t at;  // the offset the failure names
+  };
+  const std::vector<Cut> cuts = {
+      {"after the 4th entry", entries + 4 * kNodeEntrySize, entries + 4 * kNodeEntrySize},
+      {"inside the 5th entry", entries + 4 * kNodeEntrySize + 6, entries + 4 * kNodeEntrySize},
+      {"inside the last entry", entries + 10 * kNodeEntrySize - 1, entries + 9 * kNodeEntrySize},
+      {"before the entries", entries, entries},
+      {"inside the node's entry count", root + dbx::kNodeEntryCount, root},
+  };
+  for (const Cut& cut : cuts) {
+    const std::optional<FileError> error = OpeningError(built.bytes.substr(0, cut.size));
+    ASSERT_TRUE(error) << cut.name;
+    EXPECT_TRUE(error->isCorruption()) << cut.name;
+    EXPECT_EQ(error->cause(), FileErrorCause::OffsetOutOfRange) << cut.name;
+    EXPECT_EQ(error->offset(), std::optional(cut.at)) << cut.name;
+  }
+  // Cut right after the last entry the node uses: nothing is missing.
+  ReaderOver whole(built.bytes.substr(0, entries + 10 * kNodeEntrySize));
+  EXPECT_EQ(whole.reader.messageCount(), 10);
+}
+
 TEST(IndexTreeTest, MoreValuesThanTheFileHoldsIsDefective) {
   // A small file whose one node claims 255 entries: 255 values need 3060
-  // bytes of entries, far more than a file of this size can hold.
+  // bytes of entries, far more than a file of this size can hold. The
+  // entries that are not there are never read as zeros.
   std::string bytes = MailboxSignature();
   bytes.resize(0x100, '\0');
   PutU32(bytes, dbx::kHeaderEntryCount, 1);
   PutU32(bytes, dbx::kHeaderRootNode, 0x20);
   PutU8(bytes, 0x20 + dbx::kNodeEntryCount, 255);
-  EXPECT_EQ(OpeningFails(bytes), std::optional(FileErrorCause::Unspecified));
+  EXPECT_EQ(OpeningFails(bytes), std::optional(FileErrorCause::OffsetOutOfRange));
 }
 
 TEST(IndexTreeTest, DeepChainOfFirstChildrenEndsWithoutRecursion) {

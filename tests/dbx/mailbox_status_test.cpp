@@ -2,6 +2,7 @@
 
 #include "dbx/layout.h"
 #include "reader_harness.h"
+#include "support/local_zone.h"
 
 namespace quernel::testing {
 namespace {
@@ -85,8 +86,7 @@ TEST(MailboxStatusTest, HeaderCutOffBeforeTheEntryCountIsAnEmptyMailbox) {
 }
 
 TEST(MailboxStatusTest, FileNameAndTimeComeFromTheFile) {
-  setenv("TZ", "Europe/Berlin", 1);
-  tzset();
+  LocalZone zone("Europe/Berlin");
   StringInputFile file(Padded(MailboxSignature()), "/home/anna/mail/Sent Items.dbx");
   MailboxReader reader(file);
   EXPECT_EQ(reader.mailboxFileName(), "Sent Items.dbx");

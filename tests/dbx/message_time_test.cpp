@@ -1,20 +1,15 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <ctime>
-
 #include "dbx/message_time.h"
 #include "reader_harness.h"
+#include "support/local_zone.h"
 
 namespace quernel::testing {
 namespace {
 
 class MessageTimeTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    setenv("TZ", "Europe/Berlin", 1);
-    tzset();
-  }
+  LocalZone zone_{"Europe/Berlin"};
 };
 
 // 1980-01-01 00:00:00 in Berlin (CET, UTC+1).
@@ -56,8 +51,7 @@ TEST_F(MessageTimeTest, DoesNotDependOnTheSeasonOfConversion) {
   // instant itself, not shifted by the zone's current offset.
   const MessageTime summer = MessageTimeFromFileTime(FileTimeFromUnix(1122136802));
   const MessageTime winter = MessageTimeFromFileTime(FileTimeFromUnix(1131653144));
-  setenv("TZ", "America/Sao_Paulo", 1);
-  tzset();
+  LocalZone elsewhere("America/Sao_Paulo");
   EXPECT_EQ(MessageTimeFromFileTime(FileTimeFromUnix(1122136802)), summer);
   EXPECT_EQ(MessageTimeFromFileTime(FileTimeFromUnix(1131653144)), winter);
   EXPECT_EQ(summer, 1122136802);

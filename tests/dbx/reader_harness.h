@@ -35,6 +35,16 @@ inline std::optional<FileErrorCause> OpeningFails(const std::string& bytes) {
   return FileErrorOf([&] { ReaderOver opened(bytes); });
 }
 
+// The FileError that opening a reader over `bytes` raises; nothing if none.
+inline std::optional<FileError> OpeningError(const std::string& bytes) {
+  try {
+    ReaderOver opened(bytes);
+  } catch (const FileError& e) {
+    return e;
+  }
+  return std::nullopt;
+}
+
 inline TestMessage WithSubject(std::string subject, std::string text = "Subject: x\r\n\r\nbody\r\n") {
   TestMessage m;
   m.subject = std::move(subject);

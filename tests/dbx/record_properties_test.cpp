@@ -172,6 +172,59 @@ TEST(RecordPropertiesTest, RecordBeyondTheEndHasNoProperties) {
   EXPECT_EQ(opened.reader.messageText(1), "");
 }
 
+TEST(RecordPropertiesTest, RecordsThatHoldNothingShareWithoutMixingUpTheOthers) {
+  // Tree order: a, beyond the end, b, an empty record, beyond the end again
+  // (another offset), a again.
+  DbxBuilder builder;
+  const uint32_t a = builder.add(WithSubject("a", "text a"));
+  const uint32_t b = builder.add(WithSubject("b", "text b"));
+  TestMessage nothing;
+  nothing.textLink = TextLink::None;
+  const uint32_t empty = builder.add(nothing);
+  TreeShape root;
+  for (uint32_t m : {a, a, b, empty, a, a}) root.entries.push_back({m, {}});
+  BuiltMailbox built = builder.tree(root).build();
+  const uint64_t entries = built.nodeOffsets[0] + dbx::kNodeEntries;
+  PutU32(built.bytes, entries + dbx::kNodeEntrySize * 1, 0xFFFFFF00);
+  PutU32(built.bytes, entries + dbx::kNodeEntrySize * 4, 0xFFFFFFF0);
+  ReaderOver opened(built.bytes);
+  ASSERT_EQ(opened.reader.messageCount(), 6);
+  const std::vector<std::pair<std::string, std::string>> expected = {
+      {"a", "text a"}, {"", ""}, {"b", "text b"}, {"", ""}, {"", ""}, {"a", "text a"}};
+  for (int32_t i = 0; i < 6; ++i) {
+    EXPECT_EQ(opened.reader.subject(i), expected[i].first) << i;
+    EXPECT_EQ(opened.reader.messageText(i), expected[i].second) << i;
+  }
+}
+
+TEST(RecordPropertiesTest, TextStartCutOffByTheEndOfTheFileMeansNoText) {
+  // Message 1 names its first block through a u32 whose low two bytes are
+  // message 0's first block. Its record is moved to the end of the file and
+  // cut inside that u32: zeros in place of the missing bytes would give it
+  // message 0's text.
+  DbxBuilder builder;
+  builder.add(WithSubject("zero", "text of message zero"));
+  const uint32_t block = builder.build().blockOffsets[0][0];
+  ASSERT_LT(block, 0x10000u);
+  TestMessage linked;
+  linked.textLink = TextLink::None;
+  std::string start;
+  PutU32(start, 0, block | 0x7F7F0000);
+  linked.extraProperties = {{dbx::kPropTextIndirect, start}};
+  builder.add(linked);
+  BuiltMailbox built = builder.build();
+  const uint32_t record = built.recordOffsets[1];
+  const uint32_t length = 0x0C + 4 + 4;  // one property entry and its four bytes of data
+  const uint32_t moved = static_cast<uint32_t>(built.bytes.size());
+  built.bytes += built.bytes.substr(record, length);
+  PutU32(built.bytes, built.nodeOffsets[0] + dbx::kNodeEntries + dbx::kNodeEntrySize, moved);
+  for (uint32_t held = 1; held < 4; ++held) {
+    ReaderOver opened(built.bytes.substr(0, moved + 0x0C + 4 + held));
+    EXPECT_EQ(opened.reader.messageText(1), "") << held;
+    EXPECT_EQ(opened.reader.messageText(0), "text of message zero") << held;
+  }
+}
+
 TEST(RecordPropertiesTest, DistinctRecordsSharingOneLongStringAreDefective) {
   // Records that all point their subject at the same long run of bytes would
   // cost time and memory out of proportion to the file.

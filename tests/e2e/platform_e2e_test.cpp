@@ -6,8 +6,6 @@
 
 #include <sys/stat.h>
 
-#include <cstdlib>
-#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -17,6 +15,7 @@
 #include "e2e/quernel_process.h"
 #include "e2e/target_platform.h"
 #include "support/dbx_builder.h"
+#include "support/local_zone.h"
 
 namespace quernel::testing {
 namespace {
@@ -37,26 +36,6 @@ std::string MailboxSentAt(const std::vector<int64_t>& sendTimes) {
 }
 
 std::string OneMessageMailbox() { return MailboxSentAt({1100000000}); }
-
-// Sets an environment variable for the processes a test starts.
-class ScopedEnvironment {
- public:
-  ScopedEnvironment(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    setenv(name, value, 1);
-  }
-  ~ScopedEnvironment() {
-    if (old_) {
-      setenv(name_, old_->c_str(), 1);
-    } else {
-      unsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
 
 std::string ProcessingLines(const std::vector<std::string>& names) {
   std::string lines;
@@ -107,7 +86,7 @@ TEST(Platform, OutputNamedLikeTheOpenInputLeavesItWhole) {
 // separator lines show the local time of each, and each .eml file carries
 // the exact instant, whatever the season in which quernel runs.
 TEST(Platform, LocalTimeAndFileTimesAreExact) {
-  ScopedEnvironment zone("TZ", "Europe/Berlin");
+  LocalZone zone("Europe/Berlin");  // inherited by the process
   ScratchDir dir;
   const int64_t summer = 1120000000;  // 2005-06-28 23:06:40 UTC
   const int64_t winter = 1100000000;  // 2004-11-09 11:33:20 UTC

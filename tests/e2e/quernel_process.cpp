@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,8 +12,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
+
+#include <gtest/gtest.h>
+
+#include "e2e/target_platform.h"
 
 namespace quernel::testing {
 namespace {
@@ -28,14 +34,29 @@ std::vector<std::string> CommandPrefix() {
   return words;
 }
 
-std::string WithoutCarriageReturnsBeforeLineFeeds(const std::string& text) {
-  std::string result;
-  result.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    result.push_back(text[i]);
+// The console lines of a run in the form the tests expect them. A Windows
+// build ends every line in CR LF: each line is checked for it, and the CR is
+// then dropped so that one expectation serves both platforms. Anything else,
+// a Linux run's output included, stays as printed, so that a stray CR still
+// shows as a difference.
+std::string ConsoleLines(const std::string& printed) {
+  if (!TargetIsWindows()) return printed;
+  std::string lines;
+  lines.reserve(printed.size());
+  size_t lineStart = 0;
+  for (size_t i = 0; i < printed.size(); ++i) {
+    if (printed[i] == '\n') {
+      if (i > lineStart && printed[i - 1] == '\r') {
+        lines.pop_back();
+      } else {
+        ADD_FAILURE() << "console line without CR LF: \"" << printed.substr(lineStart, i - lineStart)
+                      << "\"";
+      }
+      lineStart = i + 1;
+    }
+    lines.push_back(printed[i]);
   }
-  return result;
+  return lines;
 }
 
 // Reads both pipes until the child closes them.
@@ -60,12 +81,9 @@ void Drain(int outFd, int errFd, std::string& out, std::string& err) {
   }
 }
 
-}  // namespace
-
-ProcessResult RunQuernelProcess(const std::vector<std::string>& arguments,
-                                const std::string& workingDirectory) {
-  std::vector<std::string> words = CommandPrefix();
-  words.insert(words.end(), arguments.begin(), arguments.end());
+// Runs `command` as it stands, with the address space limited where asked.
+ProcessResult RunCommand(std::vector<std::string> words, const std::string& workingDirectory,
+                         std::optional<uint64_t> addressSpaceLimit) {
   std::vector<char*> argv;
   for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
@@ -80,6 +98,10 @@ ProcessResult RunQuernelProcess(const std::vector<std::string>& arguments,
     close(outPipe[0]);
     close(errPipe[0]);
     if (chdir(workingDirectory.c_str()) != 0) _exit(126);
+    if (addressSpaceLimit) {
+      const rlimit limit{*addressSpaceLimit, *addressSpaceLimit};
+      if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(125);
+    }
     execvp(argv[0], argv.data());
     _exit(127);
   }
@@ -91,9 +113,32 @@ ProcessResult RunQuernelProcess(const std::vector<std::string>& arguments,
   int waitStatus = 0;
   while (waitpid(child, &waitStatus, 0) < 0 && errno == EINTR) {
   }
-  result.out = WithoutCarriageReturnsBeforeLineFeeds(rawOut);
+  result.out = ConsoleLines(rawOut);
   result.status = WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : -1;
   return result;
+}
+
+ProcessResult Run(const std::vector<std::string>& arguments, const std::string& workingDirectory,
+                  std::optional<uint64_t> addressSpaceLimit) {
+  std::vector<std::string> words = CommandPrefix();
+  words.insert(words.end(), arguments.begin(), arguments.end());
+  return RunCommand(words, workingDirectory, addressSpaceLimit);
+}
+
+}  // namespace
+
+ProcessResult RunProcess(const std::vector<std::string>& command, const std::string& workingDirectory) {
+  return RunCommand(command, workingDirectory, std::nullopt);
+}
+
+ProcessResult RunQuernelProcess(const std::vector<std::string>& arguments,
+                                const std::string& workingDirectory) {
+  return Run(arguments, workingDirectory, std::nullopt);
+}
+
+ProcessResult RunQuernelProcessWithin(uint64_t addressSpaceBytes, const std::vector<std::string>& arguments,
+                                      const std::string& workingDirectory) {
+  return Run(arguments, workingDirectory, addressSpaceBytes);
 }
 
 ScratchDir::ScratchDir() {

@@ -4,6 +4,9 @@
 #     that each start of quernel.exe takes a fraction of a second instead of
 #     several) and creates the prefix when it is new.
 #   wine_session.sh stop: ends that wineserver and whatever runs in the prefix.
+# QUERNEL_WINESERVER and QUERNEL_WINE64 name the server and the 64-bit
+# loader; the prefix is made with the 64-bit loader, which runs wherever Wine
+# runs at all.
 set -eu
 case "${1:-}" in
   start)
@@ -12,11 +15,11 @@ case "${1:-}" in
     # closed it, and the server and the services that wineboot starts live on.
     # The server fails to start when one runs for the prefix already; that one
     # serves then.
-    wineserver --persistent=60 </dev/null >/dev/null 2>&1 || true
-    wineboot --init </dev/null >/dev/null 2>&1
+    "$QUERNEL_WINESERVER" --persistent=60 </dev/null >/dev/null 2>&1 || true
+    "$QUERNEL_WINE64" wineboot --init </dev/null >/dev/null 2>&1
     ;;
   stop)
-    wineserver --kill || true
+    "$QUERNEL_WINESERVER" --kill || true
     ;;
   *)
     echo "usage: $0 start|stop" >&2

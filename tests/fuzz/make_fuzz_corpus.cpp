@@ -1,8 +1,9 @@
 // Writes the fuzzers' seed corpora and the hostile mailboxes of the bounds
 // check, all with the test-mailbox builder.
 //
-//   quernel_make_fuzz_corpus seeds DIR   DIR/dbx, DIR/quote, DIR/naming: small
-//                                        seeds (committed as tests/fuzz/corpus)
+//   quernel_make_fuzz_corpus seeds DIR   DIR/dbx, DIR/folders, DIR/quote,
+//                                        DIR/naming: small seeds (committed as
+//                                        tests/fuzz/corpus)
 //   quernel_make_fuzz_corpus large DIR   DIR/*.dbx: the blow-up mailboxes at
 //                                        1 MiB, for the release replay
 
@@ -17,6 +18,7 @@
 
 #include "dbx/layout.h"
 #include "support/dbx_builder.h"
+#include "support/folder_list_builder.h"
 
 namespace {
 
@@ -26,6 +28,7 @@ using quernel::testing::FileTimeFromUnix;
 using quernel::testing::PutU16;
 using quernel::testing::PutU32;
 using quernel::testing::PutU8;
+using quernel::testing::TestFolder;
 using quernel::testing::TestMessage;
 using quernel::testing::TextLink;
 using quernel::testing::TreeShape;
@@ -310,6 +313,7 @@ std::string DeepTree(size_t size) {
   const size_t depth = (size - base) / nodeSize;
   for (size_t k = 0; k < depth; ++k) {
     const uint32_t node = base + nodeSize * static_cast<uint32_t>(k);
+    bytes.resize(node + nodeSize, '\0');  // every node whole, its entry's child fields too
     PutU8(bytes, node + kNodeEntryCount, 1);
     PutU32(bytes, node + kNodeEntries + kEntryValue, built.recordOffsets[0]);
     if (k + 1 < depth) {
@@ -410,6 +414,44 @@ std::vector<std::pair<std::string, std::string>> MailboxSeeds() {
   return seeds;
 }
 
+// ---- Folder lists --------------------------------------------------------------
+
+std::string SmallFolderList(const std::vector<TestFolder>& folders) {
+  DbxBuilder builder;
+  builder.signature(quernel::testing::FolderListSignature()).nodeCapacity(4);
+  for (const TestFolder& folder : folders) builder.add(quernel::testing::FolderRecordMessage(folder));
+  return Small(builder);
+}
+
+std::vector<std::pair<std::string, std::string>> FolderSeeds() {
+  std::vector<TestFolder> real = quernel::testing::RealStoreFolders();
+  std::vector<TestFolder> indirect = real;
+  for (TestFolder& folder : indirect) folder.indirectNumbers = true;
+  std::vector<TestFolder> news = {{.id = 20, .accountKind = 0, .name = "news.example.org"}};
+  for (uint32_t k = 0; k < 12; ++k) {
+    news.push_back({.id = 21 + k, .parent = 20, .name = "group." + std::to_string(k),
+                    .fileName = k % 3 ? std::optional<std::string>() : "group." + std::to_string(k) + ".dbx"});
+  }
+  std::vector<TestFolder> deep;
+  for (uint32_t k = 1; k <= 40; ++k) deep.push_back({.id = k, .parent = k - 1, .name = "level", .fileName = "x.dbx"});
+  return {
+      {"real-store", SmallFolderList(real)},
+      {"indirect-numbers", SmallFolderList(indirect)},
+      {"news-account", SmallFolderList(news)},
+      {"deep", SmallFolderList(deep)},
+      {"shapes", SmallFolderList({{.id = 3, .parent = 2, .name = "child first"},
+                                  {.id = 2, .parent = 1, .accountKind = 3, .name = "../parent"},
+                                  {.id = 4, .parent = 77, .name = "orphan", .fileName = "Orphan.dbx"},
+                                  {.id = 5, .parent = 6, .name = "cycle a"},
+                                  {.id = 6, .parent = 5, .name = "cycle b", .fileName = "inbox.dbx"},
+                                  {.id = 7, .parent = 7, .name = "self", .accountKey = "LocalStore"},
+                                  {.id = 2, .name = "duplicate id", .fileName = "Inbox.dbx"},
+                                  {.id = 8, .accountKind = 3, .name = "Case"},
+                                  {.id = 9, .accountKind = 3, .name = "CASE"},
+                                  {.id = 10, .accountKind = 3, .name = "CON."}})},
+  };
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -421,6 +463,7 @@ int main(int argc, char** argv) {
   const std::filesystem::path dir = argv[2];
   if (mode == "large") return WriteAll(dir, BlowUps(1024 * 1024), ".dbx") ? 0 : 1;
   const bool ok = WriteAll(dir / "dbx", MailboxSeeds(), ".dbx") &&
+                  WriteAll(dir / "folders", FolderSeeds(), ".dbx") &&
                   WriteAll(dir / "quote", QuoteSeeds(), ".txt") &&
                   WriteAll(dir / "naming", NamingSeeds(), ".bin");
   return ok ? 0 : 1;

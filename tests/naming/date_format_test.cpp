@@ -5,7 +5,7 @@
 #include <ostream>
 #include <string>
 
-#include "local_zone.h"
+#include "support/local_zone.h"
 
 namespace quernel {
 namespace {

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "local_zone.h"
 #include "platform/code_page.h"
 #include "support/dbx_builder.h"
+#include "support/local_zone.h"
 #include "support/string_input_file.h"
 #include "writers/message_naming_fields.h"
 

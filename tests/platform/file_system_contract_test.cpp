@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "platform/file_system.h"
 #include "platform/file_time.h"
@@ -80,7 +83,12 @@ TEST_P(FileSystemContract, AnOutputOnAnOpenInputFailsAndLeavesItWhole) {
             << spelling;
       }
     }
-    EXPECT_TRUE(fs_->probeExisting(at("Inbox.dbx")));
+    EXPECT_EQ(testing::CauseOf([&] { fs_->createReplacement(at("Inbox.dbx"), at("Inbox.new")); }),
+              FileErrorCause::SharingViolation);
+    EXPECT_FALSE(fs_->entryAt(at("Inbox.new")));
+    put("other", "other bytes");
+    EXPECT_THROW(fs_->renameFile(at("other"), at("Inbox.dbx")), FileError);
+    EXPECT_EQ(read("other"), "other bytes");
     EXPECT_EQ(read("Inbox.dbx"), "mailbox bytes");  // a second reader is fine
   }
   EXPECT_EQ(read("Inbox.dbx"), "mailbox bytes");
@@ -115,10 +123,38 @@ TEST_P(FileSystemContract, AnOpenOutputIsExclusive) {
   EXPECT_EQ(testing::CauseOf([&] { fs_->createOutput(at("x.eml"), CreateMode::Truncate); }),
             FileErrorCause::SharingViolation);
   EXPECT_EQ(testing::CauseOf([&] { fs_->openInput(at("x.eml")); }), FileErrorCause::SharingViolation);
-  EXPECT_FALSE(fs_->probeExisting(at("x.eml")));  // held elsewhere counts as free
+  EXPECT_EQ(testing::CauseOf([&] { fs_->createReplacement(at("x.eml"), at("x.new")); }),
+            FileErrorCause::SharingViolation);
+  ASSERT_TRUE(fs_->entryAt(at("x.eml")));  // takes no lock, so finds it all the same
+  EXPECT_EQ(fs_->entryAt(at("x.eml"))->identity, out->identity());
   out->close();
-  EXPECT_TRUE(fs_->probeExisting(at("x.eml")));
   EXPECT_EQ(read("x.eml"), "text");
+}
+
+TEST_P(FileSystemContract, FailuresTellTheInputFromAnOutput) {
+  ASSERT_TRUE(fs_->createDirectory(at("sub")));
+  struct Case {
+    const char* name;
+    std::function<void()> call;
+    IoTarget target;
+  };
+  const std::vector<Case> cases = {
+      {"open a missing input", [&] { fs_->openInput(at("missing.dbx")); }, IoTarget::Input},
+      {"open a directory as input", [&] { fs_->openInput(at("sub")); }, IoTarget::Input},
+      {"create in a missing directory", [&] { fs_->createOutput(at("none/x.eml"), CreateMode::Truncate); },
+       IoTarget::Output},
+      {"create over a directory", [&] { fs_->createOutput(at("sub"), CreateMode::Append); }, IoTarget::Output},
+      {"create new in a missing directory", [&] { fs_->createNewOutput(at("none/y.eml")); }, IoTarget::Output},
+  };
+  for (const Case& c : cases) {
+    const std::optional<FileError> error = testing::ErrorOf(c.call);
+    ASSERT_TRUE(error) << c.name;
+    EXPECT_TRUE(error->isIo()) << c.name;
+    EXPECT_EQ(error->target(), c.target) << c.name;
+    EXPECT_EQ(error->hitOutput(), c.target == IoTarget::Output) << c.name;
+    EXPECT_FALSE(error->reason().empty()) << c.name;
+    EXPECT_NE(std::string(error->what()).find(root_), std::string::npos) << c.name << ": " << error->what();
+  }
 }
 
 TEST_P(FileSystemContract, ClassifiesMissingPathsAndDirectories) {
@@ -136,9 +172,14 @@ TEST_P(FileSystemContract, ClassifiesMissingPathsAndDirectories) {
   EXPECT_EQ(testing::CauseOf([&] { fs_->createOutput(at("sub"), CreateMode::Truncate); }),
             FileErrorCause::NotRegularFile);
 
-  EXPECT_FALSE(fs_->probeExisting(at("missing.dbx")));
-  EXPECT_FALSE(fs_->probeExisting(at("sub")));  // a directory counts as free
-  EXPECT_TRUE(fs_->probeExisting(at("file")));
+  EXPECT_EQ(fs_->entryAt(at("missing.dbx")), std::nullopt);
+  EXPECT_EQ(fs_->entryAt(at("sub"))->kind, EntryKind::Directory);
+  EXPECT_EQ(fs_->entryAt(at("file"))->kind, EntryKind::RegularFile);
+  EXPECT_EQ(testing::CauseOf([&] { fs_->createReplacement(at("missing.dbx"), at("side")); }),
+            FileErrorCause::NotFound);
+  EXPECT_EQ(testing::CauseOf([&] { fs_->createReplacement(at("sub"), at("side")); }),
+            FileErrorCause::NotRegularFile);
+  EXPECT_EQ(fs_->entryAt(at("side")), std::nullopt);
   EXPECT_TRUE(fs_->isRegularFile(at("file")));
   EXPECT_FALSE(fs_->isRegularFile(at("sub")));
   EXPECT_FALSE(fs_->isRegularFile(at("missing.dbx")));
@@ -146,6 +187,48 @@ TEST_P(FileSystemContract, ClassifiesMissingPathsAndDirectories) {
   EXPECT_TRUE(fs_->removeFile(at("file")));
   EXPECT_FALSE(fs_->removeFile(at("file")));
   EXPECT_FALSE(fs_->isRegularFile(at("file")));
+}
+
+TEST_P(FileSystemContract, AnEntryIsTheSameFileUnderEverySpelling) {
+  put("a", "1");
+  put("b", "1");
+  ASSERT_TRUE(fs_->createDirectory(at("sub")));
+  const std::optional<Entry> a = fs_->entryAt(at("a"));
+  ASSERT_TRUE(a);
+  for (const std::string& spelling : {root_ + "/./a", root_ + "//a"}) {
+    ASSERT_TRUE(fs_->entryAt(spelling)) << spelling;
+    EXPECT_EQ(fs_->entryAt(spelling)->identity, a->identity) << spelling;
+  }
+  EXPECT_NE(fs_->entryAt(at("b"))->identity, a->identity);
+  EXPECT_NE(fs_->entryAt(at("sub"))->identity, a->identity);
+
+  std::unique_ptr<OutputFile> out = fs_->createOutput(at("c"), CreateMode::Truncate);
+  const FileIdentity c = out->identity();
+  out->close();
+  EXPECT_EQ(fs_->entryAt(at("c"))->identity, c);
+  EXPECT_THROW(out->identity(), FileError);  // only while open
+  EXPECT_TRUE(fs_->removeFile(at("c")));
+  EXPECT_EQ(fs_->entryAt(at("c")), std::nullopt);
+}
+
+TEST_P(FileSystemContract, AReplacementTakesThePlaceOfTheOldFileOnlyWhenRenamedOverIt) {
+  put("Inbox.mbx", "old");
+  std::unique_ptr<OutputFile> side = fs_->createReplacement(at("Inbox.mbx"), at("Inbox.mbx.new"));
+  ASSERT_NE(side, nullptr);
+  side->write("new and longer");
+  side->close();
+  EXPECT_EQ(read("Inbox.mbx"), "old");
+  EXPECT_EQ(fs_->createReplacement(at("Inbox.mbx"), at("Inbox.mbx.new")), nullptr);  // taken
+  EXPECT_EQ(read("Inbox.mbx.new"), "new and longer");
+
+  fs_->renameFile(at("Inbox.mbx.new"), at("Inbox.mbx"));
+  EXPECT_EQ(read("Inbox.mbx"), "new and longer");
+  EXPECT_EQ(fs_->entryAt(at("Inbox.mbx.new")), std::nullopt);
+
+  EXPECT_EQ(testing::CauseOf([&] { fs_->renameFile(at("gone"), at("Inbox.mbx")); }), FileErrorCause::NotFound);
+  ASSERT_TRUE(fs_->createDirectory(at("dir")));
+  EXPECT_THROW(fs_->renameFile(at("Inbox.mbx"), at("dir")), FileError);
+  EXPECT_EQ(read("Inbox.mbx"), "new and longer");
 }
 
 TEST_P(FileSystemContract, ExpandsPatternsToSortedFilesOnly) {
@@ -185,32 +268,18 @@ TEST_P(FileSystemContract, StampSetsTheLastWriteTime) {
   EXPECT_EQ(FileTimeFromUnix(1120209000), 127646826000000000u);
 }
 
-TEST_P(FileSystemContract, RenameReplacesInOneStepButNeverAnOpenInput) {
+// A Maildir delivery: from tmp/ to a name that cur/ does not hold yet.
+TEST_P(FileSystemContract, RenameToANewNameInAnotherFolder) {
   ASSERT_TRUE(fs_->createDirectory(at("tmp")));
   ASSERT_TRUE(fs_->createDirectory(at("cur")));
-  put("tmp/n", "to a new name");
-  fs_->renameFile(at("tmp/n"), at("cur/n"));
-  EXPECT_EQ(read("cur/n"), "to a new name");
-  put("tmp/m", "new");
-  put("cur/m", "old");
+  put("tmp/m", "message");
   fs_->renameFile(at("tmp/m"), at("cur/m"));
-  EXPECT_EQ(read("cur/m"), "new");
-  EXPECT_FALSE(fs_->isRegularFile(at("tmp/m")));
-  EXPECT_FALSE(fs_->isRegularFile(at("tmp/n")));
-
-  put("tmp/m", "newer");
-  {
-    std::unique_ptr<InputFile> input = fs_->openInput(at("cur/m"));
-    EXPECT_EQ(testing::CauseOf([&] { fs_->renameFile(at("tmp/m"), at("cur/m")); }),
-              FileErrorCause::SharingViolation);
-  }
-  EXPECT_EQ(read("cur/m"), "new");
-  EXPECT_EQ(read("tmp/m"), "newer");
-  EXPECT_EQ(testing::CauseOf([&] { fs_->renameFile(at("tmp/gone"), at("cur/gone")); }),
+  EXPECT_EQ(read("cur/m"), "message");
+  EXPECT_EQ(fs_->entryAt(at("tmp/m")), std::nullopt);
+  put("tmp/n", "kept");
+  EXPECT_EQ(testing::CauseOf([&] { fs_->renameFile(at("tmp/n"), at("missing/n")); }),
             FileErrorCause::NotFound);
-  EXPECT_EQ(testing::CauseOf([&] { fs_->renameFile(at("tmp/m"), at("missing/m")); }),
-            FileErrorCause::NotFound);
-  EXPECT_EQ(read("tmp/m"), "newer");
+  EXPECT_EQ(read("tmp/n"), "kept");
 }
 
 INSTANTIATE_TEST_SUITE_P(Both, FileSystemContract, ::testing::Values("native", "memory"),

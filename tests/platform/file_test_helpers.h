@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,17 @@ FileErrorCause CauseOf(Call call) {
   }
   ADD_FAILURE() << "no FileError raised";
   return FileErrorCause::Unspecified;
+}
+
+// The FileError that `call` raises; nothing if none.
+template <typename Call>
+std::optional<FileError> ErrorOf(Call call) {
+  try {
+    call();
+  } catch (const FileError& error) {
+    return error;
+  }
+  return std::nullopt;
 }
 
 inline void WriteWholeFile(FileSystem& fs, const std::string& path, std::string_view bytes) {

@@ -54,7 +54,23 @@ TEST(MemoryFileSystem, InjectedFailuresRaiseTheirCause) {
   c->write("kept");
   EXPECT_EQ(CauseOf([&] { c->close(); }), FileErrorCause::PlatformOther);
   EXPECT_EQ(fs.contents("/out/c.mbx"), "kept");
-  EXPECT_TRUE(fs.probeExisting("/out/c.mbx"));  // the failed close still let go of it
+  EXPECT_NO_THROW(fs.openInput("/out/c.mbx"));  // the failed close still let go of it
+}
+
+TEST(MemoryFileSystem, ABadByteFailsOnlyTheReadsThatCoverIt) {
+  MemoryFileSystem fs;
+  fs.addFile("/mail/Inbox.dbx", std::string(100, 'b'));
+  fs.failReadAt("/mail/Inbox.dbx", 50, FileErrorCause::HardwareError);
+  std::unique_ptr<InputFile> in = fs.openInput("/mail/Inbox.dbx");
+  char bytes[100];
+  EXPECT_EQ(in->readAt(0, bytes, 50), 50u);
+  EXPECT_EQ(in->readAt(51, bytes, 100), 49u);
+  for (uint64_t start : {0, 50}) {
+    const std::optional<FileError> error = testing::ErrorOf([&] { in->readAt(start, bytes, 51); });
+    ASSERT_TRUE(error) << start;
+    EXPECT_EQ(error->cause(), FileErrorCause::HardwareError);
+    EXPECT_EQ(error->target(), IoTarget::Input);
+  }
 }
 
 TEST(MemoryFileSystem, AFileHeldByAnotherProcessCannotBeOpenedOrCreated) {
@@ -64,10 +80,12 @@ TEST(MemoryFileSystem, AFileHeldByAnotherProcessCannotBeOpenedOrCreated) {
   EXPECT_EQ(CauseOf([&] { fs.openInput("x.eml"); }), FileErrorCause::SharingViolation);
   EXPECT_EQ(CauseOf([&] { fs.createOutput("x.eml", CreateMode::Truncate); }),
             FileErrorCause::SharingViolation);
-  EXPECT_FALSE(fs.probeExisting("x.eml"));
+  fs.addFile("y.eml", "new");
+  EXPECT_EQ(CauseOf([&] { fs.renameFile("y.eml", "x.eml"); }), FileErrorCause::SharingViolation);
   EXPECT_EQ(fs.contents("x.eml"), "old");
   fs.holdByOtherProcess("x.eml", false);
-  EXPECT_TRUE(fs.probeExisting("x.eml"));
+  fs.renameFile("y.eml", "x.eml");
+  EXPECT_EQ(fs.contents("x.eml"), "new");
 }
 
 TEST(MemoryFileSystem, SpecialFilesAreListedButNotOpened) {
@@ -89,7 +107,7 @@ TEST(MemoryFileSystem, CountsCallsLikeSystemCalls) {
   in->readAt(0, buffer, 64);
   in->readAt(64, buffer, 64);
   EXPECT_EQ(in->lastWriteTime(), 5u);
-  EXPECT_FALSE(fs.probeExisting("out.eml"));
+  EXPECT_FALSE(fs.entryAt("out.eml"));
   std::unique_ptr<OutputFile> out = fs.createOutput("out.eml", CreateMode::Truncate);
   const std::string_view pieces[] = {"From ", "x", "\r\n"};
   out->write(pieces);
@@ -101,7 +119,7 @@ TEST(MemoryFileSystem, CountsCallsLikeSystemCalls) {
   EXPECT_EQ(stats.inputOpens, 1u);
   EXPECT_EQ(stats.reads, 2u);
   EXPECT_EQ(stats.bytesRead, 100u);
-  EXPECT_EQ(stats.probes, 1u);
+  EXPECT_EQ(stats.entryQueries, 1u);
   EXPECT_EQ(stats.outputCreates, 1u);
   EXPECT_EQ(stats.writes, 1u);  // one gathered write
   EXPECT_EQ(stats.bytesWritten, 8u);
@@ -110,6 +128,31 @@ TEST(MemoryFileSystem, CountsCallsLikeSystemCalls) {
   EXPECT_EQ(fs.mtimeOf("out.eml"), 1120209000);
   fs.resetStats();
   EXPECT_EQ(fs.stats().reads, 0u);
+}
+
+// Like a FAT drive: one file under every spelling, kept under the first.
+TEST(MemoryFileSystem, TheCaseInsensitiveModeIgnoresAsciiLetterCase) {
+  MemoryFileSystem fs(MemoryFileSystem::NameCase::Insensitive);
+  fs.addFile("/Mail/Hello.eml", "first");
+  EXPECT_EQ(fs.contents("/MAIL/hello.EML"), "first");
+  EXPECT_EQ(fs.createNewOutput("/mail/HELLO.eml"), nullptr);
+  EXPECT_EQ(fs.entryAt("/mail/hello.eml")->identity, fs.entryAt("/Mail/Hello.eml")->identity);
+  EXPECT_EQ(fs.entryAt("/mail/h\xC3\xA9llo.eml"), std::nullopt);  // ASCII letters only
+
+  fs.createOutput("/mail/HELLO.eml", CreateMode::Truncate)->write("second");
+  fs.addFile("/mail/World.eml", "");
+  EXPECT_EQ(fs.listFiles(), (std::vector<std::string>{"/Mail/Hello.eml", "/mail/World.eml"}));
+  EXPECT_EQ(fs.contents("/Mail/Hello.eml"), "second");
+  EXPECT_EQ(fs.expandPattern("/mail/*.EML"), (std::vector<std::string>{"/mail/Hello.eml", "/mail/World.eml"}));
+  EXPECT_EQ(fs.expandPattern("/mail/world.eml"), (std::vector<std::string>{"/mail/World.eml"}));
+
+  fs.renameFile("/mail/hello.eml", "/mail/WORLD.EML");
+  EXPECT_EQ(fs.listFiles(), (std::vector<std::string>{"/mail/WORLD.EML"}));
+  EXPECT_EQ(fs.contents("/mail/world.eml"), "second");
+
+  MemoryFileSystem sensitive;
+  sensitive.addFile("/Hello.eml", "");
+  EXPECT_EQ(sensitive.entryAt("/hello.eml"), std::nullopt);
 }
 
 TEST(MemoryFileSystem, OpenFilesOutliveTheFileSystemAndRemovedFiles) {

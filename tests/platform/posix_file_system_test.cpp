@@ -39,7 +39,9 @@ TEST_F(PosixFileSystem, AFifoIsMatchedButNeverOpened) {
   EXPECT_EQ(testing::CauseOf([&] { fs_->openInput(at("pipe.dbx")); }), FileErrorCause::NotRegularFile);
   EXPECT_EQ(testing::CauseOf([&] { fs_->createOutput(at("pipe.dbx"), CreateMode::Truncate); }),
             FileErrorCause::NotRegularFile);
-  EXPECT_FALSE(fs_->probeExisting(at("pipe.dbx")));
+  EXPECT_EQ(testing::CauseOf([&] { fs_->createReplacement(at("pipe.dbx"), at("side")); }),
+            FileErrorCause::NotRegularFile);
+  EXPECT_EQ(fs_->entryAt(at("pipe.dbx"))->kind, EntryKind::Other);
   EXPECT_FALSE(fs_->isRegularFile(at("pipe.dbx")));
 }
 
@@ -52,13 +54,16 @@ TEST_F(PosixFileSystem, ALockHeldThroughAnotherDescriptionIsASharingViolation) {
   EXPECT_EQ(testing::CauseOf([&] { fs_->openInput(at("held.mbx")); }), FileErrorCause::SharingViolation);
   EXPECT_EQ(testing::CauseOf([&] { fs_->createOutput(at("held.mbx"), CreateMode::Truncate); }),
             FileErrorCause::SharingViolation);
-  EXPECT_FALSE(fs_->probeExisting(at("held.mbx")));
+  EXPECT_EQ(testing::CauseOf([&] { fs_->createReplacement(at("held.mbx"), at("side")); }),
+            FileErrorCause::SharingViolation);
 
   ASSERT_EQ(flock(other, LOCK_SH), 0);  // another reader: reading is fine, writing is not
   EXPECT_EQ(read("held.mbx"), "precious");
-  EXPECT_TRUE(fs_->probeExisting(at("held.mbx")));
   EXPECT_EQ(testing::CauseOf([&] { fs_->createOutput(at("held.mbx"), CreateMode::Truncate); }),
             FileErrorCause::SharingViolation);
+  EXPECT_EQ(testing::CauseOf([&] { fs_->createReplacement(at("held.mbx"), at("side")); }),
+            FileErrorCause::SharingViolation);
+  EXPECT_FALSE(fs_->entryAt(at("side")));
   close(other);
   EXPECT_EQ(read("held.mbx"), "precious");  // never truncated before the lock was held
 }
@@ -73,6 +78,30 @@ TEST_F(PosixFileSystem, TheDirectoryPartIsResolvedAndStatDecidesWhatIsADirectory
 
   EXPECT_EQ(fs_->expandPattern(at("link/../link/*.dbx")),
             (std::vector<std::string>{at("real/Inbox.dbx"), at("real/linked-file.dbx")}));
+}
+
+// A rename puts a new file in the old one's place: it must bring the old
+// file's permissions (and, for root, its owner) with it.
+TEST_F(PosixFileSystem, AReplacementKeepsTheOwnerAndPermissionsOfTheFileItReplaces) {
+  put("private.mbx", "old");
+  ASSERT_EQ(chmod(at("private.mbx").c_str(), 0640), 0);
+  const bool root = geteuid() == 0;
+  if (root) {
+    ASSERT_EQ(chown(at("private.mbx").c_str(), 4321, 4322), 0);
+  }
+  const mode_t mask = umask(0077);  // the permissions must not come from the umask
+  std::unique_ptr<OutputFile> side = fs_->createReplacement(at("private.mbx"), at("private.new"));
+  umask(mask);
+  ASSERT_NE(side, nullptr);
+  side->close();
+  fs_->renameFile(at("private.new"), at("private.mbx"));
+  struct stat status;
+  ASSERT_EQ(stat(at("private.mbx").c_str(), &status), 0);
+  EXPECT_EQ(status.st_mode & 07777, 0640u);
+  if (root) {
+    EXPECT_EQ(status.st_uid, 4321u);
+    EXPECT_EQ(status.st_gid, 4322u);
+  }
 }
 
 TEST_F(PosixFileSystem, GatheredWritesOfManyPiecesArriveWholeAndInOrder) {

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "dbx/layout.h"
+#include "platform/file_time.h"
 
 namespace quernel::testing {
 
@@ -11,8 +12,14 @@ namespace {
 
 using namespace quernel::dbx;
 
-constexpr uint64_t kUnixEpochInFileTimeSeconds = 11644473600;
-constexpr uint64_t kTicksPerSecond = 10000000;
+// What real files hold and the reader does not need: the size reserved for
+// the header, a record's own length, the text capacity of a block, and the
+// bit that marks a property whose value is stored in its entry.
+constexpr uint32_t kHeaderSize = 0x24BC;
+constexpr uint64_t kRecordLength = 0x04;
+constexpr uint32_t kBlockTextCapacity = 0x200;
+constexpr uint8_t kDirectPropertyBit = 0x80;
+
 
 void PutBytes(std::string& bytes, uint64_t offset, uint64_t value, int width) {
   if (bytes.size() < offset + width) bytes.resize(offset + width, '\0');
@@ -211,9 +218,7 @@ class NodeWriter {
 
 }  // namespace
 
-uint64_t FileTimeFromUnix(int64_t unixSeconds) {
-  return (static_cast<uint64_t>(unixSeconds) + kUnixEpochInFileTimeSeconds) * kTicksPerSecond;
-}
+uint64_t FileTimeFromUnix(int64_t unixSeconds) { return quernel::FileTimeFromUnix(unixSeconds).value(); }
 
 uint32_t DbxBuilder::add(TestMessage message) {
   messages_.push_back(std::move(message));
@@ -240,11 +245,16 @@ DbxBuilder& DbxBuilder::headerSize(uint32_t bytes) {
   return *this;
 }
 
+DbxBuilder& DbxBuilder::signature(std::string bytes) {
+  signature_ = std::move(bytes);
+  return *this;
+}
+
 BuiltMailbox DbxBuilder::build() const {
   BuiltMailbox built;
   std::string& out = built.bytes;
   out.assign(headerSize_, '\0');
-  out.replace(0, kSignatureSize, MailboxSignature());
+  out.replace(0, kSignatureSize, signature_.empty() ? MailboxSignature() : signature_);
   for (const TestMessage& m : messages_) {
     built.blockOffsets.push_back(AppendBlocks(out, m));
     const auto& blocks = built.blockOffsets.back();
@@ -271,6 +281,12 @@ void DbxStreamWriter::add(const TestMessage& message) {
   const std::vector<uint32_t> blocks = AppendBlocks(out, message, size_);
   recordOffsets_.push_back(AppendRecord(out, message, blocks.empty() ? 0 : blocks.front(), size_));
   append(out);
+}
+
+void DbxStreamWriter::skipTo(uint64_t offset) {
+  if (offset < size_ || offset > 0xFFFFFFFFu) throw std::length_error("cannot skip to that offset");
+  file_.seekp(static_cast<std::streamoff>(offset));
+  size_ = offset;
 }
 
 void DbxStreamWriter::finish() {

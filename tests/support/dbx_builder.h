@@ -83,6 +83,8 @@ class DbxBuilder {
   // Bytes reserved for the header (default 0x24BC, at least 0xE8): fuzz
   // seeds use the smallest header that still holds every field read.
   DbxBuilder& headerSize(uint32_t bytes);
+  // The 16 signature bytes (default: a mailbox's), e.g. FolderListSignature().
+  DbxBuilder& signature(std::string bytes);
 
   BuiltMailbox build() const;
 
@@ -92,6 +94,7 @@ class DbxBuilder {
   std::optional<TreeShape> tree_;
   std::optional<uint32_t> headerEntryCount_;
   uint32_t headerSize_ = 0x24BC;  // what real files reserve
+  std::string signature_;         // empty: a mailbox's
 };
 
 // Writes a mailbox straight to a file, message by message, for mailboxes too
@@ -102,6 +105,10 @@ class DbxStreamWriter {
   // Creates `path`; raises std::runtime_error when it cannot be written.
   explicit DbxStreamWriter(const std::string& path, uint32_t nodeCapacity = 51);
   void add(const TestMessage& message);
+  // Moves on to `offset` (at or after the current end) without writing the
+  // bytes in between: on file systems that allow it, a hole that takes no
+  // space, so that a test can store messages beyond 2 GiB cheaply.
+  void skipTo(uint64_t offset);
   // Writes the index nodes and the header; raises std::runtime_error when
   // the file could not be written whole.
   void finish();

@@ -55,7 +55,8 @@ class Dovecot:
             config.write("mail_location = %s:INDEX=%s/index:CONTROL=%s/control\n"
                          % (location, folder, folder))
             config.write("mail_uid = %d\nmail_gid = %d\n" % (user.pw_uid, user.pw_gid))
-            config.write("mail_home = %s\nlog_path = /dev/stderr\n" % folder)
+            config.write("mail_home = %s\nlog_path = /dev/stderr\nssl = no\n" % folder)
+            config.write("base_dir = %s/run\nstate_dir = %s/state\n" % (folder, folder))
         os.chmod(folder, 0o777)
         for root, directories, files in os.walk(folder):
             for name in directories:

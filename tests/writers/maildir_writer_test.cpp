@@ -178,6 +178,22 @@ TEST_F(MaildirWriterTest, TwoMailboxesOfOneRunInOneMaildirKeepEveryMessage) {
   EXPECT_EQ(filesIn("/mail/Inbox").size(), 3u);
 }
 
+TEST_F(MaildirWriterTest, OneFolderUnderTwoSpellingsIsOneMaildir) {
+  MemoryFileSystem drive(MemoryFileSystem::NameCase::Insensitive);
+  drive.addDirectory("/out");
+  MaildirWriter caseBlind(drive, console);
+  options.outputDirectory = "/out";
+  for (const char* input : {"/a/Inbox.dbx", "/b/INBOX.dbx"}) {
+    StringInputFile file(Build({Message(input)}), input);
+    MailboxReader reader(file);
+    int32_t counter = 0;
+    caseBlind.convertMailbox(options, input, FileNamePart(input), FileNamePart(input), reader, counter);
+    EXPECT_EQ(counter, 1);
+  }
+  EXPECT_EQ(drive.contents("/out/Inbox/cur/1100003600.Q0.quernel:2,"), "/a/Inbox.dbx");
+  EXPECT_EQ(drive.contents("/out/Inbox/cur/1100003600.Q0-1.quernel:2,"), "/b/INBOX.dbx");
+}
+
 TEST_F(MaildirWriterTest, AnyFolderAndAnySetOfMessagesCanBeWritten) {
   fs.addDirectory("/out/Inbox");
   EXPECT_TRUE(writer.writeFolder("/out/Inbox/.recovered/", ListedMessages({"a", "b"}), false, "Inbox.dbx"));

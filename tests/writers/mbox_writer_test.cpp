@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <ctime>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +10,7 @@
 #include "platform/host.h"
 #include "platform/memory/memory_file_system.h"
 #include "support/dbx_builder.h"
+#include "support/local_zone.h"
 #include "support/marking_converter.h"
 #include "writers/status_headers.h"
 
@@ -47,8 +47,6 @@ std::string Framed(const std::string& body, const std::string& sender = "a@examp
 class MboxWriterTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("TZ", "Europe/Berlin", 1);
-    tzset();
     files_.addDirectory("/mail");
     files_.addDirectory("/out");
   }
@@ -66,6 +64,7 @@ class MboxWriterTest : public ::testing::Test {
     return files_.contents(path).value_or("<no file " + path + ">");
   }
 
+  LocalZone zone_{"Europe/Berlin"};
   MboxOptions options_;
   std::unique_ptr<CodePageConverter> converter_ = MakeDefaultCodePageConverter();
   MemoryFileSystem files_;
@@ -202,6 +201,7 @@ TEST_F(MboxWriterTest, ReplacesAFileLeftByAnEarlierRun) {
   files_.addFile("/mail/Inbox.mbx", "old contents that must go");
   ASSERT_TRUE(convert(Build({Message("x\r\n")})));
   EXPECT_EQ(contents("/mail/Inbox.mbx"), Framed("x\r\n"));
+  EXPECT_EQ(files_.listFiles(), (std::vector<std::string>{"/mail/Inbox.dbx", "/mail/Inbox.mbx"}));
 }
 
 TEST_F(MboxWriterTest, TwoMailboxesIntoOneFileKeepBoth) {
@@ -212,6 +212,107 @@ TEST_F(MboxWriterTest, TwoMailboxesIntoOneFileKeepBoth) {
   ASSERT_TRUE(convert(Build({Message("two\r\n"), Message("three\r\n")}), "/mail/Sent.dbx"));
   EXPECT_EQ(contents("/out/All.mbox"), Framed("one\r\n") + Framed("two\r\n") + Framed("three\r\n"));
   EXPECT_EQ(counter_, 2);
+}
+
+// On a drive that ignores letter case (FAT, or any drive on Windows)
+// "Inbox.mbx" and "INBOX.mbx" are one file: the second mailbox must go on in
+// it, not replace the first one's messages.
+TEST_F(MboxWriterTest, TwoSpellingsOfOneFileAreOneFileWhereCaseIsIgnored) {
+  const struct {
+    MemoryFileSystem::NameCase names;
+    std::vector<std::pair<std::string, std::string>> expected;  // path, contents
+  } cases[] = {
+      {MemoryFileSystem::NameCase::Sensitive,
+       {{"/mail/INBOX.mbx", Framed("two\r\n") + Framed("three\r\n")}, {"/mail/Inbox.mbx", Framed("one\r\n")}}},
+      {MemoryFileSystem::NameCase::Insensitive,
+       {{"/mail/Inbox.mbx", Framed("one\r\n") + Framed("two\r\n") + Framed("three\r\n")}}},
+  };
+  options_.nameTemplate = "$DBXNAME_L:5$.mbx";
+  for (const auto& c : cases) {
+    MemoryFileSystem files(c.names);
+    MboxWriter writer(files, console_);
+    int32_t counter = 0;
+    const std::pair<std::string, BuiltMailbox> mailboxes[] = {
+        {"/mail/Inbox.dbx", Build({Message("one\r\n")})},
+        {"/mail/INBOX2.dbx", Build({Message("two\r\n"), Message("three\r\n")})}};
+    for (const auto& [path, mailbox] : mailboxes) {
+      files.addFile(path, mailbox.bytes);
+      const std::unique_ptr<InputFile> input = files.openInput(path);
+      ASSERT_TRUE(writer.convertMailbox(options_, path, FileNamePart(path), MailboxReader(*input), *converter_, counter));
+    }
+    std::vector<std::pair<std::string, std::string>> mboxes;
+    for (const std::string& path : files.listFiles()) {
+      if (path.ends_with(".mbx")) mboxes.emplace_back(path, *files.contents(path));
+    }
+    EXPECT_EQ(mboxes, c.expected);
+    EXPECT_EQ(counter, 2);
+  }
+  EXPECT_EQ(console_.text(), "");
+}
+
+// A file from an earlier run is replaced only by a complete mailbox. When
+// the conversion fails it stays as it was, and what was written is kept
+// beside it under the name the failure line shows.
+TEST_F(MboxWriterTest, AFailedConversionLeavesTheEarlierFileAndKeepsItsOutputBeside) {
+  BuiltMailbox damaged = Build({Message("m0\r\n"), Message("m1\r\n"), Message("m2\r\n")});
+  const uint32_t block = damaged.blockOffsets[1].front();
+  PutU32(damaged.bytes, block + 0x0C, block);  // a block that names itself as next
+  const BuiltMailbox whole = Build({Message("m0\r\n"), Message("m1\r\n"), Message("m2\r\n")});
+  const std::string complete = Framed("m0\r\n") + Framed("m1\r\n") + Framed("m2\r\n");
+  using Operation = MemoryFileSystem::Operation;
+  const std::string defective = "File \"Inbox.dbx\" seems to be defective!";
+  const std::string refused = "Unable to write to outputfile \"/mail/Inbox.mbx\" (disk full?)";
+  const std::string keptBeside = " (output kept in \"/mail/Inbox.mbx.new\")\n";
+  const struct {
+    const char* name;
+    const BuiltMailbox& mailbox;
+    std::function<void(MemoryFileSystem&)> arrange;
+    std::string line;
+    std::string keptContents;
+  } cases[] = {
+      {"Defective", damaged, [](MemoryFileSystem&) {}, defective + keptBeside, Framed("m0\r\n")},
+      {"RefusedRename", whole,
+       [](MemoryFileSystem& fs) { fs.failOn(Operation::Rename, "/mail/Inbox.mbx", FileErrorCause::AccessDenied); },
+       refused + keptBeside, complete},
+      {"SideNameTaken", damaged, [](MemoryFileSystem& fs) { fs.addFile("/mail/Inbox.mbx.new", "someone's"); },
+       defective + " (output kept in \"/mail/Inbox.mbx(1).new\")\n", Framed("m0\r\n")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    MemoryFileSystem files;
+    files.addFile("/mail/Inbox.mbx", "last week's complete mbox", 7);
+    c.arrange(files);
+    files.addFile("/mail/Inbox.dbx", c.mailbox.bytes);
+    const std::unique_ptr<InputFile> input = files.openInput("/mail/Inbox.dbx");
+    StringConsole console;
+    int32_t counter = 0;
+    EXPECT_TRUE(MboxWriter(files, console).convertMailbox(options_, "/mail/Inbox.dbx", "Inbox.dbx",
+                                                          MailboxReader(*input), *converter_, counter));
+    EXPECT_EQ(console.text(), c.line);
+    EXPECT_EQ(counter, 0);
+    EXPECT_EQ(files.contents("/mail/Inbox.mbx"), "last week's complete mbox");
+    EXPECT_EQ(files.lastWriteTimeOf("/mail/Inbox.mbx"), 7u);
+    const size_t kept = c.line.find("output kept in \"") + 16;
+    EXPECT_EQ(files.contents(c.line.substr(kept, c.line.find('"', kept) - kept)), c.keptContents);
+  }
+}
+
+// Two mailboxes into one file that an earlier run left: the first fails,
+// so the second goes on in the file kept beside it, and the earlier file
+// stays whole.
+TEST_F(MboxWriterTest, AfterAFailedReplacementTheRunGoesOnInTheKeptFile) {
+  files_.addFile("/out/All.mbox", "from an earlier run");
+  options_.nameTemplate = "All.mbox";
+  options_.outputDirectory = "/out";
+  BuiltMailbox damaged = Build({Message("one\r\n"), Message("lost\r\n")});
+  const uint32_t block = damaged.blockOffsets[1].front();
+  PutU32(damaged.bytes, block + 0x0C, block);
+  ASSERT_TRUE(convert(damaged, "/mail/Inbox.dbx"));
+  ASSERT_TRUE(convert(Build({Message("two\r\n")}), "/mail/Sent.dbx"));
+  EXPECT_EQ(contents("/out/All.mbox"), "from an earlier run");
+  EXPECT_EQ(contents("/out/All.mbox.new"), Framed("one\r\n") + Framed("two\r\n"));
+  EXPECT_EQ(console_.text(), "File \"Inbox.dbx\" seems to be defective! (output kept in \"/out/All.mbox.new\")\n");
+  EXPECT_EQ(counter_, 1);
 }
 
 struct PathCase {

@@ -12,6 +12,8 @@ namespace quernel {
 namespace {
 
 struct Node {
+  std::string path;  // as spelled when created, normalized
+  uint64_t serial = 0;
   std::string bytes;
   std::optional<FileTimeTicks> lastWrite;
   bool regular = true;
@@ -55,42 +57,94 @@ FileTimeTicks Now() {
   return FileTimeFromUnix(seconds.count()).value_or(0);
 }
 
-FileError Failure(FileErrorCause cause, const char* operation, const std::string& path) {
-  return FileError(cause, std::string(operation) + " \"" + path + "\"");
+// Raises what a real file system would for `cause`: an IoError for the
+// file's side, or a CorruptionError for the causes of a damaged file.
+[[noreturn]] void Raise(FileErrorCause cause, IoTarget target, const char* operation,
+                        const std::string& path) {
+  const std::string context = std::string(operation) + " \"" + path + "\"";
+  if (KindOf(cause) == FileErrorKind::Corruption) throw CorruptionError(cause, std::nullopt, context);
+  throw IoError(cause, target, CauseName(cause), context);
 }
+
+std::string AsciiLower(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+// The one device of the in-memory file system.
+constexpr uint64_t kDevice = 1;
 
 }  // namespace
 
+// Every map is keyed by the normalized path, folded to lower case in the
+// case-insensitive mode (see key()).
 struct MemoryFileSystem::State {
+  explicit State(NameCase names) : names(names) {
+    directories = {{".", nextSerial++}, {"/", nextSerial++}};
+  }
+
+  NameCase names;
+  uint64_t nextSerial = 1;
   std::map<std::string, std::shared_ptr<Node>> files;
-  std::set<std::string> directories{"/", "."};
+  std::map<std::string, uint64_t> directories;  // the serial of each
   std::map<std::pair<Operation, std::string>, FileErrorCause> failures;
+  std::map<std::string, std::map<uint64_t, FileErrorCause>> badBytes;  // per file, by offset
   std::set<std::string> heldElsewhere;
   std::set<std::string> stampRefused;
   std::optional<uint64_t> fileSizeLimit;
   Stats stats;
 
+  std::string key(const std::string& normalized) const {
+    return names == NameCase::Insensitive ? AsciiLower(normalized) : normalized;
+  }
+
   void raiseInjected(Operation operation, const std::string& normalized, const char* name) const {
-    auto it = failures.find({operation, normalized});
-    if (it != failures.end()) throw Failure(it->second, name, normalized);
+    auto it = failures.find({operation, key(normalized)});
+    if (it == failures.end()) return;
+    const bool input = operation == Operation::OpenInput || operation == Operation::Read;
+    Raise(it->second, input ? IoTarget::Input : IoTarget::Output, name, normalized);
+  }
+
+  // Raises for a read of [offset, offset + size) that covers a bad byte.
+  void raiseOnBadBytes(const std::string& normalized, uint64_t offset, uint64_t size) const {
+    auto file = badBytes.find(key(normalized));
+    if (file == badBytes.end() || size == 0) return;
+    auto bad = file->second.lower_bound(offset);
+    if (bad != file->second.end() && bad->first - offset < size) {
+      Raise(bad->second, IoTarget::Input, "read", normalized);
+    }
   }
 
   std::shared_ptr<Node> find(const std::string& normalized) const {
-    auto it = files.find(normalized);
+    auto it = files.find(key(normalized));
     return it == files.end() ? nullptr : it->second;
   }
 
-  bool isDirectory(const std::string& normalized) const { return directories.count(normalized) > 0; }
+  bool isDirectory(const std::string& normalized) const { return directories.count(key(normalized)) > 0; }
+
+  bool exists(const std::string& normalized) const {
+    return find(normalized) != nullptr || isDirectory(normalized);
+  }
 
   // Whether an exclusive lock could be taken now.
   bool lockedAgainst(const std::string& normalized, const Node& node, bool exclusive) const {
-    return heldElsewhere.count(normalized) > 0 || node.openOutput || (exclusive && node.openInputs > 0);
+    return heldElsewhere.count(key(normalized)) > 0 || node.openOutput || (exclusive && node.openInputs > 0);
   }
 
   void makeDirectories(const std::string& normalized) {
     if (isDirectory(normalized)) return;
     makeDirectories(ParentOf(normalized));
-    directories.insert(normalized);
+    directories.emplace(key(normalized), nextSerial++);
+  }
+
+  std::shared_ptr<Node> addNode(const std::string& normalized) {
+    auto node = std::make_shared<Node>();
+    node->path = normalized;
+    node->serial = nextSerial++;
+    files[key(normalized)] = node;
+    return node;
   }
 };
 
@@ -119,6 +173,7 @@ class MemoryInputFile final : public InputFile {
     const std::string& bytes = node_->bytes;
     if (offset >= bytes.size()) return 0;
     const size_t count = std::min<uint64_t>(size, bytes.size() - offset);
+    state_->raiseOnBadBytes(normalized_, offset, count);
     std::memcpy(buffer, bytes.data() + offset, count);
     state_->stats.bytesRead += count;
     return count;
@@ -154,7 +209,7 @@ class MemoryOutputFile final : public OutputFile {
 
   bool stamp(int64_t unixSeconds) override {
     ++state_->stats.stamps;
-    if (state_->stampRefused.count(normalized_) > 0) return false;
+    if (state_->stampRefused.count(state_->key(normalized_)) > 0) return false;
     const std::optional<FileTimeTicks> ticks = FileTimeFromUnix(unixSeconds);
     if (!ticks) return false;
     node_->lastWrite = ticks;
@@ -169,6 +224,11 @@ class MemoryOutputFile final : public OutputFile {
     state_->raiseInjected(Operation::Close, normalized_, "close");
   }
 
+  FileIdentity identity() override {
+    if (closed_) Raise(FileErrorCause::PlatformOther, IoTarget::Output, "identity of closed", normalized_);
+    return {kDevice, node_->serial};
+  }
+
  private:
   // Stores what fits below the size limit; raises DiskFull for the rest.
   void append(std::string_view piece) {
@@ -180,7 +240,7 @@ class MemoryOutputFile final : public OutputFile {
     }
     bytes.append(piece.substr(0, room));
     state_->stats.bytesWritten += room;
-    if (room < piece.size()) throw Failure(FileErrorCause::DiskFull, "write", normalized_);
+    if (room < piece.size()) Raise(FileErrorCause::DiskFull, IoTarget::Output, "write", normalized_);
   }
 
   std::shared_ptr<State> state_;
@@ -191,24 +251,23 @@ class MemoryOutputFile final : public OutputFile {
 
 }  // namespace
 
-MemoryFileSystem::MemoryFileSystem() : state_(std::make_shared<State>()) {}
+MemoryFileSystem::MemoryFileSystem(NameCase names) : state_(std::make_shared<State>(names)) {}
 MemoryFileSystem::~MemoryFileSystem() = default;
 
 void MemoryFileSystem::addFile(const std::string& path, std::string bytes,
                                std::optional<FileTimeTicks> lastWrite) {
   const std::string normalized = Normalize(path);
   state_->makeDirectories(ParentOf(normalized));
-  auto node = std::make_shared<Node>();
+  const std::shared_ptr<Node> node = state_->addNode(normalized);
   node->bytes = std::move(bytes);
   node->lastWrite = lastWrite;
-  state_->files[normalized] = std::move(node);
 }
 
 void MemoryFileSystem::addDirectory(const std::string& path) { state_->makeDirectories(Normalize(path)); }
 
 void MemoryFileSystem::addSpecialFile(const std::string& path) {
   addFile(path, {});
-  state_->files[Normalize(path)]->regular = false;
+  state_->find(Normalize(path))->regular = false;
 }
 
 std::optional<std::string> MemoryFileSystem::contents(const std::string& path) const {
@@ -217,10 +276,7 @@ std::optional<std::string> MemoryFileSystem::contents(const std::string& path) c
   return node->bytes;
 }
 
-bool MemoryFileSystem::exists(const std::string& path) const {
-  const std::string normalized = Normalize(path);
-  return state_->find(normalized) != nullptr || state_->isDirectory(normalized);
-}
+bool MemoryFileSystem::exists(const std::string& path) const { return state_->exists(Normalize(path)); }
 
 std::optional<FileTimeTicks> MemoryFileSystem::lastWriteTimeOf(const std::string& path) const {
   const std::shared_ptr<Node> node = state_->find(Normalize(path));
@@ -235,25 +291,33 @@ std::optional<int64_t> MemoryFileSystem::mtimeOf(const std::string& path) const 
 
 std::vector<std::string> MemoryFileSystem::listFiles() const {
   std::vector<std::string> paths;
-  for (const auto& [path, node] : state_->files) {
-    if (node->regular) paths.push_back(path);
+  for (const auto& [key, node] : state_->files) {
+    if (node->regular) paths.push_back(node->path);
   }
+  std::sort(paths.begin(), paths.end());
   return paths;
 }
 
 void MemoryFileSystem::setFileSizeLimit(std::optional<uint64_t> bytes) { state_->fileSizeLimit = bytes; }
 
 void MemoryFileSystem::failOn(Operation operation, const std::string& path, FileErrorCause cause) {
-  state_->failures[{operation, Normalize(path)}] = cause;
+  state_->failures[{operation, state_->key(Normalize(path))}] = cause;
 }
 
-void MemoryFileSystem::refuseStamp(const std::string& path) { state_->stampRefused.insert(Normalize(path)); }
+void MemoryFileSystem::failReadAt(const std::string& path, uint64_t offset, FileErrorCause cause) {
+  state_->badBytes[state_->key(Normalize(path))][offset] = cause;
+}
+
+void MemoryFileSystem::refuseStamp(const std::string& path) {
+  state_->stampRefused.insert(state_->key(Normalize(path)));
+}
 
 void MemoryFileSystem::holdByOtherProcess(const std::string& path, bool held) {
+  const std::string key = state_->key(Normalize(path));
   if (held) {
-    state_->heldElsewhere.insert(Normalize(path));
+    state_->heldElsewhere.insert(key);
   } else {
-    state_->heldElsewhere.erase(Normalize(path));
+    state_->heldElsewhere.erase(key);
   }
 }
 
@@ -265,12 +329,12 @@ std::unique_ptr<InputFile> MemoryFileSystem::openInput(const std::string& path) 
   ++state_->stats.inputOpens;
   const std::string normalized = Normalize(path);
   state_->raiseInjected(Operation::OpenInput, normalized, "open");
-  if (state_->isDirectory(normalized)) throw Failure(FileErrorCause::NotRegularFile, "open", path);
+  if (state_->isDirectory(normalized)) Raise(FileErrorCause::NotRegularFile, IoTarget::Input, "open", path);
   std::shared_ptr<Node> node = state_->find(normalized);
-  if (!node) throw Failure(FileErrorCause::NotFound, "open", path);
-  if (!node->regular) throw Failure(FileErrorCause::NotRegularFile, "open", path);
+  if (!node) Raise(FileErrorCause::NotFound, IoTarget::Input, "open", path);
+  if (!node->regular) Raise(FileErrorCause::NotRegularFile, IoTarget::Input, "open", path);
   if (state_->lockedAgainst(normalized, *node, false)) {
-    throw Failure(FileErrorCause::SharingViolation, "open", path);
+    Raise(FileErrorCause::SharingViolation, IoTarget::Input, "open", path);
   }
   return std::make_unique<MemoryInputFile>(state_, std::move(node), path, normalized);
 }
@@ -279,17 +343,16 @@ std::unique_ptr<OutputFile> MemoryFileSystem::createOutput(const std::string& pa
   ++state_->stats.outputCreates;
   const std::string normalized = Normalize(path);
   state_->raiseInjected(Operation::CreateOutput, normalized, "create");
-  if (state_->isDirectory(normalized)) throw Failure(FileErrorCause::NotRegularFile, "create", path);
+  if (state_->isDirectory(normalized)) Raise(FileErrorCause::NotRegularFile, IoTarget::Output, "create", path);
   std::shared_ptr<Node> node = state_->find(normalized);
   if (!node) {
-    if (!state_->isDirectory(ParentOf(normalized))) throw Failure(FileErrorCause::NotFound, "create", path);
-    node = std::make_shared<Node>();
+    if (!state_->isDirectory(ParentOf(normalized))) Raise(FileErrorCause::NotFound, IoTarget::Output, "create", path);
+    node = state_->addNode(normalized);
     node->lastWrite = Now();
-    state_->files[normalized] = node;
   }
-  if (!node->regular) throw Failure(FileErrorCause::NotRegularFile, "create", path);
+  if (!node->regular) Raise(FileErrorCause::NotRegularFile, IoTarget::Output, "create", path);
   if (state_->lockedAgainst(normalized, *node, true)) {
-    throw Failure(FileErrorCause::SharingViolation, "create", path);
+    Raise(FileErrorCause::SharingViolation, IoTarget::Output, "create", path);
   }
   if (mode == CreateMode::Truncate) node->bytes.clear();
   return std::make_unique<MemoryOutputFile>(state_, std::move(node), normalized);
@@ -303,11 +366,18 @@ std::unique_ptr<OutputFile> MemoryFileSystem::createNewOutput(const std::string&
   return createOutput(path, CreateMode::Truncate);
 }
 
-bool MemoryFileSystem::probeExisting(const std::string& path) {
-  ++state_->stats.probes;
+std::unique_ptr<OutputFile> MemoryFileSystem::createReplacement(const std::string& path,
+                                                                const std::string& sidePath) {
   const std::string normalized = Normalize(path);
+  state_->raiseInjected(Operation::CreateOutput, normalized, "create");
+  if (state_->isDirectory(normalized)) Raise(FileErrorCause::NotRegularFile, IoTarget::Output, "create", path);
   const std::shared_ptr<Node> node = state_->find(normalized);
-  return node && node->regular && !state_->lockedAgainst(normalized, *node, false);
+  if (!node) Raise(FileErrorCause::NotFound, IoTarget::Output, "create", path);
+  if (!node->regular) Raise(FileErrorCause::NotRegularFile, IoTarget::Output, "create", path);
+  if (state_->lockedAgainst(normalized, *node, true)) {
+    Raise(FileErrorCause::SharingViolation, IoTarget::Output, "create", path);
+  }
+  return createNewOutput(sidePath);  // which counts the call
 }
 
 void MemoryFileSystem::renameFile(const std::string& from, const std::string& to) {
@@ -316,25 +386,40 @@ void MemoryFileSystem::renameFile(const std::string& from, const std::string& to
   const std::string target = Normalize(to);
   state_->raiseInjected(Operation::Rename, target, "rename");
   const std::shared_ptr<Node> node = state_->find(source);
-  if (!node) throw Failure(FileErrorCause::NotFound, "rename", from);
-  if (!state_->isDirectory(ParentOf(target))) throw Failure(FileErrorCause::NotFound, "rename", to);
-  if (state_->isDirectory(target)) throw Failure(FileErrorCause::NotRegularFile, "rename", to);
+  if (!node) Raise(FileErrorCause::NotFound, IoTarget::Output, "rename", from);
+  if (!state_->isDirectory(ParentOf(target))) Raise(FileErrorCause::NotFound, IoTarget::Output, "rename", to);
+  if (state_->isDirectory(target)) Raise(FileErrorCause::NotRegularFile, IoTarget::Output, "rename", to);
+  if (node->openOutput || node->openInputs > 0) Raise(FileErrorCause::SharingViolation, IoTarget::Output, "rename", from);
   const std::shared_ptr<Node> replaced = state_->find(target);
   if (replaced && replaced != node && state_->lockedAgainst(target, *replaced, true)) {
-    throw Failure(FileErrorCause::SharingViolation, "rename", to);
+    Raise(FileErrorCause::SharingViolation, IoTarget::Output, "rename", to);
   }
-  state_->files.erase(source);
-  state_->files[target] = node;
+  state_->files.erase(state_->key(source));
+  node->path = target;
+  state_->files[state_->key(target)] = node;
+}
+
+std::optional<Entry> MemoryFileSystem::entryAt(const std::string& path) {
+  ++state_->stats.entryQueries;
+  const std::string normalized = Normalize(path);
+  if (const std::shared_ptr<Node> node = state_->find(normalized)) {
+    return Entry{node->regular ? EntryKind::RegularFile : EntryKind::Other, {kDevice, node->serial}};
+  }
+  auto directory = state_->directories.find(state_->key(normalized));
+  if (directory == state_->directories.end()) return std::nullopt;
+  return Entry{EntryKind::Directory, {kDevice, directory->second}};
 }
 
 bool MemoryFileSystem::createDirectory(const std::string& path) {
   const std::string normalized = Normalize(path);
-  if (exists(normalized) || !state_->isDirectory(ParentOf(normalized))) return false;
-  state_->directories.insert(normalized);
+  if (state_->exists(normalized) || !state_->isDirectory(ParentOf(normalized))) return false;
+  state_->directories.emplace(state_->key(normalized), state_->nextSerial++);
   return true;
 }
 
-bool MemoryFileSystem::removeFile(const std::string& path) { return state_->files.erase(Normalize(path)) > 0; }
+bool MemoryFileSystem::removeFile(const std::string& path) {
+  return state_->files.erase(state_->key(Normalize(path))) > 0;
+}
 
 bool MemoryFileSystem::isRegularFile(const std::string& path) {
   const std::shared_ptr<Node> node = state_->find(Normalize(path));
@@ -348,12 +433,16 @@ std::vector<std::string> MemoryFileSystem::expandPattern(const std::string& patt
       slash == std::string::npos ? "." : Normalize(slash == 0 ? "/" : pattern.substr(0, slash));
   if (namePattern.empty() || !state_->isDirectory(directory)) return {};
   const bool wildcards = HasWildcard(namePattern);
+  const std::string directoryKey = state_->key(directory);
+  const std::string patternKey = state_->key(namePattern);
 
   std::vector<std::string> names;
-  for (const auto& [path, node] : state_->files) {
-    if (ParentOf(path) != directory) continue;
-    const std::string name = NameOf(path);
-    if (wildcards ? WildcardMatch(namePattern, name) : name == namePattern) names.push_back(name);
+  for (const auto& [key, node] : state_->files) {
+    if (ParentOf(key) != directoryKey) continue;
+    const std::string nameKey = NameOf(key);
+    if (wildcards ? WildcardMatch(patternKey, nameKey) : nameKey == patternKey) {
+      names.push_back(NameOf(node->path));
+    }
   }
   std::sort(names.begin(), names.end());
 

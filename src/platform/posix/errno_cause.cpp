@@ -32,11 +32,11 @@ FileErrorCause CauseOfErrno(int error) {
   }
 }
 
-FileError ErrnoFileError(int error, const char* operation, const std::string& path) {
+IoError ErrnoFileError(int error, IoTarget target, const char* operation, const std::string& path) {
   char text[256];
   // GNU strerror_r may return a static string instead of filling `text`.
   const char* description = strerror_r(error, text, sizeof text);
-  return FileError(CauseOfErrno(error), std::string(operation) + " \"" + path + "\": " + description);
+  return IoError(CauseOfErrno(error), target, description, std::string(operation) + " \"" + path + "\"");
 }
 
 }  // namespace quernel

@@ -9,7 +9,8 @@ namespace quernel {
 
 FileErrorCause CauseOfErrno(int error);
 
-// A FileError for `error`, naming the operation and the path in its text.
-FileError ErrnoFileError(int error, const char* operation, const std::string& path);
+// An IoError for `error` on `target`, with the system's text for it as its
+// reason, naming the operation and the path.
+IoError ErrnoFileError(int error, IoTarget target, const char* operation, const std::string& path);
 
 }  // namespace quernel

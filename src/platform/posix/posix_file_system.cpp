@@ -13,6 +13,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <optional>
+
 #include "platform/file_system.h"
 #include "platform/posix/errno_cause.h"
 #include "platform/posix/posix_files.h"
@@ -45,25 +47,34 @@ LockOutcome LockWithoutWaiting(int fd, int kind) {
   return errno == EWOULDBLOCK ? LockOutcome::HeldByAnother : LockOutcome::Unsupported;
 }
 
-int OpenOrThrow(const std::string& path, int flags, const char* operation) {
+// What is being done to a file, for the failure it may raise.
+struct Access {
+  IoTarget target;
+  const char* operation;
+};
+constexpr Access kOpenInput{IoTarget::Input, "open"};
+constexpr Access kCreateOutput{IoTarget::Output, "create"};
+
+int OpenOrThrow(const std::string& path, int flags, Access access) {
   const int fd = RetryOnInterrupt([&] { return ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666); });
-  if (fd < 0) throw ErrnoFileError(errno, operation, path);
+  if (fd < 0) throw ErrnoFileError(errno, access.target, access.operation, path);
   return fd;
 }
 
-struct stat RegularFileStatusOrThrow(int fd, const std::string& path, const char* operation) {
+struct stat RegularFileStatusOrThrow(int fd, const std::string& path, Access access) {
   struct stat status;
-  if (::fstat(fd, &status) != 0) throw ErrnoFileError(errno, operation, path);
+  if (::fstat(fd, &status) != 0) throw ErrnoFileError(errno, access.target, access.operation, path);
   if (!S_ISREG(status.st_mode)) {
-    throw FileError(FileErrorCause::NotRegularFile, std::string(operation) + " \"" + path + "\"");
+    throw IoError(FileErrorCause::NotRegularFile, access.target, "not a regular file",
+                  std::string(access.operation) + " \"" + path + "\"");
   }
   return status;
 }
 
-void LockOrThrow(int fd, int kind, const std::string& path, const char* operation) {
+void LockOrThrow(int fd, int kind, const std::string& path, Access access) {
   if (LockWithoutWaiting(fd, kind) == LockOutcome::HeldByAnother) {
-    throw FileError(FileErrorCause::SharingViolation,
-                    std::string(operation) + " \"" + path + "\": held by another process");
+    throw IoError(FileErrorCause::SharingViolation, access.target, "held by another process",
+                  std::string(access.operation) + " \"" + path + "\"");
   }
 }
 
@@ -74,7 +85,7 @@ bool RenameToNewName(const std::string& from, const std::string& to) {
 #ifdef RENAME_NOREPLACE
   if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
   if (errno != EEXIST && errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) {
-    throw ErrnoFileError(errno, "rename", from);
+    throw ErrnoFileError(errno, IoTarget::Output, "rename", from);
   }
 #else
   (void)from;
@@ -86,15 +97,15 @@ bool RenameToNewName(const std::string& from, const std::string& to) {
 class PosixFileSystem final : public FileSystem {
  public:
   std::unique_ptr<InputFile> openInput(const std::string& path) override {
-    DescriptorGuard fd(OpenOrThrow(path, O_RDONLY, "open"));
-    const struct stat status = RegularFileStatusOrThrow(fd.get(), path, "open");
-    LockOrThrow(fd.get(), LOCK_SH, path, "open");
+    DescriptorGuard fd(OpenOrThrow(path, O_RDONLY, kOpenInput));
+    const struct stat status = RegularFileStatusOrThrow(fd.get(), path, kOpenInput);
+    LockOrThrow(fd.get(), LOCK_SH, path, kOpenInput);
     return MakePosixInputFile(fd.release(), status, path, openInputs_);
   }
 
   std::unique_ptr<OutputFile> createNewOutput(const std::string& path) override {
     std::unique_ptr<OutputFile> file = tryCreateNew(path);
-    if (!file && errno != EEXIST) throw ErrnoFileError(errno, "create", path);
+    if (!file && errno != EEXIST) throw ErrnoFileError(errno, IoTarget::Output, "create", path);
     return file;
   }
 
@@ -103,40 +114,57 @@ class PosixFileSystem final : public FileSystem {
     // takes the checked way below.
     if (std::unique_ptr<OutputFile> file = tryCreateNew(path)) return file;
     // Not O_TRUNC: the file is emptied only once it is known to be ours.
-    DescriptorGuard fd(OpenOrThrow(path, O_WRONLY | O_CREAT, "create"));
-    const struct stat status = RegularFileStatusOrThrow(fd.get(), path, "create");
-    LockOrThrow(fd.get(), LOCK_EX, path, "create");
-    if (openInputs_->contains(status.st_dev, status.st_ino)) {
-      throw FileError(FileErrorCause::SharingViolation, "create \"" + path + "\": it is an open input");
-    }
+    DescriptorGuard fd(OpenOrThrow(path, O_WRONLY | O_CREAT, kCreateOutput));
+    checkOurs(fd.get(), path);
     if (mode == CreateMode::Truncate) {
       if (RetryOnInterrupt([&] { return ::ftruncate(fd.get(), 0); }) != 0) {
-        throw ErrnoFileError(errno, "truncate", path);
+        throw ErrnoFileError(errno, IoTarget::Output, "truncate", path);
       }
     } else if (::lseek(fd.get(), 0, SEEK_END) < 0) {
-      throw ErrnoFileError(errno, "seek", path);
+      throw ErrnoFileError(errno, IoTarget::Output, "seek", path);
     }
     return MakePosixOutputFile(fd.release(), path);
   }
 
-  bool probeExisting(const std::string& path) override {
-    const int opened = RetryOnInterrupt([&] { return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); });
-    if (opened < 0) return false;
-    DescriptorGuard fd(opened);
-    struct stat status;
-    if (::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode)) return false;
-    // A file that another process holds counts as free: creating it then
-    // fails with the sharing violation, which is reported.
-    return LockWithoutWaiting(fd.get(), LOCK_SH) != LockOutcome::HeldByAnother;
+  std::unique_ptr<OutputFile> createReplacement(const std::string& path, const std::string& sidePath) override {
+    const struct stat status = checkReplaceable(path);
+    // Private until the owner and permission bits of `path` are set.
+    const int created = RetryOnInterrupt([&] {
+      return ::open(sidePath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NONBLOCK | O_CLOEXEC, 0600);
+    });
+    if (created < 0) {
+      if (errno == EEXIST) return nullptr;
+      throw ErrnoFileError(errno, IoTarget::Output, "create", sidePath);
+    }
+    DescriptorGuard fd(created);
+    LockOrThrow(fd.get(), LOCK_EX, sidePath, kCreateOutput);
+    // The owner comes first, as changing it clears the set-id bits. Only root
+    // may give a file away: anyone else's refused change leaves the file
+    // theirs, as the file they had rewritten in place would have been.
+    if (::fchown(fd.get(), status.st_uid, status.st_gid) != 0) {
+    }
+    if (::fchmod(fd.get(), status.st_mode & 07777) != 0) {
+      throw ErrnoFileError(errno, IoTarget::Output, "set permissions of", sidePath);
+    }
+    return MakePosixOutputFile(fd.release(), sidePath);
   }
 
   void renameFile(const std::string& from, const std::string& to) override {
     if (RenameToNewName(from, to)) return;
     struct stat status;
     if (::stat(to.c_str(), &status) == 0 && openInputs_->contains(status.st_dev, status.st_ino)) {
-      throw FileError(FileErrorCause::SharingViolation, "rename to \"" + to + "\": it is an open input");
+      throw IoError(FileErrorCause::SharingViolation, IoTarget::Output, "it is an open input", "rename to \"" + to + "\"");
     }
-    if (::rename(from.c_str(), to.c_str()) != 0) throw ErrnoFileError(errno, "rename", from);
+    if (::rename(from.c_str(), to.c_str()) != 0) throw ErrnoFileError(errno, IoTarget::Output, "rename", from);
+  }
+
+  std::optional<Entry> entryAt(const std::string& path) override {
+    struct stat status;
+    if (::stat(path.c_str(), &status) != 0) return std::nullopt;
+    const EntryKind kind = S_ISREG(status.st_mode)   ? EntryKind::RegularFile
+                           : S_ISDIR(status.st_mode) ? EntryKind::Directory
+                                                     : EntryKind::Other;
+    return Entry{kind, IdentityOf(status)};
   }
 
   bool createDirectory(const std::string& path) override { return ::mkdir(path.c_str(), 0777) == 0; }
@@ -153,6 +181,24 @@ class PosixFileSystem final : public FileSystem {
   }
 
  private:
+  // Raises unless `fd` is a regular file that no other process holds and that
+  // is none of our inputs; returns its status. Holds its exclusive lock.
+  struct stat checkOurs(int fd, const std::string& path) {
+    const struct stat status = RegularFileStatusOrThrow(fd, path, kCreateOutput);
+    LockOrThrow(fd, LOCK_EX, path, kCreateOutput);
+    if (openInputs_->contains(status.st_dev, status.st_ino)) {
+      throw IoError(FileErrorCause::SharingViolation, IoTarget::Output, "it is an open input", "create \"" + path + "\"");
+    }
+    return status;
+  }
+
+  // The checks createOutput makes before it empties a file, on an existing
+  // one and without changing it.
+  struct stat checkReplaceable(const std::string& path) {
+    DescriptorGuard fd(OpenOrThrow(path, O_WRONLY, kCreateOutput));
+    return checkOurs(fd.get(), path);
+  }
+
   // A file this call creates is a regular file, empty, and none of our
   // inputs, so it needs only its lock. Nothing (with errno set) when the
   // exclusive create fails.
@@ -162,7 +208,7 @@ class PosixFileSystem final : public FileSystem {
     });
     if (created < 0) return nullptr;
     DescriptorGuard fd(created);
-    LockOrThrow(fd.get(), LOCK_EX, path, "create");
+    LockOrThrow(fd.get(), LOCK_EX, path, kCreateOutput);
     return MakePosixOutputFile(fd.release(), path);
   }
 

@@ -58,7 +58,7 @@ class PosixInputFile final : public InputFile {
       const size_t request = std::min(size - done, kLargestTransfer);
       const ssize_t got = RetryOnInterrupt(
           [&] { return ::pread(fd_, bytes + done, request, static_cast<off_t>(position)); });
-      if (got < 0) throw ErrnoFileError(errno, "read", path_);
+      if (got < 0) throw ErrnoFileError(errno, IoTarget::Input, "read", path_);
       if (got == 0) break;
       done += static_cast<size_t>(got);
     }
@@ -102,8 +102,10 @@ class PosixOutputFile final : public OutputFile {
     while (next < vectors.size()) {
       const int count = static_cast<int>(std::min<size_t>(vectors.size() - next, IOV_MAX));
       const ssize_t written = RetryOnInterrupt([&] { return ::writev(fd_, &vectors[next], count); });
-      if (written < 0) throw ErrnoFileError(errno, "write", path_);
-      if (written == 0) throw FileError(FileErrorCause::DiskFull, "write \"" + path_ + "\" stored nothing");
+      if (written < 0) throw ErrnoFileError(errno, IoTarget::Output, "write", path_);
+      if (written == 0) {
+        throw IoError(FileErrorCause::DiskFull, IoTarget::Output, "nothing stored", "write \"" + path_ + "\"");
+      }
       next = SkipWritten(vectors, next, static_cast<size_t>(written));
     }
   }
@@ -126,7 +128,14 @@ class PosixOutputFile final : public OutputFile {
     const int fd = fd_;
     fd_ = -1;
     // After EINTR the descriptor is gone on Linux and cannot be closed again.
-    if (::close(fd) != 0 && errno != EINTR) throw ErrnoFileError(errno, "close", path_);
+    if (::close(fd) != 0 && errno != EINTR) throw ErrnoFileError(errno, IoTarget::Output, "close", path_);
+  }
+
+  FileIdentity identity() override {
+    struct stat status;
+    if (fd_ < 0) throw IoError(FileErrorCause::PlatformOther, IoTarget::Output, "the file is closed", "identity of \"" + path_ + "\"");
+    if (::fstat(fd_, &status) != 0) throw ErrnoFileError(errno, IoTarget::Output, "status of", path_);
+    return IdentityOf(status);
   }
 
  private:

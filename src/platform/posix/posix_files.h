@@ -25,6 +25,10 @@ class OpenInputRegistry {
   std::vector<std::pair<dev_t, ino_t>> open_;  // a handful at most
 };
 
+inline FileIdentity IdentityOf(const struct stat& status) {
+  return {static_cast<uint64_t>(status.st_dev), static_cast<uint64_t>(status.st_ino)};
+}
+
 // Takes over `fd`, an open regular file with its shared lock held.
 std::unique_ptr<InputFile> MakePosixInputFile(int fd, const struct stat& status, std::string path,
                                               std::shared_ptr<OpenInputRegistry> registry);

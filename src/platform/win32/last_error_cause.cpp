@@ -33,9 +33,27 @@ FileErrorCause CauseOfLastError(DWORD error) {
   }
 }
 
-FileError LastErrorFileError(DWORD error, const char* operation, const std::string& path) {
-  return FileError(CauseOfLastError(error), std::string(operation) + " \"" + path +
-                                                "\": Windows error " + std::to_string(error));
+namespace {
+
+// The system's message for `error` without its closing period and line end,
+// or the code's number where the system has no message.
+std::string SystemMessage(DWORD error) {
+  char text[512];
+  DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                error, 0, text, sizeof text, nullptr);
+  while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' ||
+                        text[length - 1] == ' ' || text[length - 1] == '.')) {
+    --length;
+  }
+  if (length == 0) return "Windows error " + std::to_string(error);
+  return std::string(text, length);
+}
+
+}  // namespace
+
+IoError LastErrorFileError(DWORD error, IoTarget target, const char* operation, const std::string& path) {
+  return IoError(CauseOfLastError(error), target, SystemMessage(error),
+                 std::string(operation) + " \"" + path + "\"");
 }
 
 }  // namespace quernel

@@ -10,7 +10,8 @@ namespace quernel {
 
 FileErrorCause CauseOfLastError(DWORD error);
 
-// A FileError for `operation` on `path` that failed with `error`.
-FileError LastErrorFileError(DWORD error, const char* operation, const std::string& path);
+// An IoError for `operation` on `path`, a file of `target`, that failed with
+// `error`; its reason is the system's message for the code.
+IoError LastErrorFileError(DWORD error, IoTarget target, const char* operation, const std::string& path);
 
 }  // namespace quernel

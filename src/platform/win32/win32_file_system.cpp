@@ -5,6 +5,7 @@
 // truncate one of quernel's own open inputs, whatever a naming template names.
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,20 +28,22 @@ bool IsDirectory(const std::string& path) {
 
 // Opening a directory without backup semantics fails with "access denied";
 // tell that apart from a file the user may not read.
-FileError OpenFailure(const std::string& path, const char* operation) {
+IoError OpenFailure(const std::string& path, IoTarget target, const char* operation) {
   const DWORD error = GetLastError();
   if (error == ERROR_ACCESS_DENIED && IsDirectory(path)) {
-    return FileError(FileErrorCause::NotRegularFile, std::string(operation) + " \"" + path + "\"");
+    return IoError(FileErrorCause::NotRegularFile, target, "a directory",
+                   std::string(operation) + " \"" + path + "\"");
   }
-  return LastErrorFileError(error, operation, path);
+  return LastErrorFileError(error, target, operation, path);
 }
 
 // Names such as "NUL", "CON" or "COM1" open devices; only disk files are files
 // to quernel. Closes the handle and raises when it is anything else.
-void RequireDiskFile(HANDLE handle, const std::string& path, const char* operation) {
+void RequireDiskFile(HANDLE handle, const std::string& path, IoTarget target, const char* operation) {
   if (GetFileType(handle) == FILE_TYPE_DISK) return;
   CloseHandle(handle);
-  throw FileError(FileErrorCause::NotRegularFile, std::string(operation) + " \"" + path + "\"");
+  throw IoError(FileErrorCause::NotRegularFile, target, "not a disk file",
+                std::string(operation) + " \"" + path + "\"");
 }
 
 // The absolute directory of a pattern, ending in "\": GetFullPathNameA of the
@@ -61,6 +64,20 @@ std::string AbsoluteDirectoryOf(const std::string& pattern) {
   }
 }
 
+// Creates the disk file `path` with no sharing only when no entry of that
+// name exists; INVALID_HANDLE_VALUE when one does.
+HANDLE CreateNewDiskFile(const std::string& path, DWORD attributes) {
+  const HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, attributes, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return INVALID_HANDLE_VALUE;
+    SetLastError(error);
+    throw OpenFailure(path, IoTarget::Output, "create");
+  }
+  RequireDiskFile(handle, path, IoTarget::Output, "create");
+  return handle;
+}
+
 bool EndsInSlashOrBackslash(const std::string& directory) {
   return !directory.empty() && (directory.back() == '\\' || directory.back() == '/');
 }
@@ -69,59 +86,84 @@ class Win32FileSystem final : public FileSystem {
  public:
   std::unique_ptr<InputFile> openInput(const std::string& path) override {
     const HANDLE handle = OpenExclusive(path, GENERIC_READ, OPEN_EXISTING);
-    if (handle == INVALID_HANDLE_VALUE) throw OpenFailure(path, "open");
-    RequireDiskFile(handle, path, "open");
+    if (handle == INVALID_HANDLE_VALUE) throw OpenFailure(path, IoTarget::Input, "open");
+    RequireDiskFile(handle, path, IoTarget::Input, "open");
     LARGE_INTEGER size;
     if (!GetFileSizeEx(handle, &size)) {
       const DWORD error = GetLastError();
       CloseHandle(handle);
-      throw LastErrorFileError(error, "size of", path);
+      throw LastErrorFileError(error, IoTarget::Input, "size of", path);
     }
     return MakeWin32InputFile(handle, static_cast<uint64_t>(size.QuadPart), path);
   }
 
   std::unique_ptr<OutputFile> createNewOutput(const std::string& path) override {
-    const HANDLE handle = OpenExclusive(path, GENERIC_WRITE, CREATE_NEW);
-    if (handle == INVALID_HANDLE_VALUE) {
-      const DWORD error = GetLastError();
-      if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) return nullptr;
-      SetLastError(error);
-      throw OpenFailure(path, "create");
-    }
-    RequireDiskFile(handle, path, "create");
+    const HANDLE handle = CreateNewDiskFile(path, FILE_ATTRIBUTE_NORMAL);
+    if (handle == INVALID_HANDLE_VALUE) return nullptr;
     return MakeWin32OutputFile(handle, path);
   }
 
   std::unique_ptr<OutputFile> createOutput(const std::string& path, CreateMode mode) override {
     const DWORD disposition = mode == CreateMode::Truncate ? CREATE_ALWAYS : OPEN_ALWAYS;
     const HANDLE handle = OpenExclusive(path, GENERIC_WRITE, disposition);
-    if (handle == INVALID_HANDLE_VALUE) throw OpenFailure(path, "create");
-    RequireDiskFile(handle, path, "create");
+    if (handle == INVALID_HANDLE_VALUE) throw OpenFailure(path, IoTarget::Output, "create");
+    RequireDiskFile(handle, path, IoTarget::Output, "create");
     if (mode == CreateMode::Append) {
       LARGE_INTEGER none{};
       if (!SetFilePointerEx(handle, none, nullptr, FILE_END)) {
         const DWORD error = GetLastError();
         CloseHandle(handle);
-        throw LastErrorFileError(error, "seek to the end of", path);
+        throw LastErrorFileError(error, IoTarget::Output, "seek to the end of", path);
       }
     }
     return MakeWin32OutputFile(handle, path);
   }
 
-  bool probeExisting(const std::string& path) override {
-    const HANDLE handle = OpenExclusive(path, GENERIC_READ, OPEN_EXISTING);
-    if (handle == INVALID_HANDLE_VALUE) return false;
-    const bool isFile = GetFileType(handle) == FILE_TYPE_DISK;
-    CloseHandle(handle);
-    return isFile;
+  std::unique_ptr<OutputFile> createReplacement(const std::string& path, const std::string& sidePath) override {
+    // The checks of createOutput, through an open for writing that changes
+    // nothing; it also reads what the new file is to keep.
+    const HANDLE existing = OpenExclusive(path, GENERIC_WRITE, OPEN_EXISTING);
+    if (existing == INVALID_HANDLE_VALUE) throw OpenFailure(path, IoTarget::Output, "create");
+    RequireDiskFile(existing, path, IoTarget::Output, "create");
+    BY_HANDLE_FILE_INFORMATION information;
+    const bool known = GetFileInformationByHandle(existing, &information) != 0;
+    const DWORD error = GetLastError();
+    CloseHandle(existing);
+    if (!known) throw LastErrorFileError(error, IoTarget::Output, "status of", path);
+
+    const DWORD kept = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                       FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    const DWORD attributes = information.dwFileAttributes & kept;
+    const HANDLE handle = CreateNewDiskFile(sidePath, attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL);
+    if (handle == INVALID_HANDLE_VALUE) return nullptr;
+    // The creation time stays the replaced file's, as when it was rewritten
+    // in place; a refusal costs only that time.
+    SetFileTime(handle, &information.ftCreationTime, nullptr, nullptr);
+    return MakeWin32OutputFile(handle, sidePath);
   }
 
   void renameFile(const std::string& from, const std::string& to) override {
     // A file open without sharing, as every input of this process is, cannot
     // be replaced: the move fails and leaves it.
     if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-      throw LastErrorFileError(GetLastError(), "rename", from);
+      throw LastErrorFileError(GetLastError(), IoTarget::Output, "rename", from);
     }
+  }
+
+  std::optional<Entry> entryAt(const std::string& path) override {
+    // No access asked for, so no sharing mode is checked: an entry that
+    // anyone holds is found all the same. Backup semantics open directories.
+    const HANDLE handle = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+    const bool disk = GetFileType(handle) == FILE_TYPE_DISK;
+    BY_HANDLE_FILE_INFORMATION information;
+    const bool known = GetFileInformationByHandle(handle, &information) != 0;
+    CloseHandle(handle);
+    if (!known) return std::nullopt;
+    const bool directory = (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    const EntryKind kind = !disk ? EntryKind::Other : directory ? EntryKind::Directory : EntryKind::RegularFile;
+    return Entry{kind, IdentityOf(information)};
   }
 
   bool createDirectory(const std::string& path) override {

@@ -41,7 +41,7 @@ class Win32InputFile final : public InputFile {
       if (!ReadFile(handle_, bytes + done, request, &got, &at)) {
         const DWORD error = GetLastError();
         if (error == ERROR_HANDLE_EOF) break;
-        throw LastErrorFileError(error, "read", path_);
+        throw LastErrorFileError(error, IoTarget::Input, "read", path_);
       }
       if (got == 0) break;
       done += got;
@@ -99,7 +99,18 @@ class Win32OutputFile final : public OutputFile {
     if (handle_ == INVALID_HANDLE_VALUE) return;
     const HANDLE handle = handle_;
     handle_ = INVALID_HANDLE_VALUE;
-    if (!CloseHandle(handle)) throw LastErrorFileError(GetLastError(), "close", path_);
+    if (!CloseHandle(handle)) throw LastErrorFileError(GetLastError(), IoTarget::Output, "close", path_);
+  }
+
+  FileIdentity identity() override {
+    BY_HANDLE_FILE_INFORMATION information;
+    if (handle_ == INVALID_HANDLE_VALUE) {
+      throw IoError(FileErrorCause::PlatformOther, IoTarget::Output, "the file is closed", "identity of \"" + path_ + "\"");
+    }
+    if (!GetFileInformationByHandle(handle_, &information)) {
+      throw LastErrorFileError(GetLastError(), IoTarget::Output, "status of", path_);
+    }
+    return IdentityOf(information);
   }
 
  private:
@@ -108,9 +119,11 @@ class Win32OutputFile final : public OutputFile {
       const DWORD request = static_cast<DWORD>(std::min(bytes.size(), kLargestTransfer));
       DWORD written = 0;
       if (!WriteFile(handle_, bytes.data(), request, &written, nullptr)) {
-        throw LastErrorFileError(GetLastError(), "write", path_);
+        throw LastErrorFileError(GetLastError(), IoTarget::Output, "write", path_);
       }
-      if (written == 0) throw FileError(FileErrorCause::DiskFull, "write \"" + path_ + "\" stored nothing");
+      if (written == 0) {
+        throw IoError(FileErrorCause::DiskFull, IoTarget::Output, "nothing stored", "write \"" + path_ + "\"");
+      }
       bytes.remove_prefix(written);
     }
   }

@@ -21,4 +21,10 @@ std::optional<FILETIME> WindowsFileTimeOfUnix(int64_t unixSeconds);
 
 FileTimeTicks TicksOf(const FILETIME& time);
 
+// Volume serial number and the 64-bit file index.
+inline FileIdentity IdentityOf(const BY_HANDLE_FILE_INFORMATION& information) {
+  return {information.dwVolumeSerialNumber,
+          (static_cast<uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow};
+}
+
 }  // namespace quernel

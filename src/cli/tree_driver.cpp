@@ -1,0 +1,225 @@
+#include "cli/tree_driver.h"
+
+#include <memory>
+#include <new>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "cli/batch_driver.h"
+#include "cli/opened_mailbox.h"
+#include "dbx/folder_list.h"
+#include "dbx/store_tree.h"
+#include "platform/ascii.h"
+#include "platform/code_page.h"
+#include "platform/host.h"
+#include "writers/mailbox_failure.h"
+#include "platform/name_rules.h"
+#include "writers/tree_plan.h"
+
+namespace quernel {
+namespace {
+
+constexpr std::string_view kFolderListName = "Folders.dbx";
+
+// The files of the store folder: bare names for matching, full paths for
+// opening, and the folder list among them.
+struct StoreDirectory {
+  std::string directory;
+  std::vector<std::string> names;
+  std::unordered_map<std::string, std::string> paths;  // by name
+  std::string folderList;                               // full path; empty: none
+};
+
+// The directory of a file's path: its part before the name, or the current
+// directory for a bare name.
+std::string DirectoryOf(const std::string& file) {
+  const size_t nameStart = file.size() - FileNamePart(file).size();
+  return nameStart == 0 ? std::string(1, '.') : file.substr(0, nameStart);
+}
+
+// `store` is the store folder or a file in it, which is then taken for the
+// folder list whatever its name. Otherwise the folder list is the file
+// "Folders.dbx", in any letter case.
+StoreDirectory ReadStoreDirectory(const std::string& store, FileSystem& fileSystem) {
+  StoreDirectory found;
+  const bool givenFile = fileSystem.isRegularFile(store);
+  found.directory = givenFile ? DirectoryOf(store) : store;
+  for (std::string& path : fileSystem.expandPattern(JoinPath(found.directory, "*"))) {
+    std::string name = FileNamePart(path);
+    if (!givenFile && EqualsIgnoringCase(name, kFolderListName) &&
+        (found.folderList.empty() || name == kFolderListName)) {
+      found.folderList = path;
+    }
+    found.paths.emplace(name, std::move(path));
+    found.names.push_back(std::move(name));
+  }
+  if (givenFile) found.folderList = store;
+  return found;
+}
+
+// Whether two paths name one existing directory or file, whatever their spelling.
+bool SameEntry(const std::string& a, const std::string& b, FileSystem& fileSystem) {
+  const std::optional<Entry> first = fileSystem.entryAt(a);
+  const std::optional<Entry> second = fileSystem.entryAt(b);
+  return first && second && first->identity == second->identity;
+}
+
+// The folder records, or none (every mailbox then becomes a top-level
+// folder) with a line that says why.
+std::vector<FolderRecord> ReadFolders(const StoreDirectory& store, FileSystem& fileSystem,
+                                      Console& console) {
+  const char* problem = nullptr;
+  std::string shown = store.folderList;
+  FolderListFile list;
+  if (store.folderList.empty()) {
+    problem = "not found";
+    shown = JoinPath(store.directory, kFolderListName);
+  } else {
+    try {
+      const std::unique_ptr<InputFile> input = fileSystem.openInput(store.folderList);
+      try {
+        list = ReadFolderList(*input);
+        if (list.status != MailboxStatus::FolderList) problem = "is not an Outlook Express folder list";
+      } catch (const FileError&) {
+        problem = "seems to be defective";
+      }
+    } catch (const FileError&) {
+      problem = "cannot be opened";
+    }
+  }
+  if (problem == nullptr) return std::move(list.folders);
+  console.print("Folder list \"%s\" %s: every mailbox becomes a top-level folder.\n",
+                DisplayForm(shown).c_str(), problem);
+  return {};
+}
+
+// Writes the planned folders into the output folder, one mailbox at a time.
+class TreeWriter {
+ public:
+  TreeWriter(const RunSettings& settings, const TreePlan& plan, FileSystem& fileSystem,
+             Console& console)
+      : plan_(plan),
+        output_(settings.outputDirectory),
+        fileSystem_(fileSystem),
+        console_(console),
+        writers_(settings, fileSystem, console) {}
+
+  // Every directory of the tree, parents first, before any message: an eml
+  // folder's directory, an mbox folder's ".sbd" directory of subfolders. A
+  // directory there already is used as it is.
+  void makeDirectories() {
+    fileSystem_.createDirectory(output_);
+    for (size_t i = 0; i < plan_.folders.size(); ++i) {
+      const std::string directory =
+          plan_.layout == TreeLayout::Eml ? plan_.path(i) : plan_.subfolderDirectory(i);
+      if (!directory.empty()) fileSystem_.createDirectory(JoinPath(output_, directory));
+    }
+  }
+
+  // Folder i, with its mailbox at `inputPath` (empty: none).
+  void writeFolder(size_t i, const StoreFolder& folder, const std::string& inputPath) {
+    const std::string outputPath = JoinPath(output_, plan_.path(i));
+    Outcome outcome;
+    if (!inputPath.empty()) {
+      ++mailboxes_;
+      try {
+        outcome = convert(inputPath, outputPath);
+      } catch (const std::bad_alloc&) {
+        // Memory that runs out in one mailbox ends that mailbox, not the tree.
+        ReportMailboxFailure(console_, OutOfMemoryError(), DisplayForm(FileNamePart(inputPath)));
+        outcome = {true, std::nullopt};
+      }
+    }
+    if (plan_.layout == TreeLayout::Mbox && !outcome.writerRan) makeEmptyMbox(outputPath);
+    if (folder.messageCount && outcome.converted &&
+        static_cast<int64_t>(*folder.messageCount) != *outcome.converted) {
+      console_.print("Folder \"%s\": the folder list counts %lu messages, %ld converted.\n",
+                     DisplayForm(plan_.path(i)).c_str(),
+                     static_cast<unsigned long>(*folder.messageCount),
+                     static_cast<long>(*outcome.converted));
+    }
+  }
+
+  const Counters& counters() const { return writers_.counters; }
+  size_t mailboxes() const { return mailboxes_; }
+
+ private:
+  struct Outcome {
+    bool writerRan = false;
+    // The messages converted: none without a mailbox file or messages; not
+    // known when the mailbox failed, which its own line reports.
+    std::optional<int64_t> converted = 0;
+  };
+
+  Outcome convert(const std::string& inputPath, const std::string& outputPath) {
+    OpenedMailbox mailbox(inputPath, fileSystem_, console_);
+    if (mailbox.state() == OpenedMailbox::State::Empty) return {};
+    if (mailbox.state() == OpenedMailbox::State::Refused) return {false, std::nullopt};
+    const MailboxReader& reader = mailbox.reader();
+    // The code page belongs to the mailbox: each gets a converter of its own.
+    const std::unique_ptr<CodePageConverter> converter = MakeDefaultCodePageConverter();
+    Counters& counters = writers_.counters;
+    const Counters before = counters;
+    if (plan_.layout == TreeLayout::Mbox) {
+      writers_.mbox.convertMailboxTo(writers_.mboxOptions, outputPath, mailbox.displayName(),
+                                     reader, *converter, counters.mbox);
+    } else {
+      writers_.eml.convertMailboxInto(writers_.emlOptions, JoinPath(outputPath, ""),
+                                      mailbox.displayName(), reader, *converter, counters.eml);
+    }
+    const bool complete = counters.mbox != before.mbox || counters.eml != before.eml;
+    return {true, complete ? std::optional<int64_t>(reader.messageCount()) : std::nullopt};
+  }
+
+  // A folder without messages is an empty mbox file, so that the tree is
+  // whole; a file there already (an earlier run's) is left as it is.
+  void makeEmptyMbox(const std::string& path) {
+    try {
+      if (const std::unique_ptr<OutputFile> file = fileSystem_.createNewOutput(path)) file->close();
+    } catch (const FileError&) {
+      console_.print("Unable to open outputfile \"%s\"!\n", DisplayForm(path).c_str());
+    }
+  }
+
+  const TreePlan& plan_;
+  const std::string output_;
+  FileSystem& fileSystem_;
+  Console& console_;
+  RunWriters writers_;
+  size_t mailboxes_ = 0;
+};
+
+}  // namespace
+
+int RunTree(RunSettings settings, FileSystem& fileSystem, Console& console) {
+  const StoreDirectory store = ReadStoreDirectory(settings.inputs[0], fileSystem);
+  if (store.names.empty()) {
+    console.print("Nothing to do!\n");
+    return 0;
+  }
+  if (SameEntry(store.directory, settings.outputDirectory, fileSystem)) {
+    // Folder names are free: one named "Inbox.dbx" would replace a mailbox.
+    console.print("The output folder must not be the store folder!\n");
+    return 0;
+  }
+  ChooseDefaultFormat(settings, console);
+  // The folder list's names are converted as a mailbox's strings are.
+  const std::unique_ptr<CodePageConverter> converter = MakeDefaultCodePageConverter();
+  const StoreTree tree = BuildStoreTree(ReadFolders(store, fileSystem, console), store.names, *converter);
+  const TreeLayout layout = settings.has(flags::kEml) ? TreeLayout::Eml : TreeLayout::Mbox;
+  const TreePlan plan = PlanTree(tree, layout, HostRefusesWindowsNames());
+
+  TreeWriter writer(settings, plan, fileSystem, console);
+  writer.makeDirectories();
+  for (size_t i = 0; i < tree.folders.size(); ++i) {
+    const StoreFolder& folder = tree.folders[i];
+    const auto path = store.paths.find(folder.mailboxFile);
+    writer.writeFolder(i, folder, path == store.paths.end() ? std::string() : path->second);
+  }
+  PrintSummaries(settings, writer.counters(), writer.mailboxes(), console);
+  return 0;
+}
+
+}  // namespace quernel

@@ -1,0 +1,74 @@
+#include "naming/folder_name.h"
+
+#include "naming/name_cleaning.h"
+#include "platform/host.h"
+#include "platform/name_characters.h"
+
+namespace quernel {
+
+namespace {
+
+constexpr std::string_view kDeviceNames[] = {"CON", "PRN", "AUX", "NUL"};
+constexpr std::string_view kNumberedDevices[] = {"COM", "LPT"};
+
+char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool SameAsciiLetters(std::string_view a, std::string_view upper) {
+  if (a.size() != upper.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (AsciiUpper(a[i]) != upper[i]) return false;
+  }
+  return true;
+}
+
+bool IsDeviceName(std::string_view stem) {
+  for (std::string_view device : kDeviceNames) {
+    if (SameAsciiLetters(stem, device)) return true;
+  }
+  if (stem.size() != 4 || stem[3] < '1' || stem[3] > '9') return false;
+  for (std::string_view device : kNumberedDevices) {
+    if (SameAsciiLetters(stem.substr(0, 3), device)) return true;
+  }
+  return false;
+}
+
+// Windows takes the part before the first "." (spaces at its end ignored)
+// for a device when it is one of the reserved names.
+void AvoidDeviceName(std::string& name) {
+  size_t stemEnd = name.find('.');
+  if (stemEnd == std::string::npos) stemEnd = name.size();
+  while (stemEnd > 0 && name[stemEnd - 1] == ' ') --stemEnd;
+  const std::string_view whole(name);
+  if (IsDeviceName(whole.substr(0, stemEnd))) {
+    name = std::string(whole.substr(0, stemEnd)) + "_" + std::string(whole.substr(stemEnd));
+  }
+}
+
+// Windows drops dots and spaces at the end of a name, so two names that
+// differ only there would meet.
+void TrimEnd(std::string& name, bool windowsRules) {
+  while (!name.empty() && (name.back() == ' ' || (windowsRules && name.back() == '.'))) {
+    name.pop_back();
+  }
+}
+
+}  // namespace
+
+std::string CleanFolderName(std::string_view name, bool windowsRules) {
+  std::string cleaned(name);
+  CleanFileName(cleaned);
+  TrimEnd(cleaned, windowsRules);
+  if (windowsRules) AvoidDeviceName(cleaned);
+  cleaned.resize(CharacterPrefixLength(cleaned, kMaxFolderNameBytes));
+  TrimEnd(cleaned, windowsRules);
+  if (cleaned == "." || cleaned == "..") cleaned.clear();
+  return cleaned;
+}
+
+std::string FoldedFolderName(std::string_view name, int codePage) {
+  std::string folded(name);
+  ChangeLetterCaseIn(codePage, folded, false);
+  return folded;
+}
+
+}  // namespace quernel

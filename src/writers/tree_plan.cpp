@@ -1,0 +1,109 @@
+#include "writers/tree_plan.h"
+
+#include <iterator>
+#include <span>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "naming/folder_name.h"
+#include "platform/host.h"
+#include "writers/eml_paths.h"
+
+namespace quernel {
+
+namespace {
+
+constexpr std::string_view kSubfolderSuffix = ".sbd";
+constexpr std::string_view kIndexSuffix = ".msf";
+constexpr std::string_view kMailboxExtension = ".dbx";
+constexpr std::string_view kUnnamed = "Unnamed folder";
+
+std::string BaseName(const StoreFolder& folder, bool windowsRules) {
+  std::string name = CleanFolderName(folder.name, windowsRules);
+  std::string_view file = folder.mailboxFile;
+  if (name.empty() && file.size() >= kMailboxExtension.size()) {
+    name = CleanFolderName(file.substr(0, file.size() - kMailboxExtension.size()), windowsRules);
+  }
+  if (name.empty()) name = kUnnamed;
+  return name;
+}
+
+// What a folder's name takes in its directory, as suffixes of the name: an
+// mbox folder also owns its subfolder directory and Thunderbird's index.
+constexpr std::string_view kMboxClaims[] = {"", kSubfolderSuffix, kIndexSuffix};
+
+// The names taken in one directory, compared as Windows and macOS compare
+// them. Each base name remembers the next number to try, so that many
+// siblings of one name cost one try each, not one per earlier sibling.
+class SiblingNames {
+ public:
+  SiblingNames(TreeLayout layout, int codePage)
+      : claims_(kMboxClaims, layout == TreeLayout::Mbox ? std::size(kMboxClaims) : 1),
+        codePage_(codePage) {}
+
+  std::string take(const std::string& base) {
+    uint64_t& next = nextNumber_[FoldedFolderName(base, codePage_)];
+    for (;;) {
+      std::string candidate = NumberedName(base, next++);
+      const std::string folded = FoldedFolderName(candidate, codePage_);
+      if (isFree(folded)) {
+        for (std::string_view suffix : claims_) taken_.insert(folded + std::string(suffix));
+        return candidate;
+      }
+    }
+  }
+
+ private:
+  bool isFree(const std::string& folded) const {
+    for (std::string_view suffix : claims_) {
+      if (taken_.count(folded + std::string(suffix)) != 0) return false;
+    }
+    return true;
+  }
+
+  std::span<const std::string_view> claims_;
+  int codePage_;
+  std::unordered_set<std::string> taken_;
+  std::unordered_map<std::string, uint64_t> nextNumber_;
+};
+
+}  // namespace
+
+TreePlan PlanTree(const StoreTree& store, TreeLayout layout, bool windowsRules) {
+  TreePlan plan;
+  plan.layout = layout;
+  plan.folders.resize(store.folders.size());
+  std::unordered_map<size_t, SiblingNames> directories;  // by parent index
+  for (size_t i = 0; i < store.folders.size(); ++i) {
+    const StoreFolder& folder = store.folders[i];
+    PlannedFolder& planned = plan.folders[i];
+    planned.parent = folder.parent;
+    if (folder.parent != StoreTree::kTopLevel) plan.folders[folder.parent].hasSubfolders = true;
+    SiblingNames& siblings = directories.try_emplace(folder.parent, layout, store.codePage).first->second;
+    planned.name = siblings.take(BaseName(folder, windowsRules));
+  }
+  return plan;
+}
+
+std::string TreePlan::path(size_t i) const {
+  // Folder i and its ancestors, nearest first. Parents come before their
+  // children, so a link that does not point back ends the walk.
+  std::vector<size_t> chain{i};
+  for (size_t at = i; folders[at].parent < at;) chain.push_back(at = folders[at].parent);
+  std::string path = folders[chain.back()].name;
+  for (size_t k = chain.size() - 1; k-- > 0;) {
+    path = JoinPath(subfolderHolder(std::move(path)), folders[chain[k]].name);
+  }
+  return path;
+}
+
+std::string TreePlan::subfolderDirectory(size_t i) const {
+  return folders[i].hasSubfolders ? subfolderHolder(path(i)) : std::string();
+}
+
+std::string TreePlan::subfolderHolder(std::string folderPath) const {
+  if (layout == TreeLayout::Mbox) folderPath += kSubfolderSuffix;
+  return folderPath;
+}
+
+}  // namespace quernel

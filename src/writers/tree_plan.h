@@ -1,0 +1,56 @@
+#pragma once
+// Where each folder of a store goes in the output folder, for the two tree
+// layouts: Thunderbird's local folders for mbox, nested directories for eml.
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "dbx/store_tree.h"
+
+namespace quernel {
+
+enum class TreeLayout {
+  // Each folder is an mbox file named after it (no extension); its
+  // subfolders live in the directory of that name plus ".sbd".
+  Mbox,
+  // Each folder is a directory named after it, holding its messages' files
+  // and its subfolders' directories.
+  Eml,
+};
+
+struct PlannedFolder {
+  std::string name;  // one path component, unique among its siblings
+  size_t parent = StoreTree::kTopLevel;  // as in the store tree
+  bool hasSubfolders = false;
+};
+
+// Paths are made on demand from the names, one at a time: kept for every
+// folder they would cost memory of the folder count times the depth.
+struct TreePlan {
+  TreeLayout layout = TreeLayout::Mbox;
+  std::vector<PlannedFolder> folders;  // one per store folder, same index
+
+  // Folder i's mbox file (Mbox) or directory (Eml), relative to the output
+  // folder and joined with the host's separator.
+  std::string path(size_t i) const;
+  // The relative directory that holds folder i's subfolders: its path plus
+  // ".sbd" (Mbox), or its path itself (Eml).
+  std::string subfolderDirectory(size_t i) const;
+
+ private:
+  std::string subfolderHolder(std::string folderPath) const;
+};
+
+// Parents come before children, as in the store tree, so directories can be
+// made in this order one level at a time. Names are cleaned with
+// CleanFolderName; an empty result falls back to the mailbox file's name
+// without ".dbx", then to "Unnamed folder". Siblings get names that differ in
+// more than letter case (the letters of the store's code page), numbered as the eml writer numbers a taken name
+// ("Inbox(1)"); in the Mbox layout a folder also keeps "<name>.sbd" and
+// "<name>.msf" (Thunderbird's index file) free of its siblings. No name is
+// empty, "." or "..", or holds a separator, so no path leaves the output
+// folder.
+TreePlan PlanTree(const StoreTree& store, TreeLayout layout, bool windowsRules);
+
+}  // namespace quernel

@@ -1,0 +1,153 @@
+#include "writers/tree_plan.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <unordered_set>
+
+#include "dbx/store_files.h"
+#include "platform/host.h"
+#include "support/folder_list_builder.h"
+#include "support/string_input_file.h"
+#include "support/test_code_page.h"
+
+namespace quernel::testing {
+namespace {
+
+using Lines = std::vector<std::string>;
+constexpr size_t kTop = StoreTree::kTopLevel;
+
+StoreFolder Folder(std::string name, size_t parent = kTop, std::string file = "") {
+  StoreFolder f;
+  f.name = std::move(name);
+  f.parent = parent;
+  f.mailboxFile = std::move(file);
+  return f;
+}
+
+// With "/" between the parts whatever the host's separator.
+std::string Slashed(std::string path) {
+  for (char& c : path) {
+    if (c == PathSeparator()) c = '/';
+  }
+  return path;
+}
+
+// Each folder's path, and " > " and the directory of its subfolders if any.
+Lines Describe(const TreePlan& plan) {
+  Lines lines;
+  for (size_t i = 0; i < plan.folders.size(); ++i) {
+    std::string line = Slashed(plan.path(i));
+    const std::string below = plan.subfolderDirectory(i);
+    if (!below.empty()) line += " > " + Slashed(below);
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+Lines Plan(const std::vector<StoreFolder>& folders, TreeLayout layout, bool windowsRules = false) {
+  return Describe(PlanTree(StoreTree{folders}, layout, windowsRules));
+}
+
+TEST(TreePlanTest, RealStoreInBothLayouts) {
+  std::vector<TestFolder> folders = RealStoreFolders();
+  folders.push_back({.id = 30, .parent = 1, .name = "../Work/Mail"});
+  folders.push_back({.id = 31, .parent = 1, .name = "Archive"});
+  folders.push_back({.id = 32, .parent = 1, .name = "ARCHIVE"});
+  StringInputFile file(BuildFolderList(folders).bytes, "/store/Folders.dbx");
+  const StoreTree store = BuildStoreTree(ReadFolderList(file).folders,
+                                         {"Inbox.dbx", "Outbox.dbx", "Inbox(1).dbx", "Folders.dbx"},
+                                         Windows1252TestConverter());
+  const Lines names = {"Inbox", "Outbox", "Sent Items", "Deleted Items", "Drafts", ".. Work Mail",
+                       "Archive", "ARCHIVE(1)"};
+  Lines mbox = {"Local Folders > Local Folders.sbd"}, eml = {"Local Folders > Local Folders"};
+  for (const std::string& name : names) {
+    mbox.push_back("Local Folders.sbd/" + name);
+    eml.push_back("Local Folders/" + name);
+  }
+  mbox.push_back("Inbox(1)");
+  eml.push_back("Inbox(1)");
+  EXPECT_EQ(Describe(PlanTree(store, TreeLayout::Mbox, false)), mbox);
+  EXPECT_EQ(Describe(PlanTree(store, TreeLayout::Eml, false)), eml);
+}
+
+TEST(TreePlanTest, NamesInTheMboxLayout) {
+  const struct {
+    const char* what;
+    std::vector<StoreFolder> folders;
+    Lines expected;
+  } cases[] = {
+      {"separators and dot names never leave the folder",
+       {Folder("../../etc"), Folder(".."), Folder("."), Folder("a/b\\c")},
+       {".. .. etc", "Unnamed folder", "Unnamed folder(1)", "a b c"}},
+      {"an empty name falls back to the file's name",
+       {Folder("", kTop, "Gesendete Objekte.dbx"), Folder("??", kTop, ".dbx")},
+       {"Gesendete Objekte", "Unnamed folder"}},
+      {"siblings differing only in case",
+       {Folder("Work"), Folder("work"), Folder("WORK")},
+       {"Work", "work(1)", "WORK(2)"}},
+      {"a literal numbered name is stepped over",
+       {Folder("Inbox"), Folder("Inbox(1)"), Folder("inbox")},
+       {"Inbox", "Inbox(1)", "inbox(2)"}},
+      {"numbers go before the last dot, as for eml files",
+       {Folder("Mail.2004"), Folder("Mail.2004")},
+       {"Mail.2004", "Mail(1).2004"}},
+      {"the same name under different parents",
+       {Folder("A"), Folder("B"), Folder("X", 0), Folder("X", 1)},
+       {"A > A.sbd", "B > B.sbd", "A.sbd/X", "B.sbd/X"}},
+      {"a folder's .sbd and .msf names stay free of its siblings",
+       {Folder("A"), Folder("A.sbd"), Folder("a.MSF"), Folder("Child", 0)},
+       {"A > A.sbd", "A(1).sbd", "a(1).MSF", "A.sbd/Child"}},
+      {"a sibling named like a later folder's .sbd",
+       {Folder("A.sbd"), Folder("A"), Folder("Child", 1)},
+       {"A.sbd", "A(1) > A(1).sbd", "A(1).sbd/Child"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Plan(c.folders, TreeLayout::Mbox), c.expected) << c.what;
+}
+
+TEST(TreePlanTest, EmlLayoutNeedsNoRoomForSbd) {
+  EXPECT_EQ(Plan({Folder("A"), Folder("A.sbd"), Folder("Child", 0), Folder("Grandchild", 2)},
+                 TreeLayout::Eml),
+            (Lines{"A > A", "A.sbd", "A/Child > A/Child", "A/Child/Grandchild"}));
+}
+
+TEST(TreePlanTest, WindowsRulesApplyOnlyWhenAsked) {
+  const std::vector<StoreFolder> folders = {Folder("CON"), Folder("Sent."), Folder("Sent")};
+  EXPECT_EQ(Plan(folders, TreeLayout::Mbox, true), (Lines{"CON_", "Sent", "Sent(1)"}));
+  EXPECT_EQ(Plan(folders, TreeLayout::Mbox, false), (Lines{"CON", "Sent.", "Sent"}));
+}
+
+// Names converted from another page compare by that page's letters: a drive
+// that ignores letter case takes "Архив" and "АРХИВ" for one name.
+TEST(TreePlanTest, LetterCaseOfTheStoresCodePage) {
+  StoreTree store{{Folder("\xD0\x90\xD1\x80\xD1\x85\xD0\xB8\xD0\xB2"),
+                   Folder("\xD0\x90\xD0\xA0\xD0\xA5\xD0\x98\xD0\x92"),
+                   Folder("\xCE\xA3\xCF\x87\xCF\x8C\xCE\xBB\xCE\xB9\xCE\xB1")}};
+  store.codePage = 1251;
+  EXPECT_EQ(Describe(PlanTree(store, TreeLayout::Eml, false)),
+            (Lines{"\xD0\x90\xD1\x80\xD1\x85\xD0\xB8\xD0\xB2",
+                   "\xD0\x90\xD0\xA0\xD0\xA5\xD0\x98\xD0\x92(1)",
+                   "\xCE\xA3\xCF\x87\xCF\x8C\xCE\xBB\xCE\xB9\xCE\xB1"}));
+  // In 1253 the Greek name has a namesake, the Cyrillic ones do not.
+  store.folders.push_back(Folder("\xCF\x83\xCF\x87\xCF\x8C\xCE\xBB\xCE\xB9\xCE\xB1"));
+  store.codePage = 1253;
+  const TreePlan greek = PlanTree(store, TreeLayout::Mbox, false);
+  EXPECT_EQ(greek.folders[1].name, "\xD0\x90\xD0\xA0\xD0\xA5\xD0\x98\xD0\x92");
+  EXPECT_EQ(greek.folders[3].name, "\xCF\x83\xCF\x87\xCF\x8C\xCE\xBB\xCE\xB9\xCE\xB1(1)");
+}
+
+TEST(TreePlanTest, ManyNamesakesCostOneTryEach) {
+  std::vector<StoreFolder> folders;
+  for (int k = 0; k < 50000; ++k) folders.push_back(Folder(k % 2 ? "x" : "X"));
+  const auto start = std::chrono::steady_clock::now();
+  const TreePlan plan = PlanTree(StoreTree{folders}, TreeLayout::Mbox, false);
+  const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_LT(seconds, 10.0);  // a quadratic walk takes minutes; CI machines are shared
+  std::unordered_set<std::string> folded;
+  for (const PlannedFolder& f : plan.folders) folded.insert(FoldedName(f.name));
+  EXPECT_EQ(folded.size(), folders.size());
+  EXPECT_EQ(plan.folders.back().name, "x(49999)");
+}
+
+}  // namespace
+}  // namespace quernel::testing
