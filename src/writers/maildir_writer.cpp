@@ -40,7 +40,7 @@ bool MaildirWriter::writeFolder(const std::string& folder, const MessageSource& 
   const PresentFiles present = listPresent(base);
   Claims& claims = claimed_[folderKey(base)];
   for (int32_t i = 0; i < source.messageCount(); ++i) {
-    const std::string unique = ClaimUniqueName(claims, source.receiveTime(i), i);
+    const std::string unique = claimUniqueName(claims, source.receiveTime(i), i);
     const auto earlier = present.find(unique);
     if (earlier != present.end() && !overwrite) continue;
     const std::string name = MaildirFileName(unique, source.flags(i));
@@ -48,9 +48,9 @@ bool MaildirWriter::writeFolder(const std::string& folder, const MessageSource& 
     if (earlier == present.end()) continue;
     // Replaced: an earlier file of this message under other flags goes too,
     // now that the new one is complete.
-    const std::string delivered = JoinPath(JoinPath(base, "cur"), name);
-    for (const std::string& path : earlier->second) {
-      if (path != delivered) fileSystem_.removeFile(path);
+    const std::string delivered = JoinPath("cur", name);
+    for (const std::string& found : earlier->second) {
+      if (found != delivered) fileSystem_.removeFile(JoinPath(base, found));
     }
   }
   return true;
@@ -59,9 +59,11 @@ bool MaildirWriter::writeFolder(const std::string& folder, const MessageSource& 
 MaildirWriter::PresentFiles MaildirWriter::listPresent(const std::string& folder) {
   PresentFiles present;
   for (const char* subfolder : {"cur", "new"}) {
-    for (std::string& path : fileSystem_.expandPattern(JoinPath(JoinPath(folder, subfolder), "*"))) {
+    // The listing gives full paths, spelled as the system resolves them;
+    // they are kept by subfolder and name, to compare with the names made.
+    for (const std::string& path : fileSystem_.expandPattern(JoinPath(JoinPath(folder, subfolder), "*"))) {
       const std::string name = FileNamePart(path);
-      present[std::string(MaildirUniquePart(name))].push_back(std::move(path));
+      present[std::string(MaildirUniquePart(name))].push_back(JoinPath(subfolder, name));
     }
   }
   return present;
@@ -79,7 +81,7 @@ std::string MaildirWriter::folderKey(const std::string& folder) {
 // The message's unique name, numbered on when this run gave it already in
 // this folder: a second mailbox writing here must not take the first one's
 // message for its own.
-std::string MaildirWriter::ClaimUniqueName(Claims& claims, MessageTime receiveTime, int32_t number) {
+std::string MaildirWriter::claimUniqueName(Claims& claims, MessageTime receiveTime, int32_t number) {
   const uint64_t key = uint64_t{static_cast<uint32_t>(receiveTime)} << 32 | static_cast<uint32_t>(number);
   return MaildirUniqueName(receiveTime, number, claims[key]++);
 }

@@ -42,7 +42,8 @@ class MaildirWriter {
                    const std::string& displayName);
 
  private:
-  // Unique name -> the paths of the files in cur/ and new/ that carry it.
+  // Unique name -> the files in cur/ and new/ that carry it, as "cur/name"
+  // or "new/name".
   using PresentFiles = std::unordered_map<std::string, std::vector<std::string>>;
 
   // (receive time, number) -> how many messages this run has named by it.
@@ -50,7 +51,7 @@ class MaildirWriter {
 
   PresentFiles listPresent(const std::string& folder);
   std::string folderKey(const std::string& folder);
-  static std::string ClaimUniqueName(Claims& claims, MessageTime receiveTime, int32_t number);
+  static std::string claimUniqueName(Claims& claims, MessageTime receiveTime, int32_t number);
   bool deliver(const std::string& folder, const std::string& name, const MessageSource& source,
                int32_t message, const std::string& displayName);
 

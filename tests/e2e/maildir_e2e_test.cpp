@@ -111,6 +111,11 @@ TEST(Maildir, CombinesWithTheOtherFormatsAndTheirOutputDirectory) {
   const std::string mbox = ReadFile(dir / "out/Inbox.mbx");
   EXPECT_NE(mbox.find(kSamples[1].text), std::string::npos);
   EXPECT_EQ(mbox.find("Status:"), std::string::npos);
+
+  // Written again into the relative output directory, which the system
+  // lists under its full path: every message replaces itself.
+  result = RunQuernelProcess({"-maildir", "-overwrite", "Inbox.dbx", "out"}, dir.path());
+  EXPECT_EQ(ListDirectory(dir / "out/Inbox/cur"), ExpectedNames()) << result.out;
 }
 
 TEST(Flags, StateLinesReachMboxAndEmlButNotTheMaildir) {
