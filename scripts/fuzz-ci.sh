@@ -31,6 +31,7 @@ sanitizer_tests() {
 readonly FUZZ_TARGETS=(
   "reader dbx 65536"
   "conversion dbx 65536"
+  "salvage dbx 65536"
   "naming_template naming 4096"
   "quote_from_lines quote 16384"
   "folder_list folders 65536"

@@ -16,6 +16,7 @@ inline constexpr uint32_t kSignatureWord3 = 0xC0004E9A;
 inline constexpr uint32_t kOldVersionMagic = 0x36464D4A;    // "JMF6"
 inline constexpr uint32_t kOldVersionWord1 = 0x00010003;
 inline constexpr uint32_t kSignatureSize = 16;
+inline constexpr uint64_t kHeaderSize = 0x24BC;  // what real files reserve
 inline constexpr uint64_t kHeaderEntryCount = 0xC4;
 inline constexpr uint64_t kHeaderRootNode = 0xE4;
 
@@ -30,6 +31,7 @@ inline constexpr uint64_t kEntryChild = 4;
 inline constexpr uint64_t kEntryChildValues = 8;
 
 // Message record.
+inline constexpr uint64_t kRecordLength = 0x04;  // u32, the body's length
 inline constexpr uint64_t kRecordPropertyCount = 0x0A;  // u8
 inline constexpr uint64_t kRecordProperties = 0x0C;
 inline constexpr uint64_t kPropertyEntrySize = 4;
@@ -69,5 +71,19 @@ inline constexpr uint32_t kRootFolderParent = 0xFFFFFFFF;  // the root's parent 
 inline constexpr uint64_t kBlockTextLength = 0x08;  // u16
 inline constexpr uint64_t kBlockNext = 0x0C;
 inline constexpr uint64_t kBlockHeaderSize = 0x10;
+inline constexpr uint64_t kBlockSize = 0x210;      // what real files use
+inline constexpr uint32_t kBlockTextCapacity = 0x200;
+inline constexpr uint64_t kBlockCapacityField = 0x04;  // 0x200 in a live block
+
+// Free chunk: a text block given back when its message was deleted. Its
+// header is one word longer than a live block's, so the word at 0x10 takes
+// the place of the first 4 text bytes.
+inline constexpr uint32_t kFreeChunkUsable = 0x1FC;  // at 0x04
+inline constexpr uint32_t kFreeChunkSize = 0x210;    // at 0x08
+inline constexpr uint64_t kFreeChunkSizeField = 0x08;
+inline constexpr uint64_t kFreeChunkNext = 0x0C;
+inline constexpr uint64_t kFreeChunkPrevious = 0x10;
+inline constexpr uint64_t kFreeChunkText = 0x14;  // the text bytes that survive
+inline constexpr uint32_t kFreeChunkLostBytes = 4;
 
 }  // namespace quernel::dbx

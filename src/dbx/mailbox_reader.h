@@ -54,6 +54,8 @@ class MailboxReader {
   // Read, replied, flagged and the like; no bits when the record has none.
   MessageFlags messageFlags(int32_t i) const { return MessageFlags(props(i).flags); }
   uint32_t recordOffset(int32_t i) const { return recordOffsets_[static_cast<size_t>(i)]; }
+  // Where the text of message i starts: its first block's offset; 0: no text.
+  uint32_t textStart(int32_t i) const { return textStarts_[propertyIndex_[static_cast<size_t>(i)]]; }
 
   // The raw text of message i, up to its first zero byte; empty when the
   // message has none. Raises FileError for a damaged text chain, a failed

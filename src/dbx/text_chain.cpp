@@ -2,10 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
-#include <unordered_set>
-#include <vector>
 
 #include "dbx/layout.h"
+#include "dbx/visited_blocks.h"
 #include "platform/file_error.h"
 
 namespace quernel::dbx {
@@ -15,28 +14,6 @@ namespace {
 [[noreturn]] void Defective(uint64_t block, const char* why) {
   throw CorruptionError(FileErrorCause::Unspecified, block, why);
 }
-
-// Detects a chain that comes back to a block. Real chains run forward
-// through the file, and a chain whose blocks only ever ascend cannot repeat
-// one, so the set of visited blocks is built only once a chain steps back.
-class VisitedBlocks {
- public:
-  // False when `block` was visited before.
-  bool visit(uint32_t block) {
-    if (visited_.empty() && (order_.empty() || block > order_.back())) {
-      order_.push_back(block);
-      return true;
-    }
-    if (visited_.empty()) visited_.insert(order_.begin(), order_.end());
-    order_.push_back(block);
-    return visited_.insert(block).second;
-  }
-  size_t count() const { return order_.size(); }
-
- private:
-  std::vector<uint32_t> order_;  // every block so far, in chain order
-  std::unordered_set<uint32_t> visited_;
-};
 
 // Appends the piece's bytes up to the first zero byte; false once it found one.
 bool AppendUpToZero(FileWindow& window, uint64_t offset, uint32_t size, std::string& text) {

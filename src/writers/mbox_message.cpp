@@ -32,62 +32,97 @@ void AppendSeparatorLine(std::string& out, const MboxOptions& options, const Mai
 
 }  // namespace
 
-// The text is read before anything of the message is written, so a damaged
-// text leaves the file ending cleanly after the previous message instead of
-// with a separator line of its own.
+// The text is read before anything of the message is laid out for writing,
+// so a damaged text leaves the file ending cleanly after the previous message
+// instead of with a separator line of its own.
 void MboxMessage::read(const MboxOptions& options, const MailboxReader& reader,
                        const CodePageConverter& converter, int32_t message) {
-  clear();
+  size_t start = buffer_.size();
+  Layout laid;
+  try {
+    laid = lay(options, reader, converter, message);
+  } catch (...) {  // FileError, std::bad_alloc
+    buffer_.resize(start);
+    throw;
+  }
+  size_t bytes = buffer_.size() - start + quotes_.size();
+  if (laid.edited) {
+    for (const auto& [from, to] : edit_.removed) bytes -= to - from;
+  }
+  if (waitingBytes_ > 0 && waitingBytes_ + bytes > kWriteSize) {
+    writeWaiting(start);
+    laid.textStart -= start;
+    laid.tailEnd -= start;
+    start = 0;
+  }
+  const size_t runsBefore = runs_.size();
+  try {
+    addRuns(start, laid);
+  } catch (...) {  // std::bad_alloc: the message is dropped whole
+    runs_.resize(runsBefore);
+    buffer_.resize(start);
+    throw;
+  }
+  waitingBytes_ += bytes;
+  if (waitingBytes_ >= kWriteSize) flush();
+}
+
+// Appends the separator line, text and line ends to buffer_, finds the
+// text's quote positions and, with state lines, plans them; returns where
+// the message lies in buffer_.
+MboxMessage::Layout MboxMessage::lay(const MboxOptions& options, const MailboxReader& reader,
+                                     const CodePageConverter& converter, int32_t message) {
+  Layout laid;
   AppendSeparatorLine(buffer_, options, reader, converter, message);
-  const size_t textStart = buffer_.size();
+  laid.textStart = buffer_.size();
   reader.appendMessageText(message, buffer_);
-  const std::string_view text(buffer_.data() + textStart, buffer_.size() - textStart);
-  const bool edited = options.statusHeaders;
-  if (edited) PlanStatusHeaders(text, reader.messageFlags(message), edit_);
+  const std::string_view text(buffer_.data() + laid.textStart, buffer_.size() - laid.textStart);
+  laid.edited = options.statusHeaders;
+  if (laid.edited) PlanStatusHeaders(text, reader.messageFlags(message), edit_);
   quotes_.clear();
   FindQuotePositions(text, options.quoting, quotes_);
   // Without doubleNewline every message is followed by exactly one empty
   // line, so a text whose last line lacks its line end gets a second one.
   // State lines put at the end of a text end in a line end of their own.
-  const bool endsInLineEnd = edited && edit_.insertAt == text.size()
+  const bool endsInLineEnd = laid.edited && edit_.insertAt == text.size()
                                  ? true
                                  : !text.empty() && text.back() == '\n';
-  const bool empty = !edited && text.empty();
+  const bool empty = !laid.edited && text.empty();
   const bool secondLineEnd = options.doubleNewline || (!empty && !endsInLineEnd);
   buffer_ += kLineEnd;
   if (secondLineEnd) buffer_ += kLineEnd;
-  const size_t tailEnd = buffer_.size();
+  laid.tailEnd = buffer_.size();
   // The state lines wait behind the tail, to go out as a piece of their own
   // in their place, so that the text is not moved to make room for them.
-  if (edited) buffer_ += edit_.lines;
-  addRuns(textStart, tailEnd, edited);
+  if (laid.edited) buffer_ += edit_.lines;
+  return laid;
 }
 
-void MboxMessage::addRuns(size_t textStart, size_t tailEnd, bool edited) {
-  size_t cursor = 0;
+void MboxMessage::addRuns(size_t start, const Layout& laid) {
+  size_t cursor = start;
   auto quote = quotes_.begin();
   // The runs up to `limit` (an offset in the text), with a ">" before each
   // quoted line.
   auto runsWithQuotesBefore = [&](size_t limit) {
     for (; quote != quotes_.end() && *quote < limit; ++quote) {
-      addRun(cursor, textStart + *quote - cursor);
+      addRun(cursor, laid.textStart + *quote - cursor);
       runs_.push_back({0, 0});
-      cursor = textStart + *quote;
+      cursor = laid.textStart + *quote;
     }
-    addRun(cursor, textStart + limit - cursor);
-    cursor = textStart + limit;
+    addRun(cursor, laid.textStart + limit - cursor);
+    cursor = laid.textStart + limit;
   };
-  if (edited) {
+  if (laid.edited) {
     for (const auto& [from, to] : edit_.removed) {
       runsWithQuotesBefore(from);
-      cursor = textStart + to;
+      cursor = laid.textStart + to;
       // None are there: a removed line begins with a field name or a blank.
       while (quote != quotes_.end() && *quote < to) ++quote;
     }
     runsWithQuotesBefore(edit_.insertAt);
-    addRun(tailEnd, edit_.lines.size());
+    addRun(laid.tailEnd, edit_.lines.size());
   }
-  runsWithQuotesBefore(tailEnd - textStart);
+  runsWithQuotesBefore(laid.tailEnd - laid.textStart);
 }
 
 void MboxMessage::addRun(size_t offset, size_t size) {
@@ -101,18 +136,31 @@ void MboxMessage::addRun(size_t offset, size_t size) {
   runs_.push_back({offset, size});
 }
 
-void MboxMessage::write() {
-  if (runs_.empty()) return;
-  pieces_.clear();
-  for (const Run& run : runs_) {
-    pieces_.push_back(run.size == 0 ? kQuote : std::string_view(buffer_.data() + run.offset, run.size));
+void MboxMessage::flush() { writeWaiting(buffer_.size()); }
+
+void MboxMessage::writeWaiting(size_t end) {
+  if (!runs_.empty()) {
+    pieces_.clear();
+    for (const Run& run : runs_) {
+      pieces_.push_back(run.size == 0 ? kQuote : std::string_view(buffer_.data() + run.offset, run.size));
+    }
+    try {
+      file_.write(pieces_);
+    } catch (...) {
+      // What the file stored of them stays; nothing is offered to it again.
+      clear();
+      throw;
+    }
   }
-  file_.write(pieces_);
+  runs_.clear();
+  waitingBytes_ = 0;
+  buffer_.erase(0, end);
 }
 
 void MboxMessage::clear() {
   buffer_.clear();
   runs_.clear();
+  waitingBytes_ = 0;
 }
 
 }  // namespace quernel

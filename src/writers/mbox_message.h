@@ -1,11 +1,16 @@
 #pragma once
-// MboxMessage: one message of an mbox file, laid out and written in one
-// gathered write. Its bytes are read straight into one buffer that keeps its
-// memory from message to message; the ">" of the quoting goes out as a piece
-// of its own between two runs of that buffer, so no text is copied twice.
+// MboxMessage: the messages of an mbox file, laid out and written in
+// gathered writes of up to kWriteSize bytes. Their bytes are read straight
+// into one buffer that keeps its memory from message to message; the ">" of
+// the quoting goes out as a piece of its own between two runs of that buffer,
+// so no text is copied twice.
 //
-// Nothing is held back beyond the one message: each is written before the
-// next is read, so everything before a failure is in the file.
+// Messages wait in the buffer until the next one would take the write past
+// kWriteSize, so that a mailbox of small messages costs one write per
+// kWriteSize bytes instead of one per message. The file receives the same
+// bytes in the same order as when each message is written on its own; the
+// caller flushes before it reports a failure, so that the file then ends
+// with every message read before it.
 
 #include <cstddef>
 #include <cstdint>
@@ -23,17 +28,23 @@ namespace quernel {
 
 class MboxMessage {
  public:
+  static constexpr size_t kWriteSize = 1024 * 1024;
+
   explicit MboxMessage(OutputFile& file) : file_(file) {}
 
   // Reads message `message` and lays out its separator line (the sender
-  // address converted by `converter`), quoted text and line ends. Raises the
-  // reader's FileError for a damaged text, before anything of the message is
-  // written.
+  // address converted by `converter`), quoted text and line ends after the
+  // messages waiting to be written. Writes the waiting ones first when the
+  // new one would take them past kWriteSize, and writes the new one at once
+  // when it reaches kWriteSize on its own.
+  // Raises the reader's FileError for a damaged text (nothing of the message
+  // is then kept; the earlier ones still wait) and the file's FileError for
+  // a failed write (nothing waits after it).
   void read(const MboxOptions& options, const MailboxReader& reader,
             const CodePageConverter& converter, int32_t message);
 
-  // Writes the message read last in one gathered write; raises FileError.
-  void write();
+  // Writes the waiting messages in one gathered write; raises FileError.
+  void flush();
 
  private:
   // A run of buffer_ bytes, or the ">" of the quoting when size is 0.
@@ -42,15 +53,28 @@ class MboxMessage {
     size_t size;
   };
 
-  // The runs of the message laid out in buffer_: the text from textStart,
-  // its line ends up to tailEnd and, when edited, the state lines behind.
-  void addRuns(size_t textStart, size_t tailEnd, bool edited);
+  // Where one message lies in buffer_: its text from textStart, its line
+  // ends up to tailEnd and, with state lines, those behind them.
+  struct Layout {
+    size_t textStart = 0;
+    size_t tailEnd = 0;
+    bool edited = false;
+  };
+
+  Layout lay(const MboxOptions& options, const MailboxReader& reader,
+             const CodePageConverter& converter, int32_t message);
+  // The runs of the message laid out from `start` on.
+  void addRuns(size_t start, const Layout& laid);
   void addRun(size_t offset, size_t size);
+  // Writes every waiting run, all of which lie before buffer byte `end`, and
+  // drops the bytes before `end`.
+  void writeWaiting(size_t end);
   void clear();
 
   OutputFile& file_;
   std::string buffer_;
   std::vector<Run> runs_;
+  size_t waitingBytes_ = 0;               // what runs_ write, quotes included
   std::vector<size_t> quotes_;            // reused for each message
   StatusHeaderEdit edit_;                 // reused for each message
   std::vector<std::string_view> pieces_;  // reused for each write

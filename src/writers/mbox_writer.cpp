@@ -21,23 +21,36 @@ std::string OutputPath(const MboxOptions& options, const std::string& inputPath,
   return JoinPath(directory, ExpandNamingTemplate(options.nameTemplate, fields));
 }
 
-// The failure that stopped the writing, or nothing when every message was
-// written.
-std::optional<FileError> WriteAllMessages(OutputFile& file, const MboxOptions& options,
-                                          const MailboxReader& reader,
-                                          const CodePageConverter& converter) {
-  MboxMessage pending(file);
+// Runs `work`; returns the failure that stopped it, or nothing.
+template <typename Work>
+std::optional<FileError> Attempt(Work work) {
   try {
-    for (int32_t message = 0; message < reader.messageCount(); ++message) {
-      pending.read(options, reader, converter, message);
-      pending.write();
-    }
+    work();
   } catch (const FileError& error) {
     return error;
   } catch (const std::bad_alloc&) {
     return OutOfMemoryError();
   }
   return std::nullopt;
+}
+
+// The failure that stopped the writing, or nothing when every message was
+// written. The messages read before a failure are written before it is
+// reported, so the file then ends with the message before the failed one;
+// a failure of that write is the one reported.
+std::optional<FileError> WriteAllMessages(OutputFile& file, const MboxOptions& options,
+                                          const MailboxReader& reader,
+                                          const CodePageConverter& converter) {
+  MboxMessage pending(file);
+  const std::optional<FileError> failure = Attempt([&] {
+    for (int32_t message = 0; message < reader.messageCount(); ++message) {
+      pending.read(options, reader, converter, message);
+    }
+    pending.flush();
+  });
+  if (!failure) return std::nullopt;
+  const std::optional<FileError> flushFailure = Attempt([&] { pending.flush(); });
+  return flushFailure ? flushFailure : failure;
 }
 
 // Closes the file, and moves it over the file it replaces when `complete`.

@@ -98,6 +98,24 @@ std::string SharedRecords() {
   return Small(builder.tree(root));
 }
 
+// What salvage looks for: a message the index does not list (with an older
+// copy of its record), deleted messages linked in one free list, and a
+// listed one.
+std::string Leftovers() {
+  DbxBuilder builder;
+  builder.add(Letter(0, "listed\r\n"));
+  TestMessage unlisted = Letter(1, std::string(600, 'u'));
+  unlisted.inIndex = false;
+  unlisted.olderRecords = 1;
+  builder.add(unlisted);
+  for (int n = 2; n < 4; ++n) {
+    TestMessage deleted = Letter(n, std::string(300 * n, 'd'));
+    deleted.deleted = true;
+    builder.add(deleted);
+  }
+  return Small(builder.linkDeleted());
+}
+
 // ---- Damaged mailboxes -------------------------------------------------------
 
 struct Damage {
@@ -405,6 +423,8 @@ std::vector<std::pair<std::string, std::string>> MailboxSeeds() {
       {"no-messages", Small(DbxBuilder().headerEntryCount(0))},
       {"folder-list", quernel::testing::FolderListSignature() + std::string(0xE8 - 16, '\0')},
       {"old-version", quernel::testing::OldVersionSignature()},
+      {"salvage-leftovers", Leftovers()},
+      {"salvage-shifted", Leftovers().substr(100)},
   };
   DbxBuilder fullHeader;
   fullHeader.add(Letter(7, "A message in a file with a full-size header.\r\n"));

@@ -12,13 +12,9 @@ namespace {
 
 using namespace quernel::dbx;
 
-// What real files hold and the reader does not need: the size reserved for
-// the header, a record's own length, the text capacity of a block, and the
-// bit that marks a property whose value is stored in its entry.
-constexpr uint32_t kHeaderSize = 0x24BC;
-constexpr uint64_t kRecordLength = 0x04;
-constexpr uint32_t kBlockTextCapacity = 0x200;
-constexpr uint8_t kDirectPropertyBit = 0x80;
+// What real files hold and the reader does not need: the most entries an
+// index node holds.
+constexpr uint64_t kNodeMaxEntries = 51;
 
 
 void PutBytes(std::string& bytes, uint64_t offset, uint64_t value, int width) {
@@ -61,6 +57,28 @@ std::vector<uint32_t> AppendBlocks(std::string& out, const TestMessage& m, uint6
     PutU32(out, at + kBlockNext, k + 1 < offsets.size() ? offsets[k + 1] : 0);
     out.replace(at + kBlockHeaderSize, piece.size(), piece);
     out.resize(at + kBlockHeaderSize + capacity, '\0');
+  }
+  return offsets;
+}
+
+// Appends a deleted message's text as free chunks linked one to the next;
+// returns their offsets. Each chunk holds 512 text bytes of which the header's
+// fifth word overwrites the first 4.
+std::vector<uint32_t> AppendFreeChunks(std::string& out, const TestMessage& m, uint64_t base = 0) {
+  std::vector<uint32_t> offsets;
+  for (size_t done = 0; done < m.text.size(); done += kBlockTextCapacity) {
+    offsets.push_back(CurrentOffset(out, base) + static_cast<uint32_t>(offsets.size()) * kFreeChunkSize);
+  }
+  for (size_t k = 0; k < offsets.size(); ++k) {
+    const uint64_t at = offsets[k] - base;
+    const std::string_view piece = std::string_view(m.text).substr(k * kBlockTextCapacity, kBlockTextCapacity);
+    out.resize(at + kFreeChunkSize, '\0');
+    out.replace(at + kBlockHeaderSize, piece.size(), piece);
+    PutU32(out, at, offsets[k]);
+    PutU32(out, at + 4, kFreeChunkUsable);
+    PutU32(out, at + kFreeChunkSizeField, kFreeChunkSize);
+    PutU32(out, at + kFreeChunkNext, k + 1 < offsets.size() ? offsets[k + 1] : 0);
+    PutU32(out, at + kFreeChunkPrevious, k > 0 ? offsets[k - 1] : 0);
   }
   return offsets;
 }
@@ -138,6 +156,38 @@ uint32_t AppendRecord(std::string& out, const TestMessage& m, uint32_t firstBloc
   return r;
 }
 
+// The part of the file one message takes: its blocks (or free chunks), the
+// older copies of its record and its record.
+struct WrittenMessage {
+  std::vector<uint32_t> blocks;
+  std::vector<uint32_t> olderRecords;
+  uint32_t record = 0;  // 0: none (a deleted message)
+};
+
+WrittenMessage AppendMessage(std::string& out, const TestMessage& m, uint64_t base = 0) {
+  WrittenMessage written;
+  written.blocks = m.deleted ? AppendFreeChunks(out, m, base) : AppendBlocks(out, m, base);
+  const uint32_t first = written.blocks.empty() ? 0 : written.blocks.front();
+  for (uint32_t copy = 0; copy < m.olderRecords; ++copy) {
+    written.olderRecords.push_back(AppendRecord(out, m, first, base));
+  }
+  if (!m.deleted) written.record = AppendRecord(out, m, first, base);
+  return written;
+}
+
+// Links the free chunks of deleted messages into one list, in this order.
+void LinkFreeChunks(std::string& out, const std::vector<const std::vector<uint32_t>*>& messages) {
+  const std::vector<uint32_t>* previous = nullptr;
+  for (const std::vector<uint32_t>* chunks : messages) {
+    if (chunks->empty()) continue;
+    if (previous) {
+      PutU32(out, previous->back() + kFreeChunkNext, chunks->front());
+      PutU32(out, chunks->front() + kFreeChunkPrevious, previous->back());
+    }
+    previous = chunks;
+  }
+}
+
 size_t ValueCount(const TreeShape& shape) {
   size_t count = shape.entries.size();
   for (const TreeShape& c : shape.firstChild) count += ValueCount(c);
@@ -172,6 +222,25 @@ TreeShape AutomaticTree(uint32_t first, size_t count, uint32_t capacity) {
     if (g + 1 < groups) node.entries.push_back({next++, {}});
   }
   return node;
+}
+
+// The automatic tree over the messages the index lists.
+TreeShape IndexedTree(const std::vector<TestMessage>& messages, uint32_t capacity) {
+  std::vector<uint32_t> listed;
+  for (uint32_t k = 0; k < messages.size(); ++k) {
+    if (messages[k].inIndex && !messages[k].deleted) listed.push_back(k);
+  }
+  TreeShape shape = AutomaticTree(0, listed.size(), capacity);
+  // AutomaticTree numbers the listed messages 0, 1, ...: map them back.
+  auto remap = [&](auto& self, TreeShape& node) -> void {
+    for (TreeShape& c : node.firstChild) self(self, c);
+    for (TreeShape::Entry& e : node.entries) {
+      e.message = listed[e.message];
+      for (TreeShape& c : e.child) self(self, c);
+    }
+  };
+  remap(remap, shape);
+  return shape;
 }
 
 class NodeWriter {
@@ -240,6 +309,11 @@ DbxBuilder& DbxBuilder::headerEntryCount(uint32_t count) {
   return *this;
 }
 
+DbxBuilder& DbxBuilder::linkDeleted() {
+  linkDeleted_ = true;
+  return *this;
+}
+
 DbxBuilder& DbxBuilder::headerSize(uint32_t bytes) {
   headerSize_ = std::max<uint32_t>(bytes, kHeaderRootNode + 4);
   return *this;
@@ -255,12 +329,18 @@ BuiltMailbox DbxBuilder::build() const {
   std::string& out = built.bytes;
   out.assign(headerSize_, '\0');
   out.replace(0, kSignatureSize, signature_.empty() ? MailboxSignature() : signature_);
+  std::vector<const std::vector<uint32_t>*> deleted;
   for (const TestMessage& m : messages_) {
-    built.blockOffsets.push_back(AppendBlocks(out, m));
-    const auto& blocks = built.blockOffsets.back();
-    built.recordOffsets.push_back(AppendRecord(out, m, blocks.empty() ? 0 : blocks.front()));
+    WrittenMessage written = AppendMessage(out, m);
+    built.blockOffsets.push_back(std::move(written.blocks));
+    built.olderRecordOffsets.push_back(std::move(written.olderRecords));
+    built.recordOffsets.push_back(written.record);
   }
-  const TreeShape shape = tree_ ? *tree_ : AutomaticTree(0, messages_.size(), nodeCapacity_);
+  for (size_t k = 0; k < messages_.size(); ++k) {
+    if (messages_[k].deleted) deleted.push_back(&built.blockOffsets[k]);
+  }
+  if (linkDeleted_) LinkFreeChunks(out, deleted);
+  const TreeShape shape = tree_ ? *tree_ : IndexedTree(messages_, nodeCapacity_);
   const size_t values = ValueCount(shape);
   NodeWriter nodes(out, built.recordOffsets, tree_ ? 0 : nodeCapacity_);
   if (values > 0 || tree_) PutU32(out, kHeaderRootNode, nodes.write(shape, 0));
@@ -278,8 +358,8 @@ DbxStreamWriter::DbxStreamWriter(const std::string& path, uint32_t nodeCapacity)
 
 void DbxStreamWriter::add(const TestMessage& message) {
   std::string out;
-  const std::vector<uint32_t> blocks = AppendBlocks(out, message, size_);
-  recordOffsets_.push_back(AppendRecord(out, message, blocks.empty() ? 0 : blocks.front(), size_));
+  const WrittenMessage written = AppendMessage(out, message, size_);
+  if (message.inIndex && !message.deleted) recordOffsets_.push_back(written.record);
   append(out);
 }
 
@@ -309,6 +389,14 @@ void DbxStreamWriter::finish() {
 void DbxStreamWriter::append(const std::string& bytes) {
   file_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   size_ += bytes.size();
+}
+
+void DestroyIndex(BuiltMailbox& built) {
+  for (uint32_t node : built.nodeOffsets) {
+    const uint64_t end = std::min<uint64_t>(built.bytes.size(), uint64_t{node} + kNodeEntries +
+                                                                    kNodeEntrySize * kNodeMaxEntries);
+    std::fill(built.bytes.begin() + node, built.bytes.begin() + static_cast<ptrdiff_t>(end), '\0');
+  }
 }
 
 void PutU8(std::string& bytes, uint64_t offset, uint8_t value) { PutBytes(bytes, offset, value, 1); }

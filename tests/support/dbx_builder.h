@@ -50,6 +50,17 @@ struct TestMessage {
   // terminating zero of a string yourself); for a direct id (bit 0x80) the
   // first three bytes of the data, little-endian, are the entry's u24 value.
   std::vector<std::pair<uint8_t, std::string>> extraProperties;
+
+  // What damaged and compacted-never files hold besides their index:
+  // false: the index does not list the message; its blocks and record stay.
+  bool inIndex = true;
+  // A deleted message: its blocks as free chunks (0x210 bytes each, the first
+  // 4 text bytes of each overwritten), no current record, not in the index.
+  // Its text goes into 512-byte pieces whatever blockTextSize says.
+  bool deleted = false;
+  // Older copies of its record, written before the current one (for a
+  // deleted message, the only records left), each naming the same text.
+  uint32_t olderRecords = 0;
 };
 
 // The shape of the index tree: values are message indices into the builder's
@@ -65,9 +76,10 @@ struct TreeShape {
 
 struct BuiltMailbox {
   std::string bytes;
-  std::vector<uint32_t> recordOffsets;              // per message
+  std::vector<uint32_t> recordOffsets;              // per message; 0 for a deleted one
   std::vector<std::vector<uint32_t>> blockOffsets;  // per message, chain order
   std::vector<uint32_t> nodeOffsets;                // root first
+  std::vector<std::vector<uint32_t>> olderRecordOffsets;  // per message
 };
 
 class DbxBuilder {
@@ -85,6 +97,9 @@ class DbxBuilder {
   DbxBuilder& headerSize(uint32_t bytes);
   // The 16 signature bytes (default: a mailbox's), e.g. FolderListSignature().
   DbxBuilder& signature(std::string bytes);
+  // Links the free chunks of all deleted messages into one list, in message
+  // order, as consecutive deletions leave them (default: a list each).
+  DbxBuilder& linkDeleted();
 
   BuiltMailbox build() const;
 
@@ -95,6 +110,7 @@ class DbxBuilder {
   std::optional<uint32_t> headerEntryCount_;
   uint32_t headerSize_ = 0x24BC;  // what real files reserve
   std::string signature_;         // empty: a mailbox's
+  bool linkDeleted_ = false;
 };
 
 // Writes a mailbox straight to a file, message by message, for mailboxes too
@@ -121,6 +137,10 @@ class DbxStreamWriter {
   std::vector<uint32_t> recordOffsets_;
   uint32_t nodeCapacity_;
 };
+
+// Destroys the index as an interrupted compaction does: every node's bytes
+// become zero, the header still names the root.
+void DestroyIndex(BuiltMailbox& built);
 
 // Raw byte patching for corrupt cases; the string grows as needed.
 void PutU8(std::string& bytes, uint64_t offset, uint8_t value);

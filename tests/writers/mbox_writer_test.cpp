@@ -385,6 +385,83 @@ TEST_F(MboxWriterTest, DiskFullInTheFifthOfTenMessages) {
   EXPECT_EQ(counter_, 0);
 }
 
+// Messages are gathered into writes of up to 1 MiB. Whatever stops the
+// writing, the file must hold exactly what writing each message on its own
+// leaves: every message before a failed read, and below a size limit the
+// same bytes up to the limit.
+enum class Damage { None, BadSector, SelfPointingBlock };
+
+struct GatheringCase {
+  const char* name;
+  size_t textSize;     // bytes of filler per message
+  int messages;
+  Damage damage;       // in the middle of message `damaged`
+  int damaged;
+  std::optional<size_t> limitInMessage;  // a file size limit in the middle of this message
+  const char* line;    // the console's report
+  size_t writes;       // writes the file receives (attempts included)
+};
+
+const GatheringCase kGatheringCases[] = {
+    {"SmallMessagesOneWrite", 100, 40, Damage::None, 0, std::nullopt, "", 1},
+    {"LargeMessagesTwoPerWrite", 400 * 1024, 5, Damage::None, 0, std::nullopt, "", 3},
+    {"MessageLargerThanAWriteAlone", 1536 * 1024, 2, Damage::None, 0, std::nullopt, "", 2},
+    {"DefectiveSmallMessage", 100, 40, Damage::SelfPointingBlock, 25, std::nullopt,
+     "File \"Inbox.dbx\" seems to be defective!\n", 1},
+    {"DefectiveFirstMessage", 100, 3, Damage::SelfPointingBlock, 0, std::nullopt,
+     "File \"Inbox.dbx\" seems to be defective!\n", 0},
+    {"BadSectorAfterAFullWrite", 400 * 1024, 6, Damage::BadSector, 3, std::nullopt,
+     "Unable to read mailbox \"Inbox.dbx\" (hardware error)!\n", 2},
+    {"LimitInAWaitingMessage", 400 * 1024, 6, Damage::None, 0, 3,
+     "Unable to write to outputfile \"/mail/Inbox.mbx\" (disk full?)\n", 2},
+    {"LimitBeforeTheBadSector", 400 * 1024, 6, Damage::BadSector, 3, 2,
+     "Unable to write to outputfile \"/mail/Inbox.mbx\" (disk full?)\n", 2},
+    {"LimitInSmallMessages", 100, 40, Damage::None, 0, 30,
+     "Unable to write to outputfile \"/mail/Inbox.mbx\" (disk full?)\n", 1},
+};
+
+class MboxGatheringTest : public MboxWriterTest,
+                          public ::testing::WithParamInterface<GatheringCase> {};
+
+TEST_P(MboxGatheringTest, FileHoldsWhatSingleWritesWouldLeave) {
+  const GatheringCase& c = GetParam();
+  options_.quoting = kMboxrd;
+  std::vector<TestMessage> messages;
+  std::vector<std::string> framed;  // each message as the file must hold it
+  for (int i = 0; i < c.messages; ++i) {
+    // A "From " line in every message, so that quotes lie between the runs.
+    const std::string filler(c.textSize, static_cast<char>('a' + i % 26));
+    messages.push_back(Message("Subject: " + std::to_string(i) + "\r\n\r\nFrom here\r\n" + filler));
+    framed.push_back(Framed("Subject: " + std::to_string(i) + "\r\n\r\n>From here\r\n" + filler,
+                            "a@example.org", "\r\n\r\n"));
+  }
+  BuiltMailbox mailbox = Build(messages);
+  const std::vector<uint32_t>& blocks = mailbox.blockOffsets[static_cast<size_t>(c.damaged)];
+  const uint32_t middle = blocks[blocks.size() / 2];
+  if (c.damage == Damage::SelfPointingBlock) PutU32(mailbox.bytes, middle + 0x0C, middle);
+  if (c.damage == Damage::BadSector) {
+    files_.failReadAt("/mail/Inbox.dbx", middle + 0x20, FileErrorCause::HardwareError);
+  }
+  const int readable = c.damage == Damage::None ? c.messages : c.damaged;
+  std::string expected;
+  for (int i = 0; i < readable; ++i) expected += framed[static_cast<size_t>(i)];
+  if (c.limitInMessage) {
+    size_t limit = framed[*c.limitInMessage].size() / 2;
+    for (size_t i = 0; i < *c.limitInMessage; ++i) limit += framed[i].size();
+    files_.setFileSizeLimit(limit);
+    expected.resize(limit);
+  }
+
+  EXPECT_TRUE(convert(mailbox));
+  EXPECT_EQ(contents("/mail/Inbox.mbx"), expected);
+  EXPECT_EQ(console_.text(), c.line);
+  EXPECT_EQ(counter_, std::string(c.line).empty() ? 1 : 0);
+  EXPECT_EQ(files_.stats().writes, c.writes);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, MboxGatheringTest, ::testing::ValuesIn(kGatheringCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(MboxWriterTest, FailingCloseIsAFailedWrite) {
   files_.failOn(MemoryFileSystem::Operation::Close, "/mail/Inbox.mbx",
                  FileErrorCause::HardwareError);
