@@ -8,6 +8,7 @@
 #   quernel -eml mailbox        against  quernel -maildir mailbox
 #   10,000 messages, one name   against  10,000 messages, distinct names (eml)
 #   a quarter of the mailbox    against  the whole mailbox (linear growth)
+#   quernel -recover -mbxrd     against  quernel -mbxrd (the scan's cost)
 # Outputs are removed before each run, untimed.
 #
 #   bench/run.sh [ROUNDS]      (default 7)
@@ -59,7 +60,9 @@ COMMAND[mbxrd_quarter]="\"$QUERNEL\" -mbxrd Quarter.dbx out >/dev/null"
 CLEAN[mbxrd_quarter]='rm -f out/Quarter.mbx'
 COMMAND[eml_quarter]="\"$QUERNEL\" -eml Quarter.dbx out >/dev/null"
 CLEAN[eml_quarter]='rm -rf out/Quarter'
-JOBS=(cat mbxrd mbxrd_flags tar eml maildir same distinct mbxrd_quarter eml_quarter)
+COMMAND[recover]="\"$QUERNEL\" -recover -mbxrd Bench.dbx out >/dev/null"
+CLEAN[recover]='rm -f out/Bench*.mbx'
+JOBS=(cat mbxrd mbxrd_flags tar eml maildir same distinct mbxrd_quarter eml_quarter recover)
 
 # Each run goes through /usr/bin/time for its processor time and peak
 # memory; the wall time around it comes from the nanosecond clock. On a busy
@@ -101,6 +104,7 @@ describe() {
     maildir) echo "quernel -maildir Bench.dbx" ;;
     same) echo "quernel -eml, 10,000 one name" ;; distinct) echo "quernel -eml, 10,000 distinct" ;;
     mbxrd_quarter) echo "quernel -mbxrd, quarter mailbox" ;; eml_quarter) echo "quernel -eml, quarter mailbox" ;;
+    recover) echo "quernel -recover -mbxrd Bench.dbx" ;;
   esac
 }
 
@@ -130,3 +134,4 @@ report "quernel -maildir / -eml" maildir eml "<= 1.30"
 report "10,000 one name / 10,000 distinct (eml)" same distinct "<= 2.00"
 report "whole / quarter mailbox, -mbxrd" mbxrd mbxrd_quarter "~ 4"
 report "whole / quarter mailbox, -eml" eml eml_quarter "~ 4"
+report "-recover -mbxrd / -mbxrd" recover mbxrd "<= 1.50"

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/opened_mailbox.h"
+#include "cli/recover_mailbox.h"
 #include "platform/code_page.h"
 #include "platform/host.h"
 #include "writers/mailbox_failure.h"
@@ -34,11 +35,16 @@ class Batch {
       : writeMbox_(settings.has(flags::kMboxo | flags::kMboxrd)),
         writeEml_(settings.has(flags::kEml)),
         writeMaildir_(settings.has(flags::kMaildir)),
+        recover_(settings.has(flags::kRecover)),
         fileSystem_(fileSystem),
         console_(console),
         writers_(settings, fileSystem, console) {}
 
   void convert(const std::string& path) {
+    if (recover_) {
+      RecoverMailbox(path, {writeMbox_, writeEml_, writeMaildir_}, writers_, fileSystem_, console_);
+      return;
+    }
     OpenedMailbox mailbox(path, fileSystem_, console_);
     if (mailbox.state() != OpenedMailbox::State::Ready) return;
     const MailboxReader& reader = mailbox.reader();
@@ -65,6 +71,7 @@ class Batch {
   const bool writeMbox_;
   const bool writeEml_;
   const bool writeMaildir_;
+  const bool recover_;
   FileSystem& fileSystem_;
   Console& console_;
   RunWriters writers_;

@@ -1,5 +1,7 @@
 #include "cli/code_page_option.h"
 
+#include <cstddef>
+
 #include "platform/ascii.h"
 #include "platform/code_pages.h"
 
@@ -28,14 +30,14 @@ CodePageOption ParseCodePageOption(std::string_view argument) {
   CodePageOption option;
   if (!StartsWithIgnoringCase(argument, "-cp")) return option;
   const std::string_view digits = argument.substr(3);
+  // At most 5 digits: the number stays far inside an int, however long the
+  // argument.
   int number = 0;
   bool valid = !digits.empty() && digits.size() <= 5;
-  for (char c : digits) {
-    if (c < '0' || c > '9') {
-      valid = false;
-      break;
-    }
-    number = number * 10 + (c - '0');
+  for (size_t i = 0; valid && i < digits.size(); ++i) {
+    const char c = digits[i];
+    valid = c >= '0' && c <= '9';
+    if (valid) number = number * 10 + (c - '0');
   }
   if (valid && IsSupportedCodePage(number)) {
     option.outcome = CodePageOption::Outcome::Valid;

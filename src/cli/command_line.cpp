@@ -32,7 +32,7 @@ constexpr PlainOption kLeadingPlainOptions[] = {
 constexpr PlainOption kTrailingPlainOptions[] = {
     {"-rcvdate", flags::kReceiveDate}, {"-senddate", flags::kSendDate},
     {"-overwrite", flags::kOverwrite}, {"-maildir", flags::kMaildir},
-    {"-flags", flags::kStatusHeaders}, {"-tree", flags::kTree}};
+    {"-flags", flags::kStatusHeaders}, {"-tree", flags::kTree}, {"-recover", flags::kRecover}};
 
 bool TakePlain(std::string_view argument, std::span<const PlainOption> options,
                RunSettings& settings) {
@@ -94,6 +94,7 @@ std::string TreeFailure(const std::vector<std::string>& positionals, const RunSe
   for (uint32_t format : {flags::kMboxo, flags::kMboxrd, flags::kEml}) formats += settings.has(format);
   if (formats > 1) return "-tree writes one format: give only one of -mbx, -mbxrd and -eml!\n";
   if (settings.has(flags::kMaildir)) return "-tree writes mbox or eml: give -mbx, -mbxrd or -eml instead of -maildir!\n";
+  if (settings.has(flags::kRecover)) return "-recover does not work with -tree yet: give the mailbox files!\n";
   if (positionals.size() == 1) return "-tree needs an output folder after the store!\n";
   if (positionals.size() > 2) return "-tree takes one store and one output folder!\n";
   return "";

@@ -5,8 +5,9 @@
 
 namespace quernel {
 
-OpenedMailbox::OpenedMailbox(const std::string& path, FileSystem& fileSystem, Console& console)
-    : fileName_(FileNamePart(path)), displayName_(DisplayForm(fileName_)) {
+OpenedMailbox::OpenedMailbox(const std::string& path, FileSystem& fileSystem, Console& console,
+                             bool salvaging)
+    : fileName_(FileNamePart(path)), displayName_(DisplayForm(fileName_)), salvaging_(salvaging) {
   try {
     input_ = fileSystem.openInput(path);
   } catch (const FileError&) {
@@ -16,10 +17,22 @@ OpenedMailbox::OpenedMailbox(const std::string& path, FileSystem& fileSystem, Co
   try {
     reader_.emplace(*input_);
   } catch (const FileError& error) {
-    ReportMailboxFailure(console, error, displayName_);
+    // A failed read ends the mailbox in any mode; a damaged index leaves
+    // the file to scan.
+    if (salvaging_ && error.isCorruption()) {
+      reader_.reset();
+      state_ = scanOnly(console, "its index is defective");
+    } else {
+      ReportMailboxFailure(console, error, displayName_);
+    }
     return;
   }
   state_ = classify(console);
+}
+
+OpenedMailbox::State OpenedMailbox::scanOnly(Console& console, const char* why) {
+  console.print("Scanning the whole of \"%s\" for messages: %s...\n", displayName_.c_str(), why);
+  return State::ScanOnly;
 }
 
 OpenedMailbox::State OpenedMailbox::classify(Console& console) {
@@ -29,12 +42,14 @@ OpenedMailbox::State OpenedMailbox::classify(Console& console) {
     case MailboxStatus::OldVersion:
       console.print("Unable to handle Outlook Express mailboxes below ver. 5!\n");
       return State::Refused;
-    case MailboxStatus::FolderList:
     case MailboxStatus::Unrecognised:
+      if (salvaging_) return scanOnly(console, "it has no mailbox signature");
+      [[fallthrough]];
+    case MailboxStatus::FolderList:
       console.print("\"%s\" is not an Outlook Express mailbox!\n", displayName_.c_str());
       return State::Refused;
   }
-  if (reader_->messageCount() == 0) {
+  if (reader_->messageCount() == 0 && !salvaging_) {
     console.print("\"%s\" contains no messages, skipped...\n", displayName_.c_str());
     return State::Empty;
   }

@@ -18,27 +18,35 @@ class OpenedMailbox {
     Ready,    // a mailbox with messages; "Processing mailbox" is printed
     Empty,    // a mailbox without messages; "contains no messages" is printed
     Refused,  // not opened, defective, or no mailbox; the reason is printed
+    ScanOnly,  // salvaging: no usable index, but the file is there to scan
   };
 
-  OpenedMailbox(const std::string& path, FileSystem& fileSystem, Console& console);
+  // `salvaging`: a mailbox without messages is Ready, and one whose index or
+  // signature is unusable is ScanOnly, each with its line saying so.
+  OpenedMailbox(const std::string& path, FileSystem& fileSystem, Console& console,
+                bool salvaging = false);
   OpenedMailbox(const OpenedMailbox&) = delete;
   OpenedMailbox& operator=(const OpenedMailbox&) = delete;
 
   State state() const { return state_; }
   // Only when the state is not Refused.
   const MailboxReader& reader() const { return *reader_; }
+  // Only when the state is not Refused.
+  InputFile& input() const { return *input_; }
   const std::string& fileName() const { return fileName_; }
   // The file name as the console shows it, in every line about the mailbox.
   const std::string& displayName() const { return displayName_; }
 
  private:
   State classify(Console& console);
+  State scanOnly(Console& console, const char* why);
 
   std::string fileName_;
   std::string displayName_;
   std::unique_ptr<InputFile> input_;
   std::optional<MailboxReader> reader_;
   State state_ = State::Refused;
+  bool salvaging_;
 };
 
 }  // namespace quernel

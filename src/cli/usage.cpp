@@ -25,6 +25,9 @@ const char* const kUsageText =
     "  -tree          Converts a whole store (its folder or Folders.dbx) with\n"
     "                 its folder tree into Output, in one format: mbox files\n"
     "                 as Thunderbird keeps them, or eml folders (-ff ignored)\n"
+    "  -recover       Also rescues what the index does not give: lost messages\n"
+    "                 (recovered), deleted ones and the readable part of\n"
+    "                 damaged ones, each set kept apart (see README)\n"
     "  -?             Shows this message\n";
 
 }  // namespace quernel

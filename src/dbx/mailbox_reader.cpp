@@ -127,8 +127,10 @@ uint32_t MailboxReader::store(Properties&& p, uint32_t textStart) {
 
 std::string MailboxReader::mailboxFileName() const { return FileNamePart(file_.path()); }
 
-MessageTime MailboxReader::mailboxFileTime() const {
-  const std::optional<FileTimeTicks> ticks = file_.lastWriteTime();
+MessageTime MailboxReader::mailboxFileTime() const { return MailboxFileTime(file_); }
+
+MessageTime MailboxFileTime(const InputFile& file) {
+  const std::optional<FileTimeTicks> ticks = file.lastWriteTime();
   return ticks ? FileTimeToMailboxTime(*ticks) : 0;
 }
 

@@ -69,6 +69,7 @@ class MailboxReader {
   // The properties of one record. Records reached more than once by the
   // index tree are loaded once and shared by their messages.
   using Properties = MessageProperties;
+  const Properties& properties(int32_t i) const { return props(i); }
 
  private:
   const Properties& props(int32_t i) const {
@@ -98,5 +99,9 @@ class MailboxReader {
   mutable std::vector<bool> textCharged_;
   mutable uint64_t textBudgetUsed_ = 0;
 };
+
+// The last-write time of a mailbox file as its messages' naming fields give
+// it; 0 when unknown, -1 when out of range.
+MessageTime MailboxFileTime(const InputFile& file);
 
 }  // namespace quernel

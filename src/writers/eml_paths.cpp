@@ -47,14 +47,19 @@ std::string EmlDirectory(const EmlOptions& options, std::string_view inputPath,
 
 std::string NumberedName(std::string_view name, uint64_t number) {
   if (number == 0) return std::string(name);
+  std::string insert = std::to_string(number);
+  insert.insert(insert.begin(), '(');
+  insert.push_back(')');
+  return InsertBeforeExtension(name, insert);
+}
+
+std::string InsertBeforeExtension(std::string_view name, std::string_view insert) {
   size_t dot = LastDot(name);
   if (dot == std::string_view::npos) dot = name.size();
-  std::string numbered(name.substr(0, dot));
-  numbered += '(';
-  numbered += std::to_string(number);
-  numbered += ')';
-  numbered += name.substr(dot);
-  return numbered;
+  std::string result(name.substr(0, dot));
+  result += insert;
+  result += name.substr(dot);
+  return result;
 }
 
 }  // namespace quernel

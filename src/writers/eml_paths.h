@@ -28,4 +28,7 @@ std::string MailboxFolder(std::string_view outputDirectory, std::string_view inp
 // none); number 0 stands for `name` itself.
 std::string NumberedName(std::string_view name, uint64_t number);
 
+// `name` with `insert` put before its last "." (at its end when it has none).
+std::string InsertBeforeExtension(std::string_view name, std::string_view insert);
+
 }  // namespace quernel

@@ -31,22 +31,31 @@ void EmlWriter::convertMailbox(const EmlOptions& options, const std::string& inp
 void EmlWriter::convertMailboxInto(const EmlOptions& options, const std::string& directory,
                                    const std::string& displayName, const MailboxReader& reader,
                                    const CodePageConverter& converter, int32_t& counter) {
+  ReaderSource source(reader);
+  convertMailboxInto(options, directory, displayName, source, converter, counter);
+}
+
+void EmlWriter::convertMailboxInto(const EmlOptions& options, const std::string& directory,
+                                   const std::string& displayName, MessageSource& source,
+                                   const CodePageConverter& converter, int32_t& counter) {
   // The mailbox's fields are taken once; each message sets its own.
-  NamingFields fields = MailboxNamingFields(reader);
-  int32_t written = 0;
-  for (int32_t i = 0; i < reader.messageCount(); ++i) {
-    SetMessageNamingFields(fields, reader, i, converter);
+  NamingFields fields = source.mailboxFields();
+  int32_t handled = 0;
+  for (int32_t i = 0; i < source.messageCount(); ++i) {
+    SetMessageNamingFields(fields, source.properties(i), converter);
     const std::string name = ExpandNamingTemplate(options.nameTemplate, fields);
     const std::string basePath = directory + name;
     Choice choice = chooseOutputPath(basePath, directory, name, options.overwrite);
-    if (!writeMessage(options, choice, displayName, reader, i)) break;
+    const Outcome outcome = writeMessage(options, choice, displayName, source, i);
+    if (outcome == Outcome::Failed) break;
+    ++handled;
+    if (outcome == Outcome::LeftOut) continue;
     highestTaken_.insert_or_assign(basePath, choice.number);
     if (const std::optional<Entry> entry = options.overwrite ? fileSystem_.entryAt(choice.path) : std::nullopt) {
       writtenFiles_.insert(entry->identity);
     }
-    ++written;
   }
-  if (written == reader.messageCount()) ++counter;
+  if (handled == source.messageCount()) ++counter;
 }
 
 EmlWriter::Choice EmlWriter::chooseOutputPath(const std::string& basePath,
@@ -88,9 +97,9 @@ bool EmlWriter::claim(Choice& choice, bool overwrite) {
   return false;
 }
 
-bool EmlWriter::writeMessage(const EmlOptions& options, Choice& choice,
-                             const std::string& displayName, const MailboxReader& reader,
-                             int32_t i) {
+EmlWriter::Outcome EmlWriter::writeMessage(const EmlOptions& options, Choice& choice,
+                                           const std::string& displayName, MessageSource& source,
+                                           int32_t i) {
   const std::string& path = choice.path;
   // An earlier run's file is replaced only once the message is complete.
   std::optional<OutputTarget> target;
@@ -102,35 +111,41 @@ bool EmlWriter::writeMessage(const EmlOptions& options, Choice& choice,
     }
   } catch (const FileError&) {
     console_.print("Unable to open outputfile \"%s\"!\n", DisplayForm(path).c_str());
-    return false;
+    return Outcome::Failed;
   }
   std::optional<FileError> failure;
+  bool leftOut = false;
   try {
     text_.clear();
-    reader.appendMessageText(i, text_);
-    if (options.statusHeaders) AddStatusHeaders(text_, 0, reader.messageFlags(i));
-    if (!text_.empty()) target->file().write(text_);
-    const MessageTime time = ChosenDate(reader, i, options.date);
-    // A message without that date keeps its write time; a refused stamp
-    // leaves the same, which is no reason to lose the message.
-    if (time != 0) target->file().stamp(time);
-    // Stamped before the close, on the open file: one call, no reopening;
-    // a rename keeps the time. A close that reports a deferred write error
-    // means the bytes may not be on disk, so it fails the message like the
-    // write itself would.
-    target->commit();
+    // A message the source leaves out goes the failure's way: the file
+    // already created for it is removed.
+    leftOut = !source.appendText(i, text_);
+    if (!leftOut) {
+      if (options.statusHeaders) AddStatusHeaders(text_, 0, MessageFlags(source.properties(i).flags));
+      if (!text_.empty()) target->file().write(text_);
+      const MessageTime time = ChosenDate(source.properties(i), options.date);
+      // A message without that date keeps its write time; a refused stamp
+      // leaves the same, which is no reason to lose the message.
+      if (time != 0) target->file().stamp(time);
+      // Stamped before the close, on the open file: one call, no reopening;
+      // a rename keeps the time. A close that reports a deferred write error
+      // means the bytes may not be on disk, so it fails the message like the
+      // write itself would.
+      target->commit();
+    }
   } catch (const FileError& error) {
     failure = error;
   } catch (const std::bad_alloc&) {
     std::string().swap(text_);  // gives back what the text had taken
     failure = OutOfMemoryError();
   }
-  if (!failure) return true;
+  if (!failure && !leftOut) return Outcome::Written;
   const std::string written = target->writtenPath();
   target.reset();  // closes if still open, ignoring any further error
   fileSystem_.removeFile(written);
+  if (leftOut) return Outcome::LeftOut;
   ReportMessageFileFailure(console_, *failure, path, displayName);
-  return false;
+  return Outcome::Failed;
 }
 
 }  // namespace quernel

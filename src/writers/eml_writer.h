@@ -14,6 +14,7 @@
 #include "platform/console.h"
 #include "platform/file_system.h"
 #include "writers/eml_options.h"
+#include "writers/message_source.h"
 
 namespace quernel {
 
@@ -36,6 +37,9 @@ class EmlWriter {
   void convertMailboxInto(const EmlOptions& options, const std::string& directory,
                           const std::string& displayName, const MailboxReader& reader,
                           const CodePageConverter& converter, int32_t& counter);
+  void convertMailboxInto(const EmlOptions& options, const std::string& directory,
+                          const std::string& displayName, MessageSource& source,
+                          const CodePageConverter& converter, int32_t& counter);
 
  private:
   // A path chosen for one message: `number` is 0 for the expanded name
@@ -53,10 +57,11 @@ class EmlWriter {
   // Claims `path` for a message: true when it is free, with the file created
   // in `choice` where the search could do that at once.
   bool claim(Choice& choice, bool overwrite);
-  // Writes message i to the chosen path; false after a failure, which it
-  // has reported.
-  bool writeMessage(const EmlOptions& options, Choice& choice, const std::string& displayName,
-                    const MailboxReader& reader, int32_t i);
+  enum class Outcome { Written, LeftOut, Failed };
+  // Writes message i to the chosen path. Failed: it has reported why; LeftOut:
+  // the source left the message out and nothing stays at the path.
+  Outcome writeMessage(const EmlOptions& options, Choice& choice, const std::string& displayName,
+                       MessageSource& source, int32_t i);
 
   FileSystem& fileSystem_;
   Console& console_;

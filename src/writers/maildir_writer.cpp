@@ -27,11 +27,12 @@ void MaildirWriter::convertMailbox(const MaildirOptions& options, const std::str
                                    const std::string& inputFileName, const std::string& displayName,
                                    const MailboxReader& reader, int32_t& counter) {
   const std::string folder = MailboxFolder(options.outputDirectory, inputPath, inputFileName);
-  if (writeFolder(folder, IndexedMessages(reader), options.overwrite, displayName)) ++counter;
+  ReaderSource source(reader);
+  if (writeFolder(folder, source, options.overwrite, displayName)) ++counter;
 }
 
-bool MaildirWriter::writeFolder(const std::string& folder, const MessageSource& source,
-                                bool overwrite, const std::string& displayName) {
+bool MaildirWriter::writeFolder(const std::string& folder, MessageSource& source, bool overwrite,
+                                const std::string& displayName) {
   // Whatever fails to be created shows up as the first message's failure.
   const std::string base = WithoutSeparator(folder);
   fileSystem_.createDirectory(base);
@@ -40,12 +41,14 @@ bool MaildirWriter::writeFolder(const std::string& folder, const MessageSource& 
   const PresentFiles present = listPresent(base);
   Claims& claims = claimed_[folderKey(base)];
   for (int32_t i = 0; i < source.messageCount(); ++i) {
-    const std::string unique = claimUniqueName(claims, source.receiveTime(i), i);
+    const MessageProperties& properties = source.properties(i);
+    const std::string unique = claimUniqueName(claims, properties.receiveTime, i);
     const auto earlier = present.find(unique);
     if (earlier != present.end() && !overwrite) continue;
-    const std::string name = MaildirFileName(unique, source.flags(i));
-    if (!deliver(base, name, source, i, displayName)) return false;
-    if (earlier == present.end()) continue;
+    const std::string name = MaildirFileName(unique, MessageFlags(properties.flags));
+    const Outcome outcome = deliver(base, name, source, i, displayName);
+    if (outcome == Outcome::Failed) return false;
+    if (outcome == Outcome::LeftOut || earlier == present.end()) continue;
     // Replaced: an earlier file of this message under other flags goes too,
     // now that the new one is complete.
     const std::string delivered = JoinPath("cur", name);
@@ -86,9 +89,9 @@ std::string MaildirWriter::claimUniqueName(Claims& claims, MessageTime receiveTi
   return MaildirUniqueName(receiveTime, number, claims[key]++);
 }
 
-bool MaildirWriter::deliver(const std::string& folder, const std::string& name,
-                            const MessageSource& source, int32_t message,
-                            const std::string& displayName) {
+MaildirWriter::Outcome MaildirWriter::deliver(const std::string& folder, const std::string& name,
+                                              MessageSource& source, int32_t message,
+                                              const std::string& displayName) {
   const std::string tmpPath = JoinPath(JoinPath(folder, "tmp"), name);
   const std::string curPath = JoinPath(JoinPath(folder, "cur"), name);
   std::unique_ptr<OutputFile> file;
@@ -96,33 +99,39 @@ bool MaildirWriter::deliver(const std::string& folder, const std::string& name,
     file = fileSystem_.createOutput(tmpPath, CreateMode::Truncate);
   } catch (const FileError&) {
     console_.print("Unable to open outputfile \"%s\"!\n", DisplayForm(tmpPath).c_str());
-    return false;
+    return Outcome::Failed;
   }
   const std::string* failedPath = &tmpPath;
   std::optional<FileError> failure;
+  bool leftOut = false;
   try {
     text_.clear();
-    source.appendText(message, text_);
-    if (!text_.empty()) file->write(text_);
-    // Maildir readers take the arrival date from the modification time; a
-    // message without a receive time keeps its write time, and a refused
-    // stamp leaves the same, which is no reason to lose the message.
-    const MessageTime received = source.receiveTime(message);
-    if (received != 0) file->stamp(received);
-    file->close();
-    failedPath = &curPath;
-    fileSystem_.renameFile(tmpPath, curPath);
+    // A message the source leaves out goes the failure's way: its file in
+    // tmp/ is removed.
+    leftOut = !source.appendText(message, text_);
+    if (!leftOut) {
+      if (!text_.empty()) file->write(text_);
+      // Maildir readers take the arrival date from the modification time; a
+      // message without a receive time keeps its write time, and a refused
+      // stamp leaves the same, which is no reason to lose the message.
+      const MessageTime received = source.properties(message).receiveTime;
+      if (received != 0) file->stamp(received);
+      file->close();
+      failedPath = &curPath;
+      fileSystem_.renameFile(tmpPath, curPath);
+    }
   } catch (const FileError& error) {
     failure = error;
   } catch (const std::bad_alloc&) {
     std::string().swap(text_);  // gives back what the text had taken
     failure = OutOfMemoryError();
   }
-  if (!failure) return true;
+  if (!failure && !leftOut) return Outcome::Delivered;
   file.reset();  // closes if still open, ignoring any further error
   fileSystem_.removeFile(tmpPath);
+  if (leftOut) return Outcome::LeftOut;
   ReportMessageFileFailure(console_, *failure, *failedPath, displayName);
-  return false;
+  return Outcome::Failed;
 }
 
 }  // namespace quernel

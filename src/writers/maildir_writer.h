@@ -36,9 +36,10 @@ class MaildirWriter {
   // folder and its cur/, new/ and tmp/ where missing. A message that an
   // earlier run put there (found by its unique name, whatever its flags) is
   // left alone, or replaced with `overwrite`. True when every message is
-  // there; false after a failure, which it has reported (a damaged mailbox
-  // by `displayName`), with the remaining messages not written.
-  bool writeFolder(const std::string& folder, const MessageSource& source, bool overwrite,
+  // there or left out by the source; false after a failure, which it has
+  // reported (a damaged mailbox by `displayName`), with the remaining
+  // messages not written.
+  bool writeFolder(const std::string& folder, MessageSource& source, bool overwrite,
                    const std::string& displayName);
 
  private:
@@ -52,8 +53,9 @@ class MaildirWriter {
   PresentFiles listPresent(const std::string& folder);
   std::string folderKey(const std::string& folder);
   static std::string claimUniqueName(Claims& claims, MessageTime receiveTime, int32_t number);
-  bool deliver(const std::string& folder, const std::string& name, const MessageSource& source,
-               int32_t message, const std::string& displayName);
+  enum class Outcome { Delivered, LeftOut, Failed };
+  Outcome deliver(const std::string& folder, const std::string& name, MessageSource& source,
+                  int32_t message, const std::string& displayName);
 
   FileSystem& fileSystem_;
   Console& console_;

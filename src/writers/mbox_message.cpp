@@ -13,10 +13,10 @@ constexpr std::string_view kQuote = ">";
 // "From " + sender + " " + date. A control byte in the address (a CR or LF
 // from a damaged or crafted mailbox) would end the line early and could forge
 // a message boundary, so each one is written as "_".
-void AppendSeparatorLine(std::string& out, const MboxOptions& options, const MailboxReader& reader,
-                         const CodePageConverter& converter, int32_t message) {
-  const std::string& stored = reader.senderAddress(message);
-  const MessageTime time = ChosenDate(reader, message, options.date);
+void AppendSeparatorLine(std::string& out, const MboxOptions& options,
+                         const MessageProperties& properties, const CodePageConverter& converter) {
+  const std::string& stored = properties.senderAddress;
+  const MessageTime time = ChosenDate(properties, options.date);
   out += "From ";
   if (stored.empty()) {
     out += '-';
@@ -35,29 +35,33 @@ void AppendSeparatorLine(std::string& out, const MboxOptions& options, const Mai
 // The text is read before anything of the message is laid out for writing,
 // so a damaged text leaves the file ending cleanly after the previous message
 // instead of with a separator line of its own.
-void MboxMessage::read(const MboxOptions& options, const MailboxReader& reader,
+void MboxMessage::read(const MboxOptions& options, MessageSource& source,
                        const CodePageConverter& converter, int32_t message) {
   size_t start = buffer_.size();
-  Layout laid;
+  std::optional<Layout> laid;
   try {
-    laid = lay(options, reader, converter, message);
+    laid = lay(options, source, converter, message);
   } catch (...) {  // FileError, std::bad_alloc
     buffer_.resize(start);
     throw;
   }
+  if (!laid) {
+    buffer_.resize(start);
+    return;
+  }
   size_t bytes = buffer_.size() - start + quotes_.size();
-  if (laid.edited) {
+  if (laid->edited) {
     for (const auto& [from, to] : edit_.removed) bytes -= to - from;
   }
   if (waitingBytes_ > 0 && waitingBytes_ + bytes > kWriteSize) {
     writeWaiting(start);
-    laid.textStart -= start;
-    laid.tailEnd -= start;
+    laid->textStart -= start;
+    laid->tailEnd -= start;
     start = 0;
   }
   const size_t runsBefore = runs_.size();
   try {
-    addRuns(start, laid);
+    addRuns(start, *laid);
   } catch (...) {  // std::bad_alloc: the message is dropped whole
     runs_.resize(runsBefore);
     buffer_.resize(start);
@@ -69,16 +73,17 @@ void MboxMessage::read(const MboxOptions& options, const MailboxReader& reader,
 
 // Appends the separator line, text and line ends to buffer_, finds the
 // text's quote positions and, with state lines, plans them; returns where
-// the message lies in buffer_.
-MboxMessage::Layout MboxMessage::lay(const MboxOptions& options, const MailboxReader& reader,
-                                     const CodePageConverter& converter, int32_t message) {
+// the message lies in buffer_, or nothing when the source leaves it out.
+std::optional<MboxMessage::Layout> MboxMessage::lay(const MboxOptions& options, MessageSource& source,
+                                                    const CodePageConverter& converter,
+                                                    int32_t message) {
   Layout laid;
-  AppendSeparatorLine(buffer_, options, reader, converter, message);
+  AppendSeparatorLine(buffer_, options, source.properties(message), converter);
   laid.textStart = buffer_.size();
-  reader.appendMessageText(message, buffer_);
+  if (!source.appendText(message, buffer_)) return std::nullopt;
   const std::string_view text(buffer_.data() + laid.textStart, buffer_.size() - laid.textStart);
   laid.edited = options.statusHeaders;
-  if (laid.edited) PlanStatusHeaders(text, reader.messageFlags(message), edit_);
+  if (laid.edited) PlanStatusHeaders(text, MessageFlags(source.properties(message).flags), edit_);
   quotes_.clear();
   FindQuotePositions(text, options.quoting, quotes_);
   // Without doubleNewline every message is followed by exactly one empty

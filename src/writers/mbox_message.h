@@ -14,14 +14,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "dbx/mailbox_reader.h"
 #include "platform/code_page.h"
 #include "platform/file_system.h"
 #include "writers/mbox_options.h"
+#include "writers/message_source.h"
 #include "writers/status_headers.h"
 
 namespace quernel {
@@ -37,11 +38,12 @@ class MboxMessage {
   // messages waiting to be written. Writes the waiting ones first when the
   // new one would take them past kWriteSize, and writes the new one at once
   // when it reaches kWriteSize on its own.
-  // Raises the reader's FileError for a damaged text (nothing of the message
+  // Raises the source's FileError for a damaged text (nothing of the message
   // is then kept; the earlier ones still wait) and the file's FileError for
-  // a failed write (nothing waits after it).
-  void read(const MboxOptions& options, const MailboxReader& reader,
-            const CodePageConverter& converter, int32_t message);
+  // a failed write (nothing waits after it). A message the source leaves out
+  // is not kept either.
+  void read(const MboxOptions& options, MessageSource& source, const CodePageConverter& converter,
+            int32_t message);
 
   // Writes the waiting messages in one gathered write; raises FileError.
   void flush();
@@ -61,8 +63,9 @@ class MboxMessage {
     bool edited = false;
   };
 
-  Layout lay(const MboxOptions& options, const MailboxReader& reader,
-             const CodePageConverter& converter, int32_t message);
+  // Nothing when the source leaves the message out.
+  std::optional<Layout> lay(const MboxOptions& options, MessageSource& source,
+                            const CodePageConverter& converter, int32_t message);
   // The runs of the message laid out from `start` on.
   void addRuns(size_t start, const Layout& laid);
   void addRun(size_t offset, size_t size);

@@ -7,19 +7,18 @@
 #include "platform/host.h"
 #include "writers/mailbox_failure.h"
 #include "writers/mbox_message.h"
-#include "writers/message_naming_fields.h"
 #include "writers/output_target.h"
 
 namespace quernel {
-namespace {
 
-std::string OutputPath(const MboxOptions& options, const std::string& inputPath,
-                       const MailboxReader& reader) {
+std::string MboxOutputPath(const MboxOptions& options, const std::string& inputPath,
+                           const NamingFields& mailbox) {
   const std::string directory =
       options.outputDirectory.empty() ? DirectoryPart(inputPath) : options.outputDirectory;
-  const NamingFields fields = MailboxNamingFields(reader);
-  return JoinPath(directory, ExpandNamingTemplate(options.nameTemplate, fields));
+  return JoinPath(directory, ExpandNamingTemplate(options.nameTemplate, mailbox));
 }
+
+namespace {
 
 // Runs `work`; returns the failure that stopped it, or nothing.
 template <typename Work>
@@ -39,12 +38,12 @@ std::optional<FileError> Attempt(Work work) {
 // reported, so the file then ends with the message before the failed one;
 // a failure of that write is the one reported.
 std::optional<FileError> WriteAllMessages(OutputFile& file, const MboxOptions& options,
-                                          const MailboxReader& reader,
+                                          MessageSource& source,
                                           const CodePageConverter& converter) {
   MboxMessage pending(file);
   const std::optional<FileError> failure = Attempt([&] {
-    for (int32_t message = 0; message < reader.messageCount(); ++message) {
-      pending.read(options, reader, converter, message);
+    for (int32_t message = 0; message < source.messageCount(); ++message) {
+      pending.read(options, source, converter, message);
     }
     pending.flush();
   });
@@ -76,13 +75,23 @@ MboxWriter::MboxWriter(FileSystem& fileSystem, Console& console)
 bool MboxWriter::convertMailbox(const MboxOptions& options, const std::string& inputPath,
                                 const std::string& displayName, const MailboxReader& reader,
                                 const CodePageConverter& converter, int32_t& counter) {
-  return convertMailboxTo(options, OutputPath(options, inputPath, reader), displayName, reader,
-                          converter, counter);
+  ReaderSource source(reader);
+  return convertMailbox(options, inputPath, "", displayName, source, converter, counter);
 }
 
 bool MboxWriter::convertMailboxTo(const MboxOptions& options, const std::string& outputPath,
                                   const std::string& displayName, const MailboxReader& reader,
                                   const CodePageConverter& converter, int32_t& counter) {
+  ReaderSource source(reader);
+  return convertMailbox(options, "", outputPath, displayName, source, converter, counter);
+}
+
+bool MboxWriter::convertMailbox(const MboxOptions& options, const std::string& inputPath,
+                                const std::string& chosenPath, const std::string& displayName,
+                                MessageSource& source, const CodePageConverter& converter,
+                                int32_t& counter) {
+  const std::string outputPath =
+      chosenPath.empty() ? MboxOutputPath(options, inputPath, source.mailboxFields()) : chosenPath;
   const std::string displayPath = DisplayForm(outputPath);
 
   // A file this run has written already holds an earlier mailbox's messages
@@ -106,7 +115,7 @@ bool MboxWriter::convertMailboxTo(const MboxOptions& options, const std::string&
   }
 
   const std::optional<FileError> failure =
-      WriteAllMessages(target->file(), options, reader, converter);
+      WriteAllMessages(target->file(), options, source, converter);
   const bool writeFailed = failure && failure->hitOutput();
   // A close can report a deferred write error; the messages are then not
   // safely stored, whatever happened before.

@@ -11,10 +11,16 @@
 #include "platform/console.h"
 #include "platform/file_system.h"
 #include "writers/mbox_options.h"
+#include "writers/message_source.h"
 
 namespace quernel {
 
 class OutputTarget;
+
+// The mbox file of a mailbox: the name template expanded with the mailbox's
+// fields, in the output directory or else next to the mailbox.
+std::string MboxOutputPath(const MboxOptions& options, const std::string& inputPath,
+                           const NamingFields& mailbox);
 
 // One writer lives for the whole run: it remembers which mbox files this run
 // has written, so that two mailboxes naming the same file are appended
@@ -36,6 +42,11 @@ class MboxWriter {
   bool convertMailboxTo(const MboxOptions& options, const std::string& outputPath,
                         const std::string& displayName, const MailboxReader& reader,
                         const CodePageConverter& converter, int32_t& counter);
+  // The same for any source of messages; the mbox file is `outputPath`, or
+  // the one the name template and the output directory give when empty.
+  bool convertMailbox(const MboxOptions& options, const std::string& inputPath,
+                      const std::string& outputPath, const std::string& displayName,
+                      MessageSource& source, const CodePageConverter& converter, int32_t& counter);
 
  private:
   void rememberReplacement(const OutputTarget& target, const std::string& outputPath,

@@ -12,8 +12,11 @@ enum class MessageDate { Send, Receive };
 
 // The chosen date of `message`; 0 when the message stores none, in which
 // case the other date is not taken instead.
+inline MessageTime ChosenDate(const MessageProperties& properties, MessageDate date) {
+  return date == MessageDate::Receive ? properties.receiveTime : properties.sendTime;
+}
 inline MessageTime ChosenDate(const MailboxReader& reader, int32_t message, MessageDate date) {
-  return date == MessageDate::Receive ? reader.receiveTime(message) : reader.sendTime(message);
+  return ChosenDate(reader.properties(message), date);
 }
 
 }  // namespace quernel

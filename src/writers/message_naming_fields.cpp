@@ -1,5 +1,7 @@
 #include "writers/message_naming_fields.h"
 
+#include "writers/message_source.h"
+
 namespace quernel {
 
 NamingFields MailboxNamingFields(const MailboxReader& reader) {
@@ -11,14 +13,21 @@ NamingFields MailboxNamingFields(const MailboxReader& reader) {
 
 void SetMessageNamingFields(NamingFields& fields, const MailboxReader& reader, int32_t message,
                             const CodePageConverter& converter) {
-  fields.hasMessage = true;
-  fields.senderName = converter.toNative(reader.senderName(message));
-  fields.senderAddress = converter.toNative(reader.senderAddress(message));
-  fields.recipientName = converter.toNative(reader.recipientName(message));
-  fields.recipientAddress = converter.toNative(reader.recipientAddress(message));
-  fields.subject = converter.toNative(reader.subject(message));
-  fields.sendTime = reader.sendTime(message);
-  fields.receiveTime = reader.receiveTime(message);
+  SetMessageNamingFields(fields, reader.properties(message), converter);
 }
+
+void SetMessageNamingFields(NamingFields& fields, const MessageProperties& properties,
+                            const CodePageConverter& converter) {
+  fields.hasMessage = true;
+  fields.senderName = converter.toNative(properties.senderName);
+  fields.senderAddress = converter.toNative(properties.senderAddress);
+  fields.recipientName = converter.toNative(properties.recipientName);
+  fields.recipientAddress = converter.toNative(properties.recipientAddress);
+  fields.subject = converter.toNative(properties.subject);
+  fields.sendTime = properties.sendTime;
+  fields.receiveTime = properties.receiveTime;
+}
+
+NamingFields ReaderSource::mailboxFields() const { return MailboxNamingFields(reader_); }
 
 }  // namespace quernel

@@ -19,5 +19,8 @@ NamingFields MailboxNamingFields(const MailboxReader& reader);
 // converted to the program's character set; the mailbox fields stay.
 void SetMessageNamingFields(NamingFields& fields, const MailboxReader& reader, int32_t message,
                             const CodePageConverter& converter);
+// The same from a message's stored properties.
+void SetMessageNamingFields(NamingFields& fields, const MessageProperties& properties,
+                            const CodePageConverter& converter);
 
 }  // namespace quernel

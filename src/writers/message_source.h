@@ -1,14 +1,14 @@
 #pragma once
-// MessageSource: the messages a writer takes, by number from 0. The indexed
-// messages of a mailbox are one source; other sets of messages (those found
-// beyond a mailbox's index, say) can be written the same way.
+// MessageSource: the messages a writer writes for one mailbox, wherever they
+// come from: the mailbox's index (ReaderSource) or what a scan of the file
+// found. Strings are the bytes the mailbox stores; the writers convert them.
 
 #include <cstdint>
 #include <string>
 
 #include "dbx/mailbox_reader.h"
-#include "dbx/message_flags.h"
-#include "dbx/message_time.h"
+#include "dbx/message_properties.h"
+#include "naming/naming_fields.h"
 
 namespace quernel {
 
@@ -16,26 +16,31 @@ class MessageSource {
  public:
   virtual ~MessageSource() = default;
 
+  // The mailbox's file name and time, without a message.
+  virtual NamingFields mailboxFields() const = 0;
   virtual int32_t messageCount() const = 0;
-  virtual MessageTime receiveTime(int32_t message) const = 0;
-  virtual MessageFlags flags(int32_t message) const = 0;
-  // Appends the message's text, as stored, to `text`; raises FileError.
-  virtual void appendText(int32_t message, std::string& text) const = 0;
+  // The header properties of message i; valid until the next call.
+  virtual const MessageProperties& properties(int32_t i) = 0;
+  // Appends the text of message i to `text`; raises FileError. False: the
+  // message is left out, `text` as it was (the source has dealt with why).
+  virtual bool appendText(int32_t i, std::string& text) = 0;
 };
 
-// The messages that a mailbox's index lists, in its order.
-class IndexedMessages final : public MessageSource {
+// The messages of the mailbox's index. A damaged text raises the reader's
+// FileError, which ends the mailbox.
+class ReaderSource : public MessageSource {
  public:
-  explicit IndexedMessages(const MailboxReader& reader) : reader_(reader) {}
+  explicit ReaderSource(const MailboxReader& reader) : reader_(reader) {}
 
+  NamingFields mailboxFields() const override;
   int32_t messageCount() const override { return reader_.messageCount(); }
-  MessageTime receiveTime(int32_t message) const override { return reader_.receiveTime(message); }
-  MessageFlags flags(int32_t message) const override { return reader_.messageFlags(message); }
-  void appendText(int32_t message, std::string& text) const override {
-    reader_.appendMessageText(message, text);
+  const MessageProperties& properties(int32_t i) override { return reader_.properties(i); }
+  bool appendText(int32_t i, std::string& text) override {
+    reader_.appendMessageText(i, text);
+    return true;
   }
 
- private:
+ protected:
   const MailboxReader& reader_;
 };
 

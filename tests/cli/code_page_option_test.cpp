@@ -19,6 +19,9 @@ TEST(ParseCodePageOption, TakesEverySupportedPageAndRefusesOthers) {
       {"-cp+1251", Outcome::Invalid, 0}, {"-cp99999999999", Outcome::Invalid, 0},
       {"-c", Outcome::NotThisOption, 0}, {"-mbx", Outcome::NotThisOption, 0},
       {"cp1251", Outcome::NotThisOption, 0},
+      // Digit strings far beyond an int, and one of exactly the 5 digits allowed.
+      {"-cp9999999999", Outcome::Invalid, 0}, {"-cp99999999999999999999999", Outcome::Invalid, 0},
+      {"-cp01251", Outcome::Valid, 1251},     {"-cp012510", Outcome::Invalid, 0},
   };
   for (const auto& c : cases) {
     const CodePageOption option = ParseCodePageOption(c.argument);

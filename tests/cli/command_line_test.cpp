@@ -63,6 +63,9 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"MaildirAndFlags", {"-MailDir", "-FLAGS", "in"}, Action::Run,
                   flags::kMaildir | flags::kStatusHeaders, S{"in"}, ""},
         ParseCase{"MaildirIsAWholeWord", {"-maildirs", "in"}, Action::Fail, 0, {}, ""},
+        ParseCase{"RecoverAnyLetterCase", {"-ReCoVeR", "-eml", "in"}, Action::Run, 0x400 | 0x020,
+                  S{"in"}, ""},
+        ParseCase{"RecoverNeedsTheWholeWord", {"-recovery", "in"}, Action::Fail, 0, {}, ""},
         ParseCase{"OptionAfterInputIsOutput", {"in", "-eml"}, Action::Run, 0, S{"in"}, "-eml"},
         ParseCase{"ArgumentsAfterOutputIgnored", {"in", "out", "more"}, Action::Run, 0, S{"in"},
                   "out"},
@@ -155,7 +158,9 @@ INSTANTIATE_TEST_SUITE_P(
                  "-tree needs an output folder after the store!\n"},
         TreeCase{"TwoStores", {"-tree", "store", "other", "out"},
                  "-tree takes one store and one output folder!\n"},
-        TreeCase{"NoStore", {"-tree", "-mbxrd"}, "You must specify a filename!\n"}),
+        TreeCase{"NoStore", {"-tree", "-mbxrd"}, "You must specify a filename!\n"},
+        TreeCase{"NotYetWithRecover", {"-tree", "-recover", "store", "out"},
+                 "-recover does not work with -tree yet: give the mailbox files!\n"}),
     [](const ::testing::TestParamInfo<TreeCase>& info) { return info.param.name; });
 
 }  // namespace

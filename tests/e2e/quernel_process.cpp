@@ -113,7 +113,7 @@ ProcessResult RunCommand(std::vector<std::string> words, const std::string& work
   int waitStatus = 0;
   while (waitpid(child, &waitStatus, 0) < 0 && errno == EINTR) {
   }
-  result.out = ConsoleLines(rawOut);
+  result.out = std::move(rawOut);
   result.status = WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : -1;
   return result;
 }
@@ -122,7 +122,11 @@ ProcessResult Run(const std::vector<std::string>& arguments, const std::string& 
                   std::optional<uint64_t> addressSpaceLimit) {
   std::vector<std::string> words = CommandPrefix();
   words.insert(words.end(), arguments.begin(), arguments.end());
-  return RunCommand(words, workingDirectory, addressSpaceLimit);
+  // Only quernel's own console lines follow the target's line ends; other
+  // programs (Python, doveadm) run natively and print plain LF.
+  ProcessResult result = RunCommand(words, workingDirectory, addressSpaceLimit);
+  result.out = ConsoleLines(result.out);
+  return result;
 }
 
 }  // namespace

@@ -42,19 +42,26 @@ std::string Build(const std::vector<TestMessage>& messages) {
 }
 
 // Gives the messages of a list of texts, as a set of messages from
-// elsewhere than a mailbox's index would.
+// elsewhere than a mailbox's index would; an empty text is one the source
+// leaves out.
 class ListedMessages final : public MessageSource {
  public:
   explicit ListedMessages(std::vector<std::string> texts) : texts_(std::move(texts)) {}
+  NamingFields mailboxFields() const override { return {}; }
   int32_t messageCount() const override { return static_cast<int32_t>(texts_.size()); }
-  MessageTime receiveTime(int32_t message) const override { return 1000 + message; }
-  MessageFlags flags(int32_t) const override { return MessageFlags(MessageFlags::kRead); }
-  void appendText(int32_t message, std::string& text) const override {
+  const MessageProperties& properties(int32_t message) override {
+    properties_.receiveTime = 1000 + message;
+    properties_.flags = MessageFlags::kRead;
+    return properties_;
+  }
+  bool appendText(int32_t message, std::string& text) override {
     text += texts_[static_cast<size_t>(message)];
+    return !texts_[static_cast<size_t>(message)].empty();
   }
 
  private:
   std::vector<std::string> texts_;
+  MessageProperties properties_;
 };
 
 class MaildirWriterTest : public ::testing::Test {
@@ -196,10 +203,12 @@ TEST_F(MaildirWriterTest, OneFolderUnderTwoSpellingsIsOneMaildir) {
 
 TEST_F(MaildirWriterTest, AnyFolderAndAnySetOfMessagesCanBeWritten) {
   fs.addDirectory("/out/Inbox");
-  EXPECT_TRUE(writer.writeFolder("/out/Inbox/.recovered/", ListedMessages({"a", "b"}), false, "Inbox.dbx"));
+  ListedMessages found({"a", "", "c"});
+  EXPECT_TRUE(writer.writeFolder("/out/Inbox/.recovered/", found, false, "Inbox.dbx"));
   EXPECT_EQ(filesIn("/out/Inbox/.recovered"), (std::vector<std::string>{
-                                                  "cur/1000.Q0.quernel:2,S", "cur/1001.Q1.quernel:2,S"}));
-  EXPECT_EQ(fs.mtimeOf("/out/Inbox/.recovered/cur/1001.Q1.quernel:2,S"), 1001);
+                                                  "cur/1000.Q0.quernel:2,S", "cur/1002.Q2.quernel:2,S"}));
+  EXPECT_EQ(fs.mtimeOf("/out/Inbox/.recovered/cur/1002.Q2.quernel:2,S"), 1002);
+  EXPECT_EQ(console.text(), "");
 }
 
 TEST_F(MaildirWriterTest, AFailureGivesTheEmlLinesRemovesTheTmpFileAndEndsTheMailbox) {
