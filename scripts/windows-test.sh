@@ -12,10 +12,29 @@ cmake --workflow --preset windows-x64
 cmake --workflow --preset windows-x86
 cmake --preset windows-e2e
 cmake --build --preset windows-e2e
+
+# The file-system contract against Win32FileSystem, in the tests' Wine
+# prefix, in a fresh folder on the RAM disk when there is one.
+prefix=$(sed -n 's/^QUERNEL_WINE_PREFIX:PATH=//p' build/release/CMakeCache.txt)
+loader32=$(sed -n 's/^QUERNEL_WINE32:FILEPATH=//p' build/release/CMakeCache.txt)
+loader64=$(sed -n 's/^QUERNEL_WINE64:FILEPATH=//p' build/release/CMakeCache.txt)
+run_contract() {  # LOADER EXE
+  local folder
+  folder=$(mktemp -d "$( [ -d /dev/shm ] && echo /dev/shm || echo "${TMPDIR:-/tmp}")/quernel-contract.XXXXXX")
+  local status=0
+  WINEPREFIX=$prefix WINEDEBUG=-all LC_ALL=C.UTF-8 "$1" "$2" "Z:${folder//\//\\}" || status=$?
+  rm -rf "$folder"
+  return $status
+}
+run_contract "$loader64" build/windows-x64/quernel_fs_contract.exe
+if tests/e2e/wine_suite.sh 32 "$loader32" build/windows-x86/quernel.exe true >/dev/null; then
+  run_contract "$loader32" build/windows-x86/quernel_fs_contract.exe
+fi
+
 ctest --preset windows-e2e
 
 # CTest keeps a skipped test's output in its log only: ask the same check
 # again so that the reason shows here.
-loader32=$(sed -n 's/^QUERNEL_WINE32:FILEPATH=//p' build/release/CMakeCache.txt)
 tests/e2e/wine_suite.sh 32 "$loader32" build/windows-x86/quernel.exe true ||
   [ $? -eq 77 ]
+

@@ -11,6 +11,7 @@
 #include "cli/recover_mailbox.h"
 #include "platform/code_page.h"
 #include "platform/host.h"
+#include "writers/eml_paths.h"
 #include "writers/mailbox_failure.h"
 
 namespace quernel {
@@ -42,7 +43,7 @@ class Batch {
 
   void convert(const std::string& path) {
     if (recover_) {
-      RecoverMailbox(path, {writeMbox_, writeEml_, writeMaildir_}, writers_, fileSystem_, console_);
+      recover(path);
       return;
     }
     OpenedMailbox mailbox(path, fileSystem_, console_);
@@ -68,6 +69,20 @@ class Batch {
   const Counters& counters() const { return writers_.counters; }
 
  private:
+  // The outputs go where the plain conversion puts them, the sets beside.
+  void recover(const std::string& path) {
+    OpenedMailbox mailbox(path, fileSystem_, console_, /*salvaging=*/true);
+    if (mailbox.state() == OpenedMailbox::State::Refused) return;
+    RecoverPlaces places;
+    if (writeMbox_) places.mboxFile = MboxOutputPath(writers_.mboxOptions, path, mailbox.namingFields());
+    if (writeEml_) places.emlDirectory = EmlDirectory(writers_.emlOptions, path, mailbox.fileName());
+    if (writeMaildir_) {
+      places.maildir = DirectoryPart(MailboxFolder(writers_.maildirOptions.outputDirectory, path,
+                                                   mailbox.fileName()));
+    }
+    RecoverMailbox(mailbox, places, writers_, fileSystem_, console_);
+  }
+
   const bool writeMbox_;
   const bool writeEml_;
   const bool writeMaildir_;

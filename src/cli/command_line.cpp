@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "platform/ascii.h"
+#include "platform/wildcard.h"
 
 namespace quernel {
 namespace {
@@ -66,8 +67,6 @@ OptionOutcome TakeOption(std::string_view argument, RunSettings& settings) {
   return OptionOutcome::Unknown;
 }
 
-bool LooksLikePattern(std::string_view name) { return name.find_first_of("*?") != std::string_view::npos; }
-
 // Splits the positional arguments into inputs and the output directory.
 void AssignPositionals(const std::vector<std::string>& positionals, FileSystem& fileSystem,
                        PositionalStyle style, RunSettings& settings) {
@@ -81,7 +80,7 @@ void AssignPositionals(const std::vector<std::string>& positionals, FileSystem& 
   // is an input. The last one is the output directory, unless it cannot be
   // one: a pattern the shell left alone, or an existing file.
   const std::string& last = positionals.back();
-  bool lastIsInput = LooksLikePattern(last) || fileSystem.isRegularFile(last);
+  bool lastIsInput = HasWildcard(last) || fileSystem.isRegularFile(last);
   size_t inputCount = lastIsInput ? positionals.size() : positionals.size() - 1;
   settings.inputs.assign(positionals.begin(), positionals.begin() + static_cast<ptrdiff_t>(inputCount));
   if (!lastIsInput) settings.outputDirectory = last;
@@ -94,7 +93,6 @@ std::string TreeFailure(const std::vector<std::string>& positionals, const RunSe
   for (uint32_t format : {flags::kMboxo, flags::kMboxrd, flags::kEml}) formats += settings.has(format);
   if (formats > 1) return "-tree writes one format: give only one of -mbx, -mbxrd and -eml!\n";
   if (settings.has(flags::kMaildir)) return "-tree writes mbox or eml: give -mbx, -mbxrd or -eml instead of -maildir!\n";
-  if (settings.has(flags::kRecover)) return "-recover does not work with -tree yet: give the mailbox files!\n";
   if (positionals.size() == 1) return "-tree needs an output folder after the store!\n";
   if (positionals.size() > 2) return "-tree takes one store and one output folder!\n";
   return "";

@@ -30,6 +30,13 @@ OpenedMailbox::OpenedMailbox(const std::string& path, FileSystem& fileSystem, Co
   state_ = classify(console);
 }
 
+NamingFields OpenedMailbox::namingFields() const {
+  NamingFields fields;
+  fields.mailboxName = fileName_;
+  fields.mailboxTime = MailboxFileTime(*input_);
+  return fields;
+}
+
 OpenedMailbox::State OpenedMailbox::scanOnly(Console& console, const char* why) {
   console.print("Scanning the whole of \"%s\" for messages: %s...\n", displayName_.c_str(), why);
   return State::ScanOnly;

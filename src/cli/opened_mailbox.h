@@ -7,6 +7,7 @@
 #include <string>
 
 #include "dbx/mailbox_reader.h"
+#include "naming/naming_fields.h"
 #include "platform/console.h"
 #include "platform/file_system.h"
 
@@ -34,6 +35,9 @@ class OpenedMailbox {
   // Only when the state is not Refused.
   InputFile& input() const { return *input_; }
   const std::string& fileName() const { return fileName_; }
+  // The mailbox's file name and time, for the naming templates; only when
+  // the state is not Refused.
+  NamingFields namingFields() const;
   // The file name as the console shows it, in every line about the mailbox.
   const std::string& displayName() const { return displayName_; }
 

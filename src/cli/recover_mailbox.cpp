@@ -5,14 +5,10 @@
 #include <optional>
 #include <vector>
 
-#include "cli/opened_mailbox.h"
 #include "dbx/salvage.h"
 #include "platform/code_page.h"
 #include "platform/host.h"
-#include "writers/eml_paths.h"
-#include "writers/found_sets.h"
 #include "writers/mailbox_failure.h"
-#include "writers/message_naming_fields.h"
 
 namespace quernel {
 namespace {
@@ -65,42 +61,43 @@ class SalvagingReaderSource : public ReaderSource {
 
 class Recovery {
  public:
-  Recovery(const std::string& path, RecoverFormats formats, RunWriters& writers,
+  Recovery(const OpenedMailbox& mailbox, const RecoverPlaces& places, RunWriters& writers,
            FileSystem& fileSystem, Console& console)
-      : path_(path), formats_(formats), writers_(writers), fileSystem_(fileSystem), console_(console) {}
+      : mailbox_(mailbox), places_(places), writers_(writers), fileSystem_(fileSystem), console_(console) {}
 
-  void run() {
-    OpenedMailbox mailbox(path_, fileSystem_, console_, /*salvaging=*/true);
-    if (mailbox.state() == OpenedMailbox::State::Refused) return;
-    const bool indexed = mailbox.state() == OpenedMailbox::State::Ready;
-    const std::string& displayName = mailbox.displayName();
+  IndexedOutcome run() {
+    const bool indexed = mailbox_.state() == OpenedMailbox::State::Ready;
+    const std::string& displayName = mailbox_.displayName();
     std::vector<uint32_t> textStarts;
     if (indexed) {
-      for (int32_t i = 0; i < mailbox.reader().messageCount(); ++i) {
-        textStarts.push_back(mailbox.reader().textStart(i));
+      for (int32_t i = 0; i < mailbox_.reader().messageCount(); ++i) {
+        textStarts.push_back(mailbox_.reader().textStart(i));
       }
     }
     std::optional<Salvage> salvage;
     try {
-      salvage.emplace(mailbox.input(), textStarts);
+      salvage.emplace(mailbox_.input(), textStarts);
     } catch (const FileError& error) {
       ReportMailboxFailure(console_, error, displayName);
-      return;
+      return {false, std::nullopt};
     }
     const std::unique_ptr<CodePageConverter> converter = MakeDefaultCodePageConverter();
-    NamingFields mailboxFields;
-    mailboxFields.mailboxName = mailbox.fileName();
-    mailboxFields.mailboxTime = MailboxFileTime(mailbox.input());
+    IndexedOutcome outcome;
+    if (!indexed) outcome.converted.reset();
     int32_t indexedCount = 0;
     int32_t damagedIndexed = 0;
-    if (indexed && mailbox.reader().messageCount() > 0) {
-      SalvagingReaderSource source(mailbox.reader(), *salvage, console_, displayName);
-      if (!writeIndexed(source, displayName, *converter)) return;
+    if (indexed && mailbox_.reader().messageCount() > 0) {
+      SalvagingReaderSource source(mailbox_.reader(), *salvage, console_, displayName);
+      const Counters before = writers_.counters;
+      outcome.written = true;
+      if (!writeIndexed(source, displayName, *converter)) return {true, std::nullopt};
       indexedCount = source.messageCount();
       damagedIndexed = source.damagedCount();
+      outcome.converted = indexedCount - damagedIndexed;
+      if (!countedByEveryFormat(before)) outcome.converted.reset();
     }
     for (const FoundSet& set : kFoundSets) {
-      FoundSource source(*salvage, set.kind, mailboxFields);
+      FoundSource source(*salvage, set.kind, mailbox_.namingFields());
       if (source.messageCount() > 0) writeSet(source, set.name, displayName, *converter);
     }
     console_.print(
@@ -110,6 +107,7 @@ class Recovery {
         static_cast<long>(salvage->count(FoundKind::Recovered)),
         static_cast<long>(salvage->count(FoundKind::Deleted)),
         static_cast<long>(salvage->count(FoundKind::Damaged)));
+    return outcome;
   }
 
  private:
@@ -117,66 +115,64 @@ class Recovery {
   // as in the plain conversion.
   bool writeIndexed(MessageSource& source, const std::string& displayName,
                     const CodePageConverter& converter) {
-    if (formats_.mbox && !writers_.mbox.convertMailbox(writers_.mboxOptions, path_, "", displayName,
-                                                       source, converter, writers_.counters.mbox)) {
+    if (!places_.mboxFile.empty() &&
+        !writers_.mbox.convertMailbox(writers_.mboxOptions, "", places_.mboxFile, displayName, source,
+                                      converter, writers_.counters.mbox)) {
       return false;
     }
-    if (formats_.eml) {
-      const std::string directory = emlDirectory();
-      writers_.eml.convertMailboxInto(writers_.emlOptions, directory, displayName, source, converter,
-                                      writers_.counters.eml);
+    if (!places_.emlDirectory.empty()) {
+      makeEmlDirectory();
+      writers_.eml.convertMailboxInto(writers_.emlOptions, places_.emlDirectory, displayName, source,
+                                      converter, writers_.counters.eml);
     }
-    if (formats_.maildir && writers_.maildir.writeFolder(maildirFolder(), source,
-                                                         writers_.maildirOptions.overwrite, displayName)) {
+    if (!places_.maildir.empty() && writers_.maildir.writeFolder(places_.maildir, source,
+                                                                 writers_.maildirOptions.overwrite,
+                                                                 displayName)) {
       ++writers_.counters.maildir;
     }
     return true;
   }
 
+  // Whether each format written has counted the mailbox as converted since `before`.
+  bool countedByEveryFormat(const Counters& before) const {
+    return (places_.mboxFile.empty() || writers_.counters.mbox != before.mbox) &&
+           (places_.emlDirectory.empty() || writers_.counters.eml != before.eml) &&
+           (places_.maildir.empty() || writers_.counters.maildir != before.maildir);
+  }
+
   // A set goes next to the mailbox's own output: an mbox file of its own, a
-  // subfolder of its eml folder and one of its Maildir. It does not count as
-  // a converted mailbox; its failures have their own lines.
+  // subfolder of its eml folder and a Maildir++ subfolder (".recovered" and
+  // so on) of its Maildir. It does not count as a converted mailbox; its
+  // failures have their own lines.
   void writeSet(MessageSource& source, std::string_view setName, const std::string& displayName,
                 const CodePageConverter& converter) {
     int32_t ignored = 0;
-    if (formats_.mbox) {
-      const std::string mboxPath = MboxOutputPath(writers_.mboxOptions, path_, source.mailboxFields());
-      writers_.mbox.convertMailbox(writers_.mboxOptions, path_, MboxSetPath(mboxPath, setName),
+    if (!places_.mboxFile.empty()) {
+      writers_.mbox.convertMailbox(writers_.mboxOptions, "", places_.mboxSetFile(places_.mboxFile, setName),
                                    displayName, source, converter, ignored);
     }
-    if (formats_.eml) {
-      const std::string directory = JoinPath(emlDirectory(), setName);
+    if (!places_.emlDirectory.empty()) {
+      makeEmlDirectory();
+      const std::string directory = JoinPath(places_.emlDirectory, setName);
       fileSystem_.createDirectory(directory);
       writers_.eml.convertMailboxInto(writers_.emlOptions, JoinPath(directory, ""), displayName,
                                       source, converter, ignored);
     }
-    if (formats_.maildir) {
-      // A Maildir++ subfolder of the mailbox's Maildir: ".recovered" and so on.
-      const std::string folder = maildirFolder();
-      fileSystem_.createDirectory(DirectoryPart(folder));
+    if (!places_.maildir.empty()) {
+      fileSystem_.createDirectory(places_.maildir);
       std::string subfolder(1, '.');
       subfolder += setName;
-      writers_.maildir.writeFolder(JoinPath(folder, subfolder), source,
+      writers_.maildir.writeFolder(JoinPath(places_.maildir, subfolder), source,
                                    writers_.maildirOptions.overwrite, displayName);
     }
   }
 
-  // The mailbox's eml folder, created (one level) when missing; a folder
-  // that cannot be made shows up as the first message's open failure.
-  std::string emlDirectory() {
-    const std::string directory = EmlDirectory(writers_.emlOptions, path_, FileNamePart(path_));
-    fileSystem_.createDirectory(DirectoryPart(directory));
-    return directory;
-  }
+  // The mailbox's eml folder, one level, when missing; a folder that cannot
+  // be made shows up as the first message's open failure.
+  void makeEmlDirectory() { fileSystem_.createDirectory(DirectoryPart(places_.emlDirectory)); }
 
-  // The mailbox's Maildir, ending in the separator; the Maildir writer
-  // creates it.
-  std::string maildirFolder() const {
-    return MailboxFolder(writers_.maildirOptions.outputDirectory, path_, FileNamePart(path_));
-  }
-
-  const std::string& path_;
-  const RecoverFormats formats_;
+  const OpenedMailbox& mailbox_;
+  const RecoverPlaces& places_;
   RunWriters& writers_;
   FileSystem& fileSystem_;
   Console& console_;
@@ -184,9 +180,9 @@ class Recovery {
 
 }  // namespace
 
-void RecoverMailbox(const std::string& path, RecoverFormats formats, RunWriters& writers,
-                    FileSystem& fileSystem, Console& console) {
-  Recovery(path, formats, writers, fileSystem, console).run();
+IndexedOutcome RecoverMailbox(const OpenedMailbox& mailbox, const RecoverPlaces& places,
+                              RunWriters& writers, FileSystem& fileSystem, Console& console) {
+  return Recovery(mailbox, places, writers, fileSystem, console).run();
 }
 
 }  // namespace quernel

@@ -2,23 +2,42 @@
 // One mailbox converted in "-recover" mode: its indexed messages as usual,
 // a defective one set aside instead of ending the mailbox, then what a scan
 // of the whole file finds, each set into outputs of its own, and a line
-// that counts them all.
+// that counts them all. The plain run and the tree differ only in where
+// the outputs go.
 
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
+#include "cli/opened_mailbox.h"
 #include "cli/run_writers.h"
 #include "platform/console.h"
 #include "platform/file_system.h"
+#include "writers/found_sets.h"
 
 namespace quernel {
 
-struct RecoverFormats {
-  bool mbox = false;
-  bool eml = false;
-  bool maildir = false;
+// Where one mailbox's messages go; an empty place leaves its format out.
+struct RecoverPlaces {
+  std::string mboxFile;      // the indexed messages' mbox file
+  std::string emlDirectory;  // their eml directory, ending in the separator
+  std::string maildir;       // their Maildir
+  // A set's mbox file, from `mboxFile` and the set's name.
+  std::string (*mboxSetFile)(const std::string& mboxFile, std::string_view setName) = MboxSetPath;
 };
 
-void RecoverMailbox(const std::string& path, RecoverFormats formats, RunWriters& writers,
-                    FileSystem& fileSystem, Console& console);
+// What became of a mailbox's indexed messages.
+struct IndexedOutcome {
+  bool written = false;  // a writer ran for them
+  // How many were converted: none without messages; not known when the
+  // index or a writer failed, which their own lines report.
+  std::optional<int64_t> converted = 0;
+};
+
+// `mailbox` is opened for salvaging and not Refused. Eml directories are
+// made (one level) as messages need them.
+IndexedOutcome RecoverMailbox(const OpenedMailbox& mailbox, const RecoverPlaces& places,
+                              RunWriters& writers, FileSystem& fileSystem, Console& console);
 
 }  // namespace quernel

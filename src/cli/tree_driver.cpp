@@ -9,13 +9,13 @@
 
 #include "cli/batch_driver.h"
 #include "cli/opened_mailbox.h"
+#include "cli/recover_mailbox.h"
 #include "dbx/folder_list.h"
 #include "dbx/store_tree.h"
 #include "platform/ascii.h"
 #include "platform/code_page.h"
 #include "platform/host.h"
 #include "writers/mailbox_failure.h"
-#include "platform/name_rules.h"
 #include "writers/tree_plan.h"
 
 namespace quernel {
@@ -104,7 +104,8 @@ class TreeWriter {
         output_(settings.outputDirectory),
         fileSystem_(fileSystem),
         console_(console),
-        writers_(settings, fileSystem, console) {}
+        writers_(settings, fileSystem, console),
+        recover_(settings.has(flags::kRecover)) {}
 
   // Every directory of the tree, parents first, before any message: an eml
   // folder's directory, an mbox folder's ".sbd" directory of subfolders. A
@@ -121,7 +122,7 @@ class TreeWriter {
   // Folder i, with its mailbox at `inputPath` (empty: none).
   void writeFolder(size_t i, const StoreFolder& folder, const std::string& inputPath) {
     const std::string outputPath = JoinPath(output_, plan_.path(i));
-    Outcome outcome;
+    IndexedOutcome outcome;
     if (!inputPath.empty()) {
       ++mailboxes_;
       try {
@@ -132,7 +133,7 @@ class TreeWriter {
         outcome = {true, std::nullopt};
       }
     }
-    if (plan_.layout == TreeLayout::Mbox && !outcome.writerRan) makeEmptyMbox(outputPath);
+    if (plan_.layout == TreeLayout::Mbox && !outcome.written) makeEmptyMbox(outputPath);
     if (folder.messageCount && outcome.converted &&
         static_cast<int64_t>(*folder.messageCount) != *outcome.converted) {
       console_.print("Folder \"%s\": the folder list counts %lu messages, %ld converted.\n",
@@ -146,14 +147,8 @@ class TreeWriter {
   size_t mailboxes() const { return mailboxes_; }
 
  private:
-  struct Outcome {
-    bool writerRan = false;
-    // The messages converted: none without a mailbox file or messages; not
-    // known when the mailbox failed, which its own line reports.
-    std::optional<int64_t> converted = 0;
-  };
-
-  Outcome convert(const std::string& inputPath, const std::string& outputPath) {
+  IndexedOutcome convert(const std::string& inputPath, const std::string& outputPath) {
+    if (recover_) return recover(inputPath, outputPath);
     OpenedMailbox mailbox(inputPath, fileSystem_, console_);
     if (mailbox.state() == OpenedMailbox::State::Empty) return {};
     if (mailbox.state() == OpenedMailbox::State::Refused) return {false, std::nullopt};
@@ -173,6 +168,20 @@ class TreeWriter {
     return {true, complete ? std::optional<int64_t>(reader.messageCount()) : std::nullopt};
   }
 
+  // The sets go beside the folder's mbox file, or into its eml directory.
+  IndexedOutcome recover(const std::string& inputPath, const std::string& outputPath) {
+    OpenedMailbox mailbox(inputPath, fileSystem_, console_, /*salvaging=*/true);
+    if (mailbox.state() == OpenedMailbox::State::Refused) return {false, std::nullopt};
+    RecoverPlaces places;
+    places.mboxSetFile = TreeSetPath;
+    if (plan_.layout == TreeLayout::Mbox) {
+      places.mboxFile = outputPath;
+    } else {
+      places.emlDirectory = JoinPath(outputPath, "");
+    }
+    return RecoverMailbox(mailbox, places, writers_, fileSystem_, console_);
+  }
+
   // A folder without messages is an empty mbox file, so that the tree is
   // whole; a file there already (an earlier run's) is left as it is.
   void makeEmptyMbox(const std::string& path) {
@@ -188,6 +197,7 @@ class TreeWriter {
   FileSystem& fileSystem_;
   Console& console_;
   RunWriters writers_;
+  const bool recover_;
   size_t mailboxes_ = 0;
 };
 
@@ -209,7 +219,8 @@ int RunTree(RunSettings settings, FileSystem& fileSystem, Console& console) {
   const std::unique_ptr<CodePageConverter> converter = MakeDefaultCodePageConverter();
   const StoreTree tree = BuildStoreTree(ReadFolders(store, fileSystem, console), store.names, *converter);
   const TreeLayout layout = settings.has(flags::kEml) ? TreeLayout::Eml : TreeLayout::Mbox;
-  const TreePlan plan = PlanTree(tree, layout, HostRefusesWindowsNames());
+  const TreePlan plan =
+      PlanTree(tree, layout, SystemHost().paths.refusesWindowsNames(), settings.has(flags::kRecover));
 
   TreeWriter writer(settings, plan, fileSystem, console);
   writer.makeDirectories();

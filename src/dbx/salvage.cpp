@@ -12,6 +12,7 @@
 #include "dbx/object_scan.h"
 #include "dbx/offset_shift.h"
 #include "dbx/record_match.h"
+#include "platform/file_time.h"
 
 namespace quernel {
 
@@ -24,7 +25,6 @@ constexpr size_t kHeaderPrefix = 64 * 1024;
 // Damaged texts may add up to this multiple of the file's length, as the
 // reader allows its texts.
 constexpr uint64_t kDamagedBudgetFactor = 4;
-constexpr uint64_t kUnixEpochInFileTimeSeconds = 11644473600;
 // Records and first blocks are read one by one, far apart: a small window each.
 constexpr size_t kRecordWindowSize = 1024;
 constexpr uint64_t kNoFields = UINT64_MAX;
@@ -40,10 +40,8 @@ bool HasMailboxSignature(InputFile& file) {
 
 // A date of the header lines as the record's dates would give it.
 MessageTime HeaderTime(std::optional<int64_t> unixSeconds) {
-  if (!unixSeconds || *unixSeconds < -static_cast<int64_t>(kUnixEpochInFileTimeSeconds)) return 0;
-  const uint64_t seconds = static_cast<uint64_t>(*unixSeconds + static_cast<int64_t>(kUnixEpochInFileTimeSeconds));
-  if (seconds > UINT64_MAX / 10000000) return 0;
-  return MessageTimeFromFileTime(seconds * 10000000);
+  const std::optional<FileTimeTicks> ticks = unixSeconds ? FileTimeFromUnix(*unixSeconds) : std::nullopt;
+  return ticks ? MessageTimeFromFileTime(*ticks) : 0;
 }
 
 FoundChain ChainOf(const FoundMessage& message) {

@@ -40,11 +40,6 @@ Token RecogniseToken(std::string_view name, bool messageLevel) {
   return Token::Unrecognised;
 }
 
-// A file name without its extension: the last "." and everything after it.
-std::string_view WithoutExtension(std::string_view fileName) {
-  return fileName.substr(0, fileName.rfind('.'));
-}
-
 // The text before the n-th ";", or all of it when it has fewer.
 std::string_view BeforeNthSemicolon(std::string_view text, int32_t n) {
   size_t semicolon = 0;
@@ -62,7 +57,7 @@ std::string_view BeforeNthSemicolon(std::string_view text, int32_t n) {
 std::string_view TokenValue(Token token, const TemplateField& field, const NamingFields& fields,
                             std::string& storage) {
   switch (token) {
-    case Token::MailboxName: return WithoutExtension(fields.mailboxName);
+    case Token::MailboxName: return WithoutExtension(SystemHost().text, fields.mailboxName);
     case Token::MailboxDate:
       storage = FormatMessageTime(fields.mailboxTime, field.dateFormat);
       return storage;

@@ -6,21 +6,7 @@ namespace quernel {
 
 namespace {
 
-// Position of the last "." in `name`, or npos. Steps character by character
-// so that the second byte of a double-byte character is never taken for one.
-size_t LastDot(std::string_view name) {
-  size_t found = std::string_view::npos;
-  for (size_t pos = 0; pos < name.size(); pos += CharacterStep(name, pos)) {
-    if (name[pos] == '.') found = pos;
-  }
-  return found;
-}
-
-// The part of a file name before its last ".", or the whole name.
-std::string_view Stem(std::string_view name) {
-  size_t dot = LastDot(name);
-  return dot == std::string_view::npos ? name : name.substr(0, dot);
-}
+size_t LastDot(std::string_view name) { return LastCharacterOf(SystemHost().text, name, "."); }
 
 std::string WithSeparator(std::string directory) {
   if (!EndsWithSeparator(directory)) directory = JoinPath(directory, "");
@@ -36,7 +22,8 @@ std::string BaseDirectory(std::string_view outputDirectory, std::string_view inp
 
 std::string MailboxFolder(std::string_view outputDirectory, std::string_view inputPath,
                           std::string_view inputFileName) {
-  return WithSeparator(BaseDirectory(outputDirectory, inputPath) + std::string(Stem(inputFileName)));
+  return WithSeparator(BaseDirectory(outputDirectory, inputPath) +
+                       std::string(WithoutExtension(SystemHost().text, inputFileName)));
 }
 
 std::string EmlDirectory(const EmlOptions& options, std::string_view inputPath,

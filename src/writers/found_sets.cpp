@@ -14,6 +14,12 @@ std::string MboxSetPath(const std::string& mboxPath, std::string_view setName) {
   return path;
 }
 
+std::string TreeSetPath(const std::string& mboxPath, std::string_view setName) {
+  std::string path = mboxPath + '.';
+  path += setName;
+  return path;
+}
+
 FoundSource::FoundSource(Salvage& salvage, FoundKind kind, NamingFields mailbox)
     : salvage_(salvage), mailbox_(std::move(mailbox)) {
   const std::vector<FoundMessage>& messages = salvage.messages();

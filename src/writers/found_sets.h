@@ -26,6 +26,10 @@ inline constexpr FoundSet kFoundSets[] = {
 // The mbox file of a set: the mailbox's mbox file with "." and the set's name
 // put before its extension ("Inbox.mbx" gives "Inbox.deleted.mbx").
 std::string MboxSetPath(const std::string& mboxPath, std::string_view setName);
+// The same beside a tree folder's mbox file, whose name has no extension
+// whatever dots it holds: "." and the set's name appended ("Mail.2004"
+// gives "Mail.2004.deleted"), so that the folder plan can keep it free.
+std::string TreeSetPath(const std::string& mboxPath, std::string_view setName);
 
 // The found messages of one set, in the order the scan gives them. Names
 // and dates come from their records or, without one, their header lines.

@@ -1,13 +1,14 @@
 #include "writers/tree_plan.h"
 
-#include <iterator>
 #include <span>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include "naming/folder_name.h"
 #include "platform/host.h"
 #include "writers/eml_paths.h"
+#include "writers/found_sets.h"
 
 namespace quernel {
 
@@ -29,17 +30,28 @@ std::string BaseName(const StoreFolder& folder, bool windowsRules) {
 }
 
 // What a folder's name takes in its directory, as suffixes of the name: an
-// mbox folder also owns its subfolder directory and Thunderbird's index.
-constexpr std::string_view kMboxClaims[] = {"", kSubfolderSuffix, kIndexSuffix};
+// mbox folder also owns its subfolder directory and Thunderbird's index,
+// and with the found sets their mbox files and Thunderbird's indexes of them.
+std::vector<std::string> Claims(TreeLayout layout, bool foundSets) {
+  if (layout != TreeLayout::Mbox) return {""};
+  std::vector<std::string> claims = {"", std::string(kSubfolderSuffix), std::string(kIndexSuffix)};
+  if (!foundSets) return claims;
+  for (const FoundSet& set : kFoundSets) {
+    claims.push_back(TreeSetPath("", set.name));
+    claims.push_back(claims.back() + std::string(kIndexSuffix));
+  }
+  return claims;
+}
 
 // The names taken in one directory, compared as Windows and macOS compare
 // them. Each base name remembers the next number to try, so that many
 // siblings of one name cost one try each, not one per earlier sibling.
 class SiblingNames {
  public:
-  SiblingNames(TreeLayout layout, int codePage)
-      : claims_(kMboxClaims, layout == TreeLayout::Mbox ? std::size(kMboxClaims) : 1),
-        codePage_(codePage) {}
+  SiblingNames(std::span<const std::string> claims, int codePage) : claims_(claims), codePage_(codePage) {}
+
+  // Keeps `name` from the folders of this directory.
+  void reserve(std::string_view name) { taken_.insert(FoldedFolderName(name, codePage_)); }
 
   std::string take(const std::string& base) {
     uint64_t& next = nextNumber_[FoldedFolderName(base, codePage_)];
@@ -47,7 +59,7 @@ class SiblingNames {
       std::string candidate = NumberedName(base, next++);
       const std::string folded = FoldedFolderName(candidate, codePage_);
       if (isFree(folded)) {
-        for (std::string_view suffix : claims_) taken_.insert(folded + std::string(suffix));
+        for (const std::string& suffix : claims_) taken_.insert(folded + suffix);
         return candidate;
       }
     }
@@ -55,13 +67,13 @@ class SiblingNames {
 
  private:
   bool isFree(const std::string& folded) const {
-    for (std::string_view suffix : claims_) {
-      if (taken_.count(folded + std::string(suffix)) != 0) return false;
+    for (const std::string& suffix : claims_) {
+      if (taken_.count(folded + suffix) != 0) return false;
     }
     return true;
   }
 
-  std::span<const std::string_view> claims_;
+  std::span<const std::string> claims_;
   int codePage_;
   std::unordered_set<std::string> taken_;
   std::unordered_map<std::string, uint64_t> nextNumber_;
@@ -69,17 +81,23 @@ class SiblingNames {
 
 }  // namespace
 
-TreePlan PlanTree(const StoreTree& store, TreeLayout layout, bool windowsRules) {
+TreePlan PlanTree(const StoreTree& store, TreeLayout layout, bool windowsRules, bool foundSets) {
   TreePlan plan;
   plan.layout = layout;
   plan.folders.resize(store.folders.size());
+  const std::vector<std::string> claims = Claims(layout, foundSets);
   std::unordered_map<size_t, SiblingNames> directories;  // by parent index
   for (size_t i = 0; i < store.folders.size(); ++i) {
     const StoreFolder& folder = store.folders[i];
     PlannedFolder& planned = plan.folders[i];
     planned.parent = folder.parent;
     if (folder.parent != StoreTree::kTopLevel) plan.folders[folder.parent].hasSubfolders = true;
-    SiblingNames& siblings = directories.try_emplace(folder.parent, layout, store.codePage).first->second;
+    const auto [at, added] = directories.try_emplace(folder.parent, claims, store.codePage);
+    SiblingNames& siblings = at->second;
+    // An eml folder's directory holds its sets' directories beside its subfolders.
+    if (added && foundSets && layout == TreeLayout::Eml && folder.parent != StoreTree::kTopLevel) {
+      for (const FoundSet& set : kFoundSets) siblings.reserve(set.name);
+    }
     planned.name = siblings.take(BaseName(folder, windowsRules));
   }
   return plan;

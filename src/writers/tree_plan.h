@@ -50,7 +50,10 @@ struct TreePlan {
 // ("Inbox(1)"); in the Mbox layout a folder also keeps "<name>.sbd" and
 // "<name>.msf" (Thunderbird's index file) free of its siblings. No name is
 // empty, "." or "..", or holds a separator, so no path leaves the output
-// folder.
-TreePlan PlanTree(const StoreTree& store, TreeLayout layout, bool windowsRules);
+// folder. With `foundSets` ("-recover") the names of a folder's found sets
+// are kept free too: "<name>.recovered" and the like beside an mbox folder
+// (with their ".msf"), "recovered" and the like among an eml folder's
+// subfolders.
+TreePlan PlanTree(const StoreTree& store, TreeLayout layout, bool windowsRules, bool foundSets = false);
 
 }  // namespace quernel

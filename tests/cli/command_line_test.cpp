@@ -159,8 +159,8 @@ INSTANTIATE_TEST_SUITE_P(
         TreeCase{"TwoStores", {"-tree", "store", "other", "out"},
                  "-tree takes one store and one output folder!\n"},
         TreeCase{"NoStore", {"-tree", "-mbxrd"}, "You must specify a filename!\n"},
-        TreeCase{"NotYetWithRecover", {"-tree", "-recover", "store", "out"},
-                 "-recover does not work with -tree yet: give the mailbox files!\n"}),
+        TreeCase{"WithRecover", {"-tree", "-recover", "-eml", "store", "out"}, "",
+                 flags::kTree | flags::kRecover | flags::kEml}),
     [](const ::testing::TestParamInfo<TreeCase>& info) { return info.param.name; });
 
 }  // namespace

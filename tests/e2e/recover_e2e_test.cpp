@@ -10,95 +10,13 @@
 
 #include <gtest/gtest.h>
 
-#include "dbx/salvage_harness.h"
+#include "e2e/damaged_mailbox.h"
 #include "e2e/quernel_process.h"
-#include "support/dbx_builder.h"
 
 namespace quernel::testing {
 namespace {
 
-constexpr int64_t kFirstSent = 1130836000;
-
-// A message with a record of its own: subject, sender, send date.
-TestMessage Recorded(const std::string& subject, size_t bodySize, int64_t sent) {
-  TestMessage m = RecordedMessage(subject, bodySize);
-  m.sendTime = FileTimeFromUnix(sent);
-  m.receiveTime = FileTimeFromUnix(sent + 60);
-  return m;
-}
-
-TestMessage DeletedText(std::string text) {
-  TestMessage m;
-  m.text = std::move(text);
-  m.deleted = true;
-  return m;
-}
-
 void MakeDirectory(const std::string& path) { ::mkdir(path.c_str(), 0777); }
-
-bool IsRegularFile(const std::string& path) {
-  struct stat status;
-  return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
-}
-
-int64_t ModificationTime(const std::string& path) {
-  struct stat status;
-  return stat(path.c_str(), &status) == 0 ? status.st_mtime : -1;
-}
-
-// The files directly in `dir` (not its subfolders): name -> bytes.
-std::map<std::string, std::string> FilesIn(const std::string& dir) {
-  std::map<std::string, std::string> files;
-  if (!FileExists(dir)) return files;
-  for (const std::string& name : ListDirectory(dir)) {
-    if (IsRegularFile(dir + "/" + name)) files[name] = ReadFile(dir + "/" + name);
-  }
-  return files;
-}
-
-std::vector<std::string> Contents(const std::map<std::string, std::string>& files) {
-  std::vector<std::string> contents;
-  for (const auto& [name, bytes] : files) contents.push_back(bytes);
-  std::sort(contents.begin(), contents.end());
-  return contents;
-}
-
-std::vector<std::string> Sorted(std::vector<std::string> texts) {
-  std::sort(texts.begin(), texts.end());
-  return texts;
-}
-
-// Python's mailbox module reading an mbox file: the subject of each
-// message, one a line; nothing without python3.
-std::string PythonSubjects(const std::string& mbox) {
-  const ProcessResult run = RunProcess(
-      {"python3", "-c",
-       "import mailbox, sys\nfor m in mailbox.mbox(sys.argv[1]): print(m['Subject'])", mbox},
-      "/");
-  return run.status == 0 ? run.out : "python failed: " + run.err;
-}
-
-// Inbox.dbx: intact "one" and "three", "two" whose chain loops on its second
-// block, "lost" whose record and text the index does not reach, and two
-// deleted messages linked into one free chain.
-struct MixedMailbox {
-  MixedMailbox() {
-    DbxBuilder builder;
-    builder.add(Recorded("one", 300, kFirstSent));
-    builder.add(Recorded("two", 700, kFirstSent + 100));
-    TestMessage lost = Recorded("lost", 700, kFirstSent + 200);
-    lost.inIndex = false;
-    builder.add(lost);
-    builder.add(Recorded("three", 100, kFirstSent + 300));
-    builder.add(DeletedText(MailText("gone one", 200)));
-    builder.add(DeletedText(MailText("gone two", 900)));
-    builder.linkDeleted();
-    built = builder.build();
-    const uint32_t second = built.blockOffsets[1][1];
-    PutU32(built.bytes, second + 0x0C, second);
-  }
-  BuiltMailbox built;
-};
 
 class RecoverTest : public ::testing::Test {
  protected:

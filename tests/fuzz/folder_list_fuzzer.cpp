@@ -2,8 +2,9 @@
 // tree engine. The folder list is read (a defective one may raise FileError,
 // nothing else may go wrong), its tree built against a store directory made
 // from its own file names, and planned in both layouts under both name
-// rules. Every plan must keep every mailbox file once and name every folder
-// with a safe path component, unique among its siblings.
+// rules, with and without room for found sets. Every plan must keep every
+// mailbox file once and name every folder with a safe path component,
+// unique among its siblings and their found sets.
 
 #include <cstddef>
 #include <cstdint>
@@ -20,6 +21,7 @@
 #include "platform/file_error.h"
 #include "support/string_input_file.h"
 #include "support/test_code_page.h"
+#include "writers/found_sets.h"
 #include "writers/tree_plan.h"
 
 namespace {
@@ -61,14 +63,21 @@ bool SafeComponent(const std::string& name) {
   return name.size() <= kMaxFolderNameBytes + 22;  // room for "(n)"
 }
 
-void CheckPlan(const StoreTree& store, const TreePlan& plan) {
+void CheckPlan(const StoreTree& store, const TreePlan& plan, bool foundSets) {
   Require(plan.folders.size() == store.folders.size());
-  std::map<size_t, std::set<std::string>> siblings;
+  std::map<size_t, std::set<std::string>> siblings;  // the names taken in each directory
   std::vector<size_t> depth(plan.folders.size(), 1);
   for (size_t i = 0; i < plan.folders.size(); ++i) {
     const PlannedFolder& folder = plan.folders[i];
     Require(SafeComponent(folder.name));
-    Require(siblings[folder.parent].insert(FoldedFolderName(folder.name, store.codePage)).second);
+    std::set<std::string>& taken = siblings[folder.parent];
+    const std::string folded = FoldedFolderName(folder.name, store.codePage);
+    Require(taken.insert(folded).second);
+    for (const FoundSet& set : kFoundSets) {
+      if (!foundSets) break;
+      if (plan.layout == TreeLayout::Mbox) Require(taken.insert(folded + TreeSetPath("", set.name)).second);
+      if (plan.layout == TreeLayout::Eml) siblings[i].insert(std::string(set.name));
+    }
     if (folder.parent != StoreTree::kTopLevel) {
       Require(folder.parent < i);
       depth[i] = depth[folder.parent] + 1;
@@ -99,7 +108,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const StoreTree store = BuildStoreTree(list.folders, entries, converter);
   CheckNothingLost(store, entries);
   for (TreeLayout layout : {TreeLayout::Mbox, TreeLayout::Eml}) {
-    for (bool windowsRules : {false, true}) CheckPlan(store, PlanTree(store, layout, windowsRules));
+    for (bool windowsRules : {false, true}) {
+      for (bool foundSets : {false, true}) CheckPlan(store, PlanTree(store, layout, windowsRules, foundSets), foundSets);
+    }
   }
   return 0;
 }

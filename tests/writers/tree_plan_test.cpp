@@ -111,6 +111,38 @@ TEST(TreePlanTest, EmlLayoutNeedsNoRoomForSbd) {
             (Lines{"A > A", "A.sbd", "A/Child > A/Child", "A/Child/Grandchild"}));
 }
 
+// With "-recover" a folder's found sets take names too: beside an mbox
+// folder, its name plus ".recovered" and the like (and their ".msf"); in an
+// eml folder, the subfolders "recovered" and the like. Without, nothing moves.
+TEST(TreePlanTest, FoundSetNamesStayFreeOnlyWhenAsked) {
+  const struct {
+    const char* what;
+    TreeLayout layout;
+    std::vector<StoreFolder> folders;
+    Lines withSets, without;
+  } cases[] = {
+      {"set files beside an mbox folder", TreeLayout::Mbox,
+       {Folder("Inbox"), Folder("Inbox.recovered"), Folder("INBOX.Deleted.msf"), Folder("Mail.2004"),
+        Folder("mail.2004.damaged"), Folder("recovered")},
+       {"Inbox", "Inbox(1).recovered", "INBOX.Deleted(1).msf", "Mail.2004", "mail.2004(1).damaged", "recovered"},
+       {"Inbox", "Inbox.recovered", "INBOX.Deleted.msf", "Mail.2004", "mail.2004.damaged", "recovered"}},
+      {"a set file's name taken first", TreeLayout::Mbox,
+       {Folder("A.deleted"), Folder("a")},
+       {"A.deleted", "a(1)"},
+       {"A.deleted", "a"}},
+      {"set directories among an eml folder's subfolders", TreeLayout::Eml,
+       {Folder("Inbox"), Folder("Recovered", 0), Folder("deleted", 0), Folder("damaged(1)", 0),
+        Folder("Damaged", 0), Folder("recovered")},
+       {"Inbox > Inbox", "Inbox/Recovered(1)", "Inbox/deleted(1)", "Inbox/damaged(1)", "Inbox/Damaged(2)",
+        "recovered"},
+       {"Inbox > Inbox", "Inbox/Recovered", "Inbox/deleted", "Inbox/damaged(1)", "Inbox/Damaged", "recovered"}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Describe(PlanTree(StoreTree{c.folders}, c.layout, false, true)), c.withSets) << c.what;
+    EXPECT_EQ(Plan(c.folders, c.layout), c.without) << c.what;
+  }
+}
+
 TEST(TreePlanTest, WindowsRulesApplyOnlyWhenAsked) {
   const std::vector<StoreFolder> folders = {Folder("CON"), Folder("Sent."), Folder("Sent")};
   EXPECT_EQ(Plan(folders, TreeLayout::Mbox, true), (Lines{"CON_", "Sent", "Sent(1)"}));

@@ -1,34 +1,49 @@
-// Host conventions on Windows: "\" paths, byte strings in the ANSI code page
-// (double-byte characters stepped over wherever a path is scanned), names
-// shown in the OEM code page, local time from the Windows time zone.
+// The host on Windows: "\" paths, byte strings in the ANSI code page (double-
+// byte characters stepped over wherever a path is scanned), names shown in
+// the OEM code page, local time from the Windows time zone, an input and an
+// output directory as positional arguments.
 
 #include "platform/host.h"
 
 #include <stdlib.h>
 #include <time.h>
 
-
+#include "platform/backslash_path_rules.h"
+#include "platform/double_byte_text_rules.h"
+#include "platform/win32/windows_calendar.h"
 #include "platform/win32/windows_api.h"
 
 namespace quernel {
 
 namespace {
 
-// The position of the last single-byte character of `path` that `isSeparator`
-// accepts, stepping over double-byte characters so that their second byte
-// (which may be 0x5C, "\") never counts; npos when there is none.
-template <typename Predicate>
-size_t LastSeparatorAt(std::string_view path, Predicate isSeparator) {
-  size_t last = std::string_view::npos;
-  for (size_t pos = 0; pos < path.size(); pos += CharacterStep(path, pos)) {
-    if (isSeparator(path[pos])) last = pos;
-  }
-  return last;
+std::bitset<256> AnsiLeadBytes() {
+  std::bitset<256> lead;
+  for (int byte = 0; byte < 256; ++byte) lead[byte] = IsDBCSLeadByte(static_cast<BYTE>(byte)) != 0;
+  return lead;
 }
 
-bool IsBackslash(char c) { return c == '\\'; }
+// The ANSI page's stepping, with the system's letter case and OEM display.
+class AnsiTextRules final : public DoubleByteTextRules {
+ public:
+  AnsiTextRules() : DoubleByteTextRules(AnsiLeadBytes()) {}
 
-bool IsAnySeparator(char c) { return c == '\\' || c == '/' || c == ':'; }
+  void changeLetterCase(std::string& s, bool toUpper) const override {
+    if (s.empty()) return;
+    const DWORD length = static_cast<DWORD>(s.size());
+    if (toUpper) {
+      CharUpperBuffA(s.data(), length);
+    } else {
+      CharLowerBuffA(s.data(), length);
+    }
+  }
+
+  std::string displayForm(std::string_view name) const override {
+    std::string shown(name);
+    if (!shown.empty()) CharToOemBuffA(shown.c_str(), shown.data(), static_cast<DWORD>(shown.size()));
+    return shown;
+  }
+};
 
 }  // namespace
 
@@ -39,47 +54,12 @@ void InitializeHost() {
   _tzset();
 }
 
-char PathSeparator() { return '\\'; }
-
-bool EndsWithSeparator(std::string_view directory) {
-  const size_t last = LastSeparatorAt(directory, IsBackslash);
-  return last != std::string_view::npos && last + 1 == directory.size();
+const Host& SystemHost() {
+  static const AnsiTextRules text;
+  static const BackslashPathRules paths(text);
+  static const WindowsCalendar calendar;
+  static const Host host{paths, text, calendar, PositionalStyle::InputThenOutput};
+  return host;
 }
-
-std::string DirectoryPart(std::string_view path) {
-  const size_t last = LastSeparatorAt(path, IsBackslash);
-  return std::string(last == std::string_view::npos ? path : path.substr(0, last));
-}
-
-std::string FileNamePart(std::string_view path) {
-  const size_t last = LastSeparatorAt(path, IsAnySeparator);
-  return std::string(last == std::string_view::npos ? path : path.substr(last + 1));
-}
-
-char MaildirInfoSeparator() { return '!'; }
-
-PositionalStyle PositionalArgumentStyle() { return PositionalStyle::InputThenOutput; }
-
-std::string DisplayForm(std::string_view name) {
-  std::string shown(name);
-  if (!shown.empty()) CharToOemBuffA(shown.c_str(), shown.data(), static_cast<DWORD>(shown.size()));
-  return shown;
-}
-
-size_t CharacterStep(std::string_view s, size_t pos) {
-  return pos + 1 < s.size() && IsDBCSLeadByte(static_cast<BYTE>(s[pos])) ? 2 : 1;
-}
-
-void ChangeLetterCase(std::string& s, bool toUpper) {
-  if (s.empty()) return;
-  const DWORD length = static_cast<DWORD>(s.size());
-  if (toUpper) {
-    CharUpperBuffA(s.data(), length);
-  } else {
-    CharLowerBuffA(s.data(), length);
-  }
-}
-
-size_t ExtraControlSequenceAt(std::string_view, size_t) { return 0; }
 
 }  // namespace quernel

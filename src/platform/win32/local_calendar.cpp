@@ -4,7 +4,7 @@
 
 #include <time.h>
 
-#include "platform/host.h"
+#include "platform/win32/windows_calendar.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/windows_api.h"
 
@@ -55,7 +55,7 @@ std::optional<std::tm> CalendarFromWindows(int64_t unixSeconds) {
 
 }  // namespace
 
-std::optional<std::tm> ToLocalCalendar(int64_t unixSeconds) {
+std::optional<std::tm> WindowsCalendar::toLocal(int64_t unixSeconds) const {
   const __time64_t instant = unixSeconds;
   std::tm fields{};
   if (_localtime64_s(&fields, &instant) == 0) return fields;
@@ -64,7 +64,7 @@ std::optional<std::tm> ToLocalCalendar(int64_t unixSeconds) {
 
 // _mktime64 gives -1 for every time it cannot represent, and the runtime
 // represents nothing before 1970, so -1 is always a failure here.
-std::optional<int64_t> FromLocalCalendar(std::tm fields) {
+std::optional<int64_t> WindowsCalendar::fromLocal(std::tm fields) const {
   fields.tm_isdst = -1;
   const __time64_t instant = _mktime64(&fields);
   if (instant == -1) return std::nullopt;

@@ -35,14 +35,9 @@ size_t CharacterStepIn(int codePage, std::string_view s, size_t pos) {
 }
 
 size_t CharacterPrefixLengthIn(int codePage, std::string_view text, size_t limit) {
-  if (limit >= text.size()) return text.size();
-  size_t pos = 0;
-  while (pos < limit) {
-    const size_t step = CharacterStepIn(codePage, text, pos);
-    if (pos + step > limit) break;
-    pos += step;
-  }
-  return pos;
+  return PrefixLengthByStepping(text, limit, [codePage](std::string_view s, size_t pos) {
+    return CharacterStepIn(codePage, s, pos);
+  });
 }
 
 void ChangeLetterCaseIn(int codePage, std::string& s, bool toUpper) {

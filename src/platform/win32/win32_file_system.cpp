@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/host.h"
 #include "platform/win32/last_error_cause.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/windows_api.h"
@@ -76,10 +77,6 @@ HANDLE CreateNewDiskFile(const std::string& path, DWORD attributes) {
   }
   RequireDiskFile(handle, path, IoTarget::Output, "create");
   return handle;
-}
-
-bool EndsInSlashOrBackslash(const std::string& directory) {
-  return !directory.empty() && (directory.back() == '\\' || directory.back() == '/');
 }
 
 class Win32FileSystem final : public FileSystem {
@@ -190,7 +187,7 @@ class Win32FileSystem final : public FileSystem {
       FindClose(search);
       return paths;
     }
-    if (!EndsInSlashOrBackslash(directory)) directory.push_back('\\');
+    if (!EndsWithSeparator(directory)) directory.push_back('\\');
     do {
       if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) paths.push_back(directory + entry.cFileName);
     } while (FindNextFileA(search, &entry));

@@ -1,9 +1,0 @@
-// The strftime flags the Windows C runtimes accept.
-
-#include "platform/host.h"
-
-namespace quernel {
-
-bool IsDateFormatFlag(char c) { return c == '#'; }
-
-}  // namespace quernel
