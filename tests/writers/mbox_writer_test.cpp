@@ -135,23 +135,6 @@ TEST_F(MboxWriterTest, SenderGoesThroughTheMailboxsConverterOnce) {
             Framed("1\r\n", "[a@example.org]") + Framed("2\r\n", "-"));
 }
 
-// "-flags": the state lines join the header block before the quoting, which
-// then works on the whole message as it does without them.
-TEST_F(MboxWriterTest, StateLinesGoIntoTheHeaderBlockAndQuotingStillApplies) {
-  options_.quoting = kMboxrd;
-  options_.statusHeaders = true;
-  TestMessage read = Message("From the first line\r\nStatus: O\r\n\r\nFrom here\r\n>From there\r\n");
-  read.flags = MessageFlags::kRead | MessageFlags::kMarked;
-  TestMessage unread = Message("Subject: no empty line\n");
-  ASSERT_TRUE(convert(Build({read, unread})));
-  EXPECT_EQ(contents("/mail/Inbox.mbx"),
-            Framed(">From the first line\r\nStatus: RO\r\nX-Status: F\r\nX-Mozilla-Status: 0005\r\n"
-                   "X-Mozilla-Status2: 00000000\r\n\r\n>From here\r\n>>From there\r\n") +
-                Framed("Subject: no empty line\nStatus: O\nX-Status: \nX-Mozilla-Status: 0000\n"
-                       "X-Mozilla-Status2: 00000000\n\n"));
-  EXPECT_EQ(counter_, 1);
-}
-
 // The writer lays the state lines out as pieces of their own around the
 // text; the file must hold what the text changed in place gives.
 TEST_F(MboxWriterTest, StateLinesAsPiecesGiveTheTextChangedInPlace) {
