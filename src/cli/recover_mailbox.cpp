@@ -142,7 +142,7 @@ class Recovery {
 
   // A set goes next to the mailbox's own output: an mbox file of its own, a
   // subfolder of its eml folder and a Maildir++ subfolder (".recovered" and
-  // so on) of its Maildir. It does not count as a converted mailbox; its
+  // so on) of its Maildir, or of its tree folder (".Inbox.recovered"). It does not count as a converted mailbox; its
   // failures have their own lines.
   void writeSet(MessageSource& source, std::string_view setName, const std::string& displayName,
                 const CodePageConverter& converter) {
@@ -160,10 +160,9 @@ class Recovery {
     }
     if (!places_.maildir.empty()) {
       fileSystem_.createDirectory(places_.maildir);
-      std::string subfolder(1, '.');
-      subfolder += setName;
-      writers_.maildir.writeFolder(JoinPath(places_.maildir, subfolder), source,
-                                   writers_.maildirOptions.overwrite, displayName);
+      const std::string folder = places_.maildirSetFolder(places_.maildir, setName);
+      writers_.maildir.writeFolder(folder, source, writers_.maildirOptions.overwrite, displayName);
+      if (places_.markMaildirSets) MarkMaildirFolder(fileSystem_, folder);
     }
   }
 

@@ -25,6 +25,10 @@ struct RecoverPlaces {
   std::string maildir;       // their Maildir
   // A set's mbox file, from `mboxFile` and the set's name.
   std::string (*mboxSetFile)(const std::string& mboxFile, std::string_view setName) = MboxSetPath;
+  // A set's Maildir, from `maildir` and the set's name.
+  std::string (*maildirSetFolder)(const std::string& maildir, std::string_view setName) = MaildirSubfolderPath;
+  // Whether a set's Maildir gets the Maildir++ folder marker.
+  bool markMaildirSets = false;
 };
 
 // What became of a mailbox's indexed messages.

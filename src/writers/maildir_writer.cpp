@@ -20,6 +20,22 @@ std::string WithoutSeparator(const std::string& folder) {
 
 }  // namespace
 
+void CreateMaildir(FileSystem& fileSystem, const std::string& folder) {
+  fileSystem.createDirectory(folder);
+  for (const char* subfolder : kSubfolders) fileSystem.createDirectory(JoinPath(folder, subfolder));
+}
+
+bool MarkMaildirFolder(FileSystem& fileSystem, const std::string& folder) {
+  try {
+    if (const std::unique_ptr<OutputFile> file = fileSystem.createNewOutput(JoinPath(folder, "maildirfolder"))) {
+      file->close();
+    }
+    return true;
+  } catch (const FileError&) {
+    return false;
+  }
+}
+
 MaildirWriter::MaildirWriter(FileSystem& fileSystem, Console& console)
     : fileSystem_(fileSystem), console_(console) {}
 
@@ -35,8 +51,7 @@ bool MaildirWriter::writeFolder(const std::string& folder, MessageSource& source
                                 const std::string& displayName) {
   // Whatever fails to be created shows up as the first message's failure.
   const std::string base = WithoutSeparator(folder);
-  fileSystem_.createDirectory(base);
-  for (const char* subfolder : kSubfolders) fileSystem_.createDirectory(JoinPath(base, subfolder));
+  CreateMaildir(fileSystem_, base);
 
   const PresentFiles present = listPresent(base);
   Claims& claims = claimed_[folderKey(base)];

@@ -19,6 +19,15 @@
 
 namespace quernel {
 
+// Creates the Maildir `folder` with its cur/, new/ and tmp/ where missing;
+// what fails to be created shows up when it is written to.
+void CreateMaildir(FileSystem& fileSystem, const std::string& folder);
+
+// Marks `folder` as a Maildir++ subfolder with the empty file "maildirfolder"
+// (Maildir++ convention, read by delivery agents); a marker there already is
+// left alone. False when it cannot be created.
+bool MarkMaildirFolder(FileSystem& fileSystem, const std::string& folder);
+
 // One writer lives for the whole run: it remembers the names it has given in
 // each Maildir, so that two mailboxes writing into one Maildir never take
 // each other's messages for their own.
