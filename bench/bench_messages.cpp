@@ -59,6 +59,9 @@ TestMessage BenchMessages::next() {
   const int64_t sent = kFirstSendTime + int64_t{index} * 3'600;
   m.sendTime = FileTimeFromUnix(sent);
   m.receiveTime = FileTimeFromUnix(sent + 60);
+  // Downloaded, and mostly read; now and then answered, flagged or forwarded.
+  m.flags = 0x01 | (index % 10 != 0 ? 0x80 : 0) | (index % 7 == 0 ? 0x080000 : 0) |
+            (index % 23 == 0 ? 0x20 : 0) | (index % 31 == 0 ? 0x100000 : 0);
   m.text = Headers(m, sent, index);
   const size_t total = static_cast<size_t>(sizes_(random_));
   m.text += body(total > m.text.size() + 64 ? total - m.text.size() : 64);

@@ -3,7 +3,9 @@
 # generates the mailboxes in a fresh folder under /dev/shm and times whole
 # processes, interleaved round by round:
 #   cat mailbox > copy          against  quernel -mbxrd mailbox
+#   quernel -mbxrd mailbox      against  quernel -mbxrd -flags mailbox
 #   tar -x of quernel's eml     against  quernel -eml mailbox
+#   quernel -eml mailbox        against  quernel -maildir mailbox
 #   10,000 messages, one name   against  10,000 messages, distinct names (eml)
 #   a quarter of the mailbox    against  the whole mailbox (linear growth)
 #   quernel -recover -mbxrd     against  quernel -mbxrd (the scan's cost)
@@ -42,10 +44,14 @@ COMMAND[cat]='cat Bench.dbx > out/copy'
 CLEAN[cat]='rm -f out/copy'
 COMMAND[mbxrd]="\"$QUERNEL\" -mbxrd Bench.dbx out >/dev/null"
 CLEAN[mbxrd]='rm -f out/Bench.mbx'
+COMMAND[mbxrd_flags]="\"$QUERNEL\" -mbxrd -flags Bench.dbx out >/dev/null"
+CLEAN[mbxrd_flags]='rm -f out/Bench.mbx'
 COMMAND[tar]='tar -xf Bench.tar -C out'
 CLEAN[tar]='rm -rf out/Bench'
 COMMAND[eml]="\"$QUERNEL\" -eml Bench.dbx out >/dev/null"
 CLEAN[eml]='rm -rf out/Bench'
+COMMAND[maildir]="\"$QUERNEL\" -maildir Bench.dbx out >/dev/null"
+CLEAN[maildir]='rm -rf out/Bench'
 COMMAND[same]="\"$QUERNEL\" -eml Same.dbx out >/dev/null"
 CLEAN[same]='rm -rf out/Same'
 COMMAND[distinct]="\"$QUERNEL\" -eml Distinct.dbx out >/dev/null"
@@ -56,7 +62,7 @@ COMMAND[eml_quarter]="\"$QUERNEL\" -eml Quarter.dbx out >/dev/null"
 CLEAN[eml_quarter]='rm -rf out/Quarter'
 COMMAND[recover]="\"$QUERNEL\" -recover -mbxrd Bench.dbx out >/dev/null"
 CLEAN[recover]='rm -f out/Bench*.mbx'
-JOBS=(cat mbxrd tar eml same distinct mbxrd_quarter eml_quarter recover)
+JOBS=(cat mbxrd mbxrd_flags tar eml maildir same distinct mbxrd_quarter eml_quarter recover)
 
 # Each run goes through /usr/bin/time for its processor time and peak
 # memory; the wall time around it comes from the nanosecond clock. On a busy
@@ -93,7 +99,9 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 describe() {
   case $1 in
     cat) echo "cat Bench.dbx > copy" ;; mbxrd) echo "quernel -mbxrd Bench.dbx" ;;
+    mbxrd_flags) echo "quernel -mbxrd -flags Bench.dbx" ;;
     tar) echo "tar -x (quernel's eml output)" ;; eml) echo "quernel -eml Bench.dbx" ;;
+    maildir) echo "quernel -maildir Bench.dbx" ;;
     same) echo "quernel -eml, 10,000 one name" ;; distinct) echo "quernel -eml, 10,000 distinct" ;;
     mbxrd_quarter) echo "quernel -mbxrd, quarter mailbox" ;; eml_quarter) echo "quernel -eml, quarter mailbox" ;;
     recover) echo "quernel -recover -mbxrd Bench.dbx" ;;
@@ -120,7 +128,9 @@ report() {
     "$(ratio "$(statistic CPU "$2" median)" "$(statistic CPU "$3" median)")" "$4"
 }
 report "quernel -mbxrd / cat" mbxrd cat "<= 1.50"
+report "quernel -mbxrd -flags / -mbxrd" mbxrd_flags mbxrd "<= 1.10"
 report "quernel -eml / tar -x" eml tar "<= 1.25"
+report "quernel -maildir / -eml" maildir eml "<= 1.30"
 report "10,000 one name / 10,000 distinct (eml)" same distinct "<= 2.00"
 report "whole / quarter mailbox, -mbxrd" mbxrd mbxrd_quarter "~ 4"
 report "whole / quarter mailbox, -eml" eml eml_quarter "~ 4"

@@ -35,6 +35,7 @@ class Batch {
   Batch(const RunSettings& settings, FileSystem& fileSystem, Console& console)
       : writeMbox_(settings.has(flags::kMboxo | flags::kMboxrd)),
         writeEml_(settings.has(flags::kEml)),
+        writeMaildir_(settings.has(flags::kMaildir)),
         recover_(settings.has(flags::kRecover)),
         codePage_(settings.codePage),
         fileSystem_(fileSystem),
@@ -61,6 +62,10 @@ class Batch {
       writers_.eml.convertMailbox(writers_.emlOptions, path, mailbox.fileName(), displayName,
                                   reader, *converter, writers_.counters.eml);
     }
+    if (writeMaildir_) {
+      writers_.maildir.convertMailbox(writers_.maildirOptions, path, mailbox.fileName(),
+                                      displayName, reader, writers_.counters.maildir);
+    }
   }
 
   const Counters& counters() const { return writers_.counters; }
@@ -80,11 +85,16 @@ class Batch {
       places.mboxFile = MboxOutputPath(writers_.mboxOptions, path, mailbox.namingFields(), *converter);
     }
     if (writeEml_) places.emlDirectory = EmlDirectory(writers_.emlOptions, path, mailbox.fileName());
+    if (writeMaildir_) {
+      places.maildir = DirectoryPart(MailboxFolder(writers_.maildirOptions.outputDirectory, path,
+                                                   mailbox.fileName()));
+    }
     RecoverMailbox(mailbox, places, *converter, writers_, fileSystem_, console_);
   }
 
   const bool writeMbox_;
   const bool writeEml_;
+  const bool writeMaildir_;
   const bool recover_;
   const int codePage_;
   FileSystem& fileSystem_;
@@ -106,10 +116,13 @@ void PrintSummaries(const RunSettings& settings, const Counters& counters, size_
   if (settings.has(flags::kEml)) {
     console.print("%d of %d mailboxes converted to EML-format!\n", counters.eml, total);
   }
+  if (settings.has(flags::kMaildir)) {
+    console.print("%d of %d mailboxes converted to Maildir-format!\n", counters.maildir, total);
+  }
 }
 
 void ChooseDefaultFormat(RunSettings& settings, Console& console) {
-  if (!settings.has(flags::kMboxo | flags::kMboxrd | flags::kEml)) {
+  if (!settings.has(flags::kMboxo | flags::kMboxrd | flags::kEml | flags::kMaildir)) {
     console.print("No conversion options selected, using MBOXO-converter...\n");
     settings.flags |= flags::kMboxo;
   }

@@ -33,7 +33,8 @@ constexpr PlainOption kLeadingPlainOptions[] = {
     {"-dn", flags::kDoubleNewline}, {"-ic", flags::kIgnoreCase}, {"-ff", flags::kFlatFolders}};
 constexpr PlainOption kTrailingPlainOptions[] = {
     {"-rcvdate", flags::kReceiveDate}, {"-senddate", flags::kSendDate},
-    {"-overwrite", flags::kOverwrite}, {"-tree", flags::kTree}, {"-recover", flags::kRecover}};
+    {"-overwrite", flags::kOverwrite}, {"-maildir", flags::kMaildir},
+    {"-flags", flags::kStatusHeaders}, {"-tree", flags::kTree}, {"-recover", flags::kRecover}};
 
 bool TakePlain(std::string_view argument, std::span<const PlainOption> options,
                RunSettings& settings) {
@@ -98,8 +99,8 @@ void AssignPositionals(const std::vector<std::string>& positionals, FileSystem& 
 // own: the line that says what is missing, or empty when nothing is.
 std::string TreeFailure(const std::vector<std::string>& positionals, const RunSettings& settings) {
   int formats = 0;
-  for (uint32_t format : {flags::kMboxo, flags::kMboxrd, flags::kEml}) formats += settings.has(format);
-  if (formats > 1) return "-tree writes one format: give only one of -mbx, -mbxrd and -eml!\n";
+  for (uint32_t format : {flags::kMboxo, flags::kMboxrd, flags::kEml, flags::kMaildir}) formats += settings.has(format);
+  if (formats > 1) return "-tree writes one format: give only one of -mbx, -mbxrd, -eml and -maildir!\n";
   if (positionals.size() == 1) return "-tree needs an output folder after the store!\n";
   if (positionals.size() > 2) return "-tree takes one store and one output folder!\n";
   return "";

@@ -129,18 +129,25 @@ class Recovery {
       writers_.eml.convertMailboxInto(writers_.emlOptions, places_.emlDirectory, displayName, source,
                                       converter, writers_.counters.eml);
     }
+    if (!places_.maildir.empty() && writers_.maildir.writeFolder(places_.maildir, source,
+                                                                 writers_.maildirOptions.overwrite,
+                                                                 displayName)) {
+      ++writers_.counters.maildir;
+    }
     return true;
   }
 
   // Whether each format written has counted the mailbox as converted since `before`.
   bool countedByEveryFormat(const Counters& before) const {
     return (places_.mboxFile.empty() || writers_.counters.mbox != before.mbox) &&
-           (places_.emlDirectory.empty() || writers_.counters.eml != before.eml);
+           (places_.emlDirectory.empty() || writers_.counters.eml != before.eml) &&
+           (places_.maildir.empty() || writers_.counters.maildir != before.maildir);
   }
 
-  // A set goes next to the mailbox's own output: an mbox file of its own,
-  // and a subfolder of its eml folder. It does not count as a converted
-  // mailbox; its failures have their own lines.
+  // A set goes next to the mailbox's own output: an mbox file of its own, a
+  // subfolder of its eml folder and a Maildir++ subfolder (".recovered" and
+  // so on) of its Maildir, or of its tree folder (".Inbox.recovered"). It does not count as a converted mailbox; its
+  // failures have their own lines.
   void writeSet(MessageSource& source, std::string_view setName, const std::string& displayName,
                 const CodePageConverter& converter) {
     int32_t ignored = 0;
@@ -154,6 +161,12 @@ class Recovery {
       fileSystem_.createDirectory(directory);
       writers_.eml.convertMailboxInto(writers_.emlOptions, JoinPath(directory, ""), displayName,
                                       source, converter, ignored);
+    }
+    if (!places_.maildir.empty()) {
+      fileSystem_.createDirectory(places_.maildir);
+      const std::string folder = places_.maildirSetFolder(places_.maildir, setName);
+      writers_.maildir.writeFolder(folder, source, writers_.maildirOptions.overwrite, displayName);
+      if (places_.markMaildirSets) MarkMaildirFolder(fileSystem_, folder);
     }
   }
 

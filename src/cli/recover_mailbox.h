@@ -23,8 +23,13 @@ namespace quernel {
 struct RecoverPlaces {
   std::string mboxFile;      // the indexed messages' mbox file
   std::string emlDirectory;  // their eml directory, ending in the separator
+  std::string maildir;       // their Maildir
   // A set's mbox file, from `mboxFile` and the set's name.
   std::string (*mboxSetFile)(const std::string& mboxFile, std::string_view setName) = MboxSetPath;
+  // A set's Maildir, from `maildir` and the set's name.
+  std::string (*maildirSetFolder)(const std::string& maildir, std::string_view setName) = MaildirSubfolderPath;
+  // Whether a set's Maildir gets the Maildir++ folder marker.
+  bool markMaildirSets = false;
 };
 
 // What became of a mailbox's indexed messages.

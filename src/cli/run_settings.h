@@ -23,7 +23,9 @@ inline constexpr uint32_t kSendDate = 0x080;     // -senddate (recorded only)
 inline constexpr uint32_t kOverwrite = 0x100;    // -overwrite
 inline constexpr uint32_t kTree = 0x200;         // -tree: a whole store with its folder tree
 inline constexpr uint32_t kRecover = 0x400;      // -recover: also what a scan of each file finds
+inline constexpr uint32_t kMaildir = 0x800;      // -maildir
 inline constexpr uint32_t kShowUsage = 0x1000;   // -?
+inline constexpr uint32_t kStatusHeaders = 0x2000;  // -flags
 }  // namespace flags
 
 struct RunSettings {

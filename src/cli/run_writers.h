@@ -9,6 +9,7 @@
 #include "platform/console.h"
 #include "platform/file_system.h"
 #include "writers/eml_writer.h"
+#include "writers/maildir_writer.h"
 #include "writers/mbox_writer.h"
 
 namespace quernel {
@@ -16,19 +17,24 @@ namespace quernel {
 struct Counters {
   int32_t mbox = 0;
   int32_t eml = 0;
+  int32_t maildir = 0;
 };
 
 struct RunWriters {
   RunWriters(const RunSettings& settings, FileSystem& fileSystem, Console& console)
       : mboxOptions(MboxOptionsFrom(settings)),
         emlOptions(EmlOptionsFrom(settings)),
+        maildirOptions(MaildirOptionsFrom(settings)),
         mbox(fileSystem, console),
-        eml(fileSystem, console) {}
+        eml(fileSystem, console),
+        maildir(fileSystem, console) {}
 
   const MboxOptions mboxOptions;
   const EmlOptions emlOptions;
+  const MaildirOptions maildirOptions;
   MboxWriter mbox;
   EmlWriter eml;
+  MaildirWriter maildir;
   Counters counters;
 };
 

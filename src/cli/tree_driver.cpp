@@ -167,10 +167,22 @@ class TreeWriter {
   // directory there already is used as it is.
   void makeDirectories() {
     fileSystem_.createDirectory(output_);
+    if (plan_.layout == TreeLayout::Maildir) return makeMaildirs();
     for (size_t i = 0; i < plan_.folders.size(); ++i) {
       const std::string directory =
           plan_.layout == TreeLayout::Eml ? plan_.path(i) : plan_.subfolderDirectory(i);
       if (!directory.empty()) fileSystem_.createDirectory(JoinPath(output_, directory));
+    }
+  }
+
+  // The output folder is the top level's Maildir, empty; every folder's
+  // Maildir is beside its cur/new/tmp, marked as a Maildir++ folder.
+  void makeMaildirs() {
+    CreateMaildir(fileSystem_, output_);
+    for (size_t i = 0; i < plan_.folders.size(); ++i) {
+      const std::string folder = JoinPath(output_, plan_.path(i));
+      CreateMaildir(fileSystem_, folder);
+      if (!MarkMaildirFolder(fileSystem_, folder)) reportUnopened(JoinPath(folder, "maildirfolder"));
     }
   }
 
@@ -215,11 +227,18 @@ class TreeWriter {
     if (plan_.layout == TreeLayout::Mbox) {
       writers_.mbox.convertMailboxTo(writers_.mboxOptions, outputPath, mailbox.displayName(),
                                      reader, *converter, counters.mbox);
-    } else {
+    } else if (plan_.layout == TreeLayout::Eml) {
       writers_.eml.convertMailboxInto(writers_.emlOptions, JoinPath(outputPath, ""),
                                       mailbox.displayName(), reader, *converter, counters.eml);
+    } else {
+      ReaderSource source(reader);
+      if (writers_.maildir.writeFolder(outputPath, source, writers_.maildirOptions.overwrite,
+                                       mailbox.displayName())) {
+        ++counters.maildir;
+      }
     }
-    const bool complete = counters.mbox != before.mbox || counters.eml != before.eml;
+    const bool complete = counters.mbox != before.mbox || counters.eml != before.eml ||
+                          counters.maildir != before.maildir;
     return {true, complete ? std::optional<int64_t>(reader.messageCount()) : std::nullopt};
   }
 
@@ -229,10 +248,14 @@ class TreeWriter {
     if (mailbox.state() == OpenedMailbox::State::Refused) return {false, std::nullopt};
     RecoverPlaces places;
     places.mboxSetFile = TreeSetPath;
+    places.maildirSetFolder = TreeSetPath;
+    places.markMaildirSets = true;
     if (plan_.layout == TreeLayout::Mbox) {
       places.mboxFile = outputPath;
-    } else {
+    } else if (plan_.layout == TreeLayout::Eml) {
       places.emlDirectory = JoinPath(outputPath, "");
+    } else {
+      places.maildir = outputPath;
     }
     const std::unique_ptr<CodePageConverter> converter = codePages_.forMailbox(mailbox, console_);
     return RecoverMailbox(mailbox, places, *converter, writers_, fileSystem_, console_);
@@ -244,8 +267,12 @@ class TreeWriter {
     try {
       if (const std::unique_ptr<OutputFile> file = fileSystem_.createNewOutput(path)) file->close();
     } catch (const FileError&) {
-      console_.print("Unable to open outputfile \"%s\"!\n", DisplayForm(path).c_str());
+      reportUnopened(path);
     }
+  }
+
+  void reportUnopened(const std::string& path) {
+    console_.print("Unable to open outputfile \"%s\"!\n", DisplayForm(path).c_str());
   }
 
   const TreePlan& plan_;
@@ -277,7 +304,9 @@ int RunTree(RunSettings settings, FileSystem& fileSystem, Console& console) {
   const std::vector<FolderRecord> records = ReadFolders(store, fileSystem, console);
   const std::unique_ptr<CodePageConverter> converter = codePages.forFolderList(store, records, console);
   const StoreTree tree = BuildStoreTree(records, store.names, *converter);
-  const TreeLayout layout = settings.has(flags::kEml) ? TreeLayout::Eml : TreeLayout::Mbox;
+  const TreeLayout layout = settings.has(flags::kEml)       ? TreeLayout::Eml
+                            : settings.has(flags::kMaildir) ? TreeLayout::Maildir
+                                                            : TreeLayout::Mbox;
   const TreePlan plan = PlanTree(tree, layout, SystemHost().paths.refusesWindowsNames(), *converter,
                                  settings.has(flags::kRecover));
 

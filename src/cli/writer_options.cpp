@@ -17,6 +17,7 @@ MboxOptions MboxOptionsFrom(const RunSettings& settings) {
   options.quoting.ignoreCase = settings.has(flags::kIgnoreCase);
   options.doubleNewline = settings.has(flags::kDoubleNewline);
   options.date = DateFrom(settings);
+  options.statusHeaders = settings.has(flags::kStatusHeaders);
   options.nameTemplate = settings.mboxTemplate;
   options.outputDirectory = settings.outputDirectory;
   return options;
@@ -28,6 +29,14 @@ EmlOptions EmlOptionsFrom(const RunSettings& settings) {
   options.flatFolders = settings.has(flags::kFlatFolders);
   options.overwrite = settings.has(flags::kOverwrite);
   options.date = DateFrom(settings);
+  options.statusHeaders = settings.has(flags::kStatusHeaders);
+  options.outputDirectory = settings.outputDirectory;
+  return options;
+}
+
+MaildirOptions MaildirOptionsFrom(const RunSettings& settings) {
+  MaildirOptions options;
+  options.overwrite = settings.has(flags::kOverwrite);
   options.outputDirectory = settings.outputDirectory;
   return options;
 }

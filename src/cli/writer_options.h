@@ -4,11 +4,13 @@
 
 #include "cli/run_settings.h"
 #include "writers/eml_options.h"
+#include "writers/maildir_options.h"
 #include "writers/mbox_options.h"
 
 namespace quernel {
 
 MboxOptions MboxOptionsFrom(const RunSettings& settings);
 EmlOptions EmlOptionsFrom(const RunSettings& settings);
+MaildirOptions MaildirOptionsFrom(const RunSettings& settings);
 
 }  // namespace quernel

@@ -40,6 +40,8 @@ inline constexpr uint64_t kPropertyEntrySize = 4;
 inline constexpr uint8_t kDirectPropertyBit = 0x80;
 
 // Property ids.
+inline constexpr uint8_t kPropFlagsIndirect = 0x01;  // a u32 in the data area
+inline constexpr uint8_t kPropFlagsDirect = 0x81;    // the entry's u24 value
 inline constexpr uint8_t kPropSendTime = 0x02;
 inline constexpr uint8_t kPropTextIndirect = 0x04;
 inline constexpr uint8_t kPropTextDirect = 0x84;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "dbx/file_window.h"
+#include "dbx/message_flags.h"
 #include "dbx/message_properties.h"
 #include "dbx/message_time.h"
 #include "platform/file_system.h"
@@ -50,6 +51,8 @@ class MailboxReader {
   const std::string& recipientAddress(int32_t i) const { return props(i).recipientAddress; }
   MessageTime receiveTime(int32_t i) const { return props(i).receiveTime; }
   MessageTime sendTime(int32_t i) const { return props(i).sendTime; }
+  // Read, replied, flagged and the like; no bits when the record has none.
+  MessageFlags messageFlags(int32_t i) const { return MessageFlags(props(i).flags); }
   uint32_t recordOffset(int32_t i) const { return recordOffsets_[static_cast<size_t>(i)]; }
   // Where the text of message i starts: its first block's offset; 0: no text.
   uint32_t textStart(int32_t i) const { return textStarts_[propertyIndex_[static_cast<size_t>(i)]]; }

@@ -16,11 +16,12 @@ struct MessageProperties {
   std::string recipientAddress;
   MessageTime receiveTime = 0;
   MessageTime sendTime = 0;
+  uint32_t flags = 0;  // MessageFlags bits
 
   // True when every property is absent (or empty, which reads the same).
   bool holdsNothing() const {
     return subject.empty() && senderName.empty() && senderAddress.empty() && recipientName.empty() &&
-           recipientAddress.empty() && receiveTime == 0 && sendTime == 0;
+           recipientAddress.empty() && receiveTime == 0 && sendTime == 0 && flags == 0;
   }
 };
 

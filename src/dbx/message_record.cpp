@@ -35,6 +35,8 @@ RecordContents RecordReader::read(uint32_t record) {
       case kPropRecipientAddress: props.recipientAddress = readString(data); break;
       case kPropReceiveTime: props.receiveTime = readDate(data); break;
       case kPropSendTime: props.sendTime = readDate(data); break;
+      case kPropFlagsDirect: props.flags = value; break;
+      case kPropFlagsIndirect: props.flags = readFlags(data); break;
       case kPropTextDirect:
       case kPropTextIndirect:
         // Only the first of the two ids decides where the text starts.
@@ -78,6 +80,13 @@ MessageTime RecordReader::readDate(uint64_t position) {
   checkDataPosition(position);
   if (!window_.holds(position, 8)) return 0;
   return MessageTimeFromFileTime(window_.u64(position));
+}
+
+// The flags only add to what is written, so flags that the file does not
+// hold whole are no flags rather than a defective mailbox: a mailbox that
+// converted before they were read converts the same now.
+uint32_t RecordReader::readFlags(uint64_t position) {
+  return window_.holds(position, 4) ? window_.u32(position) : 0;
 }
 
 uint32_t RecordReader::readTextStart(uint8_t id, uint32_t value, uint64_t data) {

@@ -51,6 +51,7 @@ class RecordReader {
 
  private:
   MessageTime readDate(uint64_t position);
+  uint32_t readFlags(uint64_t position);
   uint32_t readTextStart(uint8_t id, uint32_t value, uint64_t data);
   void checkDataPosition(uint64_t position) const;
 

@@ -19,6 +19,7 @@ class BackslashPathRules final : public PathRules {
   std::string directoryPart(std::string_view path) const override;
   std::string fileNamePart(std::string_view path) const override;
   bool refusesWindowsNames() const override { return true; }
+  char maildirInfoSeparator() const override { return '!'; }
 
  private:
   const TextRules& text_;

@@ -49,6 +49,7 @@ inline std::string JoinPath(std::string_view directory, std::string_view name) {
 }
 inline std::string DirectoryPart(std::string_view path) { return SystemHost().paths.directoryPart(path); }
 inline std::string FileNamePart(std::string_view path) { return SystemHost().paths.fileNamePart(path); }
+inline char MaildirInfoSeparator() { return SystemHost().paths.maildirInfoSeparator(); }
 inline PositionalStyle PositionalArgumentStyle() { return SystemHost().positionals; }
 
 inline std::string DisplayForm(std::string_view name) { return SystemHost().text.displayForm(name); }

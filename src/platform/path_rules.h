@@ -33,6 +33,11 @@ class PathRules {
   // COM1, ...) and drops dots and spaces at a name's end.
   virtual bool refusesWindowsNames() const = 0;
 
+  // The character between a Maildir message's unique name and its "2,"
+  // flags: ":" by the convention, "!" where names cannot hold ":", as
+  // Windows Maildir readers expect.
+  virtual char maildirInfoSeparator() const = 0;
+
   // `directory` + separator (unless it already ends in one) + `name`.
   std::string join(std::string_view directory, std::string_view name) const;
 };

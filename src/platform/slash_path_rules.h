@@ -12,6 +12,7 @@ class SlashPathRules final : public PathRules {
   std::string directoryPart(std::string_view path) const override;
   std::string fileNamePart(std::string_view path) const override;
   bool refusesWindowsNames() const override { return false; }
+  char maildirInfoSeparator() const override { return ':'; }
 };
 
 }  // namespace quernel

@@ -20,6 +20,8 @@ struct EmlOptions {
   bool overwrite = false;
   // The date each file is stamped with.
   MessageDate date = MessageDate::Send;
+  // Each message's state as header lines ("-flags").
+  bool statusHeaders = false;
   // Empty: next to the mailbox.
   std::string outputDirectory;
 };

@@ -13,17 +13,23 @@ std::string WithSeparator(std::string directory) {
   return directory;
 }
 
+// The output directory, or the mailbox's own, ending in the separator.
+std::string BaseDirectory(std::string_view outputDirectory, std::string_view inputPath) {
+  return WithSeparator(outputDirectory.empty() ? DirectoryPart(inputPath) : std::string(outputDirectory));
+}
+
 }  // namespace
+
+std::string MailboxFolder(std::string_view outputDirectory, std::string_view inputPath,
+                          std::string_view inputFileName) {
+  return WithSeparator(BaseDirectory(outputDirectory, inputPath) +
+                       std::string(WithoutExtension(SystemHost().text, inputFileName)));
+}
 
 std::string EmlDirectory(const EmlOptions& options, std::string_view inputPath,
                          std::string_view inputFileName) {
-  std::string directory = WithSeparator(options.outputDirectory.empty()
-                                            ? DirectoryPart(inputPath)
-                                            : options.outputDirectory);
-  if (!options.flatFolders) {
-    directory = WithSeparator(directory + std::string(WithoutExtension(SystemHost().text, inputFileName)));
-  }
-  return directory;
+  if (options.flatFolders) return BaseDirectory(options.outputDirectory, inputPath);
+  return MailboxFolder(options.outputDirectory, inputPath, inputFileName);
 }
 
 std::string NumberedName(std::string_view name, uint64_t number) {

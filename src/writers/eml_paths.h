@@ -17,6 +17,13 @@ namespace quernel {
 std::string EmlDirectory(const EmlOptions& options, std::string_view inputPath,
                          std::string_view inputFileName);
 
+// The folder named after the mailbox file (its name without the extension)
+// in the output directory, or beside the mailbox when there is none; ends in
+// the path separator. It takes a mailbox's .eml files (without flat folders)
+// and its Maildir.
+std::string MailboxFolder(std::string_view outputDirectory, std::string_view inputPath,
+                          std::string_view inputFileName);
+
 // `name` with "(number)" put before its last "." (at its end when it has
 // none); number 0 stands for `name` itself.
 std::string NumberedName(std::string_view name, uint64_t number);

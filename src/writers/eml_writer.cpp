@@ -7,11 +7,13 @@
 #include "platform/file_error.h"
 #include "platform/host.h"
 #include "writers/eml_paths.h"
-#include "writers/mailbox_failure.h"
 #include "writers/message_naming_fields.h"
+#include "writers/output_failure.h"
 #include "writers/output_target.h"
+#include "writers/status_headers.h"
 
 namespace quernel {
+
 EmlWriter::EmlWriter(FileSystem& fileSystem, Console& console)
     : fileSystem_(fileSystem), console_(console) {}
 
@@ -122,6 +124,7 @@ EmlWriter::Outcome EmlWriter::writeMessage(const EmlOptions& options, Choice& ch
     // already created for it is removed.
     leftOut = !source.appendText(i, text_);
     if (!leftOut) {
+      if (options.statusHeaders) AddStatusHeaders(text_, 0, MessageFlags(source.properties(i).flags));
       if (!text_.empty()) target->file().write(text_);
       const MessageTime time = ChosenDate(source.properties(i), options.date);
       // A message without that date keeps its write time; a refused stamp
@@ -144,18 +147,8 @@ EmlWriter::Outcome EmlWriter::writeMessage(const EmlOptions& options, Choice& ch
   target.reset();  // closes if still open, ignoring any further error
   fileSystem_.removeFile(written);
   if (leftOut) return Outcome::LeftOut;
-  reportWriteFailure(*failure, path, displayName);
+  ReportMessageFileFailure(console_, *failure, path, displayName);
   return Outcome::Failed;
-}
-
-void EmlWriter::reportWriteFailure(const FileError& error, const std::string& path,
-                                   const std::string& displayName) {
-  if (error.hitOutput()) {
-    console_.print("Unable to write to outputfile \"%s\" (disk full?)\n",
-                   DisplayForm(path).c_str());
-  } else {
-    ReportMailboxFailure(console_, error, displayName);
-  }
 }
 
 }  // namespace quernel

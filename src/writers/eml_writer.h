@@ -62,8 +62,6 @@ class EmlWriter {
   // the source left the message out and nothing stays at the path.
   Outcome writeMessage(const EmlOptions& options, Choice& choice, const std::string& displayName,
                        MessageSource& source, int32_t i);
-  void reportWriteFailure(const FileError& error, const std::string& path,
-                          const std::string& displayName);
 
   FileSystem& fileSystem_;
   Console& console_;

@@ -20,6 +20,10 @@ std::string TreeSetPath(const std::string& mboxPath, std::string_view setName) {
   return path;
 }
 
+std::string MaildirSubfolderPath(const std::string& maildir, std::string_view setName) {
+  return JoinPath(maildir, TreeSetPath("", setName));
+}
+
 FoundSource::FoundSource(Salvage& salvage, FoundKind kind, NamingFields mailbox)
     : salvage_(salvage), mailbox_(std::move(mailbox)) {
   const std::vector<FoundMessage>& messages = salvage.messages();

@@ -31,6 +31,9 @@ std::string MboxSetPath(const std::string& mboxPath, std::string_view setName);
 // gives "Mail.2004.deleted"), so that the folder plan can keep it free.
 std::string TreeSetPath(const std::string& mboxPath, std::string_view setName);
 
+// The Maildir++ subfolder of a set inside a plain Maildir: "<maildir>/.deleted".
+std::string MaildirSubfolderPath(const std::string& maildir, std::string_view setName);
+
 // The found messages of one set, in the order the scan gives them. Names
 // and dates come from their records or, without one, their header lines.
 class FoundSource : public MessageSource {

@@ -38,7 +38,7 @@ void AppendSeparatorLine(std::string& out, const MboxOptions& options,
 void MboxMessage::read(const MboxOptions& options, MessageSource& source,
                        const CodePageConverter& converter, int32_t message) {
   size_t start = buffer_.size();
-  std::optional<size_t> laid;
+  std::optional<Layout> laid;
   try {
     laid = lay(options, source, converter, message);
   } catch (...) {  // FileError, std::bad_alloc
@@ -49,22 +49,19 @@ void MboxMessage::read(const MboxOptions& options, MessageSource& source,
     buffer_.resize(start);
     return;
   }
-  size_t textStart = *laid;
-  const size_t bytes = buffer_.size() - start + quotes_.size();
+  size_t bytes = buffer_.size() - start + quotes_.size();
+  if (laid->edited) {
+    for (const auto& [from, to] : edit_.removed) bytes -= to - from;
+  }
   if (waitingBytes_ > 0 && waitingBytes_ + bytes > kWriteSize) {
     writeWaiting(start);
-    textStart -= start;
+    laid->textStart -= start;
+    laid->tailEnd -= start;
     start = 0;
   }
   const size_t runsBefore = runs_.size();
   try {
-    size_t runStart = start;
-    for (size_t quote : quotes_) {
-      addRun(runStart, textStart + quote - runStart);
-      runs_.push_back({0, 0});
-      runStart = textStart + quote;
-    }
-    addRun(runStart, buffer_.size() - runStart);
+    addRuns(start, *laid);
   } catch (...) {  // std::bad_alloc: the message is dropped whole
     runs_.resize(runsBefore);
     buffer_.resize(start);
@@ -74,23 +71,63 @@ void MboxMessage::read(const MboxOptions& options, MessageSource& source,
   if (waitingBytes_ >= kWriteSize) flush();
 }
 
-// Appends the separator line, text and line ends to buffer_ and finds the
-// text's quote positions; returns where the text starts in buffer_, or nothing
-// when the source leaves the message out.
-std::optional<size_t> MboxMessage::lay(const MboxOptions& options, MessageSource& source,
-                                       const CodePageConverter& converter, int32_t message) {
+// Appends the separator line, text and line ends to buffer_, finds the
+// text's quote positions and, with state lines, plans them; returns where
+// the message lies in buffer_, or nothing when the source leaves it out.
+std::optional<MboxMessage::Layout> MboxMessage::lay(const MboxOptions& options, MessageSource& source,
+                                                    const CodePageConverter& converter,
+                                                    int32_t message) {
+  Layout laid;
   AppendSeparatorLine(buffer_, options, source.properties(message), converter);
-  const size_t textStart = buffer_.size();
+  laid.textStart = buffer_.size();
   if (!source.appendText(message, buffer_)) return std::nullopt;
-  const std::string_view text(buffer_.data() + textStart, buffer_.size() - textStart);
-  // Without doubleNewline every message is followed by exactly one empty
-  // line, so a text whose last line lacks its line end gets a second one.
-  const bool secondLineEnd = options.doubleNewline || (!text.empty() && text.back() != '\n');
+  const std::string_view text(buffer_.data() + laid.textStart, buffer_.size() - laid.textStart);
+  laid.edited = options.statusHeaders;
+  if (laid.edited) PlanStatusHeaders(text, MessageFlags(source.properties(message).flags), edit_);
   quotes_.clear();
   FindQuotePositions(text, options.quoting, quotes_);
+  // Without doubleNewline every message is followed by exactly one empty
+  // line, so a text whose last line lacks its line end gets a second one.
+  // State lines put at the end of a text end in a line end of their own.
+  const bool endsInLineEnd = laid.edited && edit_.insertAt == text.size()
+                                 ? true
+                                 : !text.empty() && text.back() == '\n';
+  const bool empty = !laid.edited && text.empty();
+  const bool secondLineEnd = options.doubleNewline || (!empty && !endsInLineEnd);
   buffer_ += kLineEnd;
   if (secondLineEnd) buffer_ += kLineEnd;
-  return textStart;
+  laid.tailEnd = buffer_.size();
+  // The state lines wait behind the tail, to go out as a piece of their own
+  // in their place, so that the text is not moved to make room for them.
+  if (laid.edited) buffer_ += edit_.lines;
+  return laid;
+}
+
+void MboxMessage::addRuns(size_t start, const Layout& laid) {
+  size_t cursor = start;
+  auto quote = quotes_.begin();
+  // The runs up to `limit` (an offset in the text), with a ">" before each
+  // quoted line.
+  auto runsWithQuotesBefore = [&](size_t limit) {
+    for (; quote != quotes_.end() && *quote < limit; ++quote) {
+      addRun(cursor, laid.textStart + *quote - cursor);
+      runs_.push_back({0, 0});
+      cursor = laid.textStart + *quote;
+    }
+    addRun(cursor, laid.textStart + limit - cursor);
+    cursor = laid.textStart + limit;
+  };
+  if (laid.edited) {
+    for (const auto& [from, to] : edit_.removed) {
+      runsWithQuotesBefore(from);
+      cursor = laid.textStart + to;
+      // None are there: a removed line begins with a field name or a blank.
+      while (quote != quotes_.end() && *quote < to) ++quote;
+    }
+    runsWithQuotesBefore(edit_.insertAt);
+    addRun(laid.tailEnd, edit_.lines.size());
+  }
+  runsWithQuotesBefore(laid.tailEnd - laid.textStart);
 }
 
 void MboxMessage::addRun(size_t offset, size_t size) {

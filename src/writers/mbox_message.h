@@ -23,6 +23,7 @@
 #include "platform/file_system.h"
 #include "writers/mbox_options.h"
 #include "writers/message_source.h"
+#include "writers/status_headers.h"
 
 namespace quernel {
 
@@ -54,9 +55,19 @@ class MboxMessage {
     size_t size;
   };
 
+  // Where one message lies in buffer_: its text from textStart, its line
+  // ends up to tailEnd and, with state lines, those behind them.
+  struct Layout {
+    size_t textStart = 0;
+    size_t tailEnd = 0;
+    bool edited = false;
+  };
+
   // Nothing when the source leaves the message out.
-  std::optional<size_t> lay(const MboxOptions& options, MessageSource& source,
+  std::optional<Layout> lay(const MboxOptions& options, MessageSource& source,
                             const CodePageConverter& converter, int32_t message);
+  // The runs of the message laid out from `start` on.
+  void addRuns(size_t start, const Layout& laid);
   void addRun(size_t offset, size_t size);
   // Writes every waiting run, all of which lie before buffer byte `end`, and
   // drops the bytes before `end`.
@@ -68,6 +79,7 @@ class MboxMessage {
   std::vector<Run> runs_;
   size_t waitingBytes_ = 0;               // what runs_ write, quotes included
   std::vector<size_t> quotes_;            // reused for each message
+  StatusHeaderEdit edit_;                 // reused for each message
   std::vector<std::string_view> pieces_;  // reused for each write
 };
 

@@ -17,6 +17,8 @@ struct MboxOptions {
   bool doubleNewline = false;
   // The date shown in each message's separator line.
   MessageDate date = MessageDate::Send;
+  // Each message's state as header lines ("-flags").
+  bool statusHeaders = false;
   // Expanded once per mailbox, at the mailbox level.
   std::string nameTemplate = kDefaultMboxTemplate;
   // Empty: the mbox file goes next to its mailbox.

@@ -1,5 +1,6 @@
 #include "writers/tree_plan.h"
 
+#include <algorithm>
 #include <span>
 #include <unordered_map>
 #include <unordered_set>
@@ -19,7 +20,7 @@ constexpr std::string_view kIndexSuffix = ".msf";
 constexpr std::string_view kMailboxExtension = ".dbx";
 constexpr std::string_view kUnnamed = "Unnamed folder";
 
-std::string BaseName(const StoreFolder& folder, int codePage, bool windowsRules,
+std::string BaseName(const StoreFolder& folder, TreeLayout layout, int codePage, bool windowsRules,
                      const CodePageConverter& converter) {
   std::string name = CleanFolderName(folder.name, codePage, windowsRules);
   std::string_view file = folder.mailboxFile;
@@ -28,6 +29,8 @@ std::string BaseName(const StoreFolder& folder, int codePage, bool windowsRules,
     name = CleanFolderName(stem, codePage, windowsRules);
   }
   if (name.empty()) name = kUnnamed;
+  // In Maildir++ "." separates the levels of a folder's path.
+  if (layout == TreeLayout::Maildir) std::replace(name.begin(), name.end(), '.', kMaildirDotStandIn);
   return name;
 }
 
@@ -97,11 +100,11 @@ TreePlan PlanTree(const StoreTree& store, TreeLayout layout, bool windowsRules,
     if (folder.parent != StoreTree::kTopLevel) plan.folders[folder.parent].hasSubfolders = true;
     const auto [at, added] = directories.try_emplace(folder.parent, claims, store.codePage);
     SiblingNames& siblings = at->second;
-    // An eml folder's directory holds its sets' directories beside its subfolders.
-    if (added && foundSets && layout == TreeLayout::Eml && folder.parent != StoreTree::kTopLevel) {
+    // An eml or Maildir folder's sets are named as its subfolders are.
+    if (added && foundSets && layout != TreeLayout::Mbox && folder.parent != StoreTree::kTopLevel) {
       for (const FoundSet& set : kFoundSets) siblings.reserve(set.name);
     }
-    planned.name = siblings.take(BaseName(folder, store.codePage, windowsRules, converter));
+    planned.name = siblings.take(BaseName(folder, layout, store.codePage, windowsRules, converter));
     converter.toProgramText(planned.name);
   }
   return plan;
@@ -112,6 +115,11 @@ std::string TreePlan::path(size_t i) const {
   // children, so a link that does not point back ends the walk.
   std::vector<size_t> chain{i};
   for (size_t at = i; folders[at].parent < at;) chain.push_back(at = folders[at].parent);
+  if (layout == TreeLayout::Maildir) {
+    std::string path;
+    for (size_t k = chain.size(); k-- > 0;) (path += '.') += folders[chain[k]].name;
+    return path;
+  }
   std::string path = folders[chain.back()].name;
   for (size_t k = chain.size() - 1; k-- > 0;) {
     path = JoinPath(subfolderHolder(std::move(path)), folders[chain[k]].name);
@@ -120,6 +128,8 @@ std::string TreePlan::path(size_t i) const {
 }
 
 std::string TreePlan::subfolderDirectory(size_t i) const {
+  // Maildir++ folders all live side by side in the output folder.
+  if (layout == TreeLayout::Maildir) return std::string();
   return folders[i].hasSubfolders ? subfolderHolder(path(i)) : std::string();
 }
 

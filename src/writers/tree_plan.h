@@ -1,6 +1,7 @@
 #pragma once
-// Where each folder of a store goes in the output folder, for the two tree
-// layouts: Thunderbird's local folders for mbox, nested directories for eml.
+// Where each folder of a store goes in the output folder, for the three tree
+// layouts: Thunderbird's local folders for mbox, nested directories for eml,
+// a Maildir++ tree for Maildir.
 
 #include <cstddef>
 #include <string>
@@ -17,7 +18,14 @@ enum class TreeLayout {
   // Each folder is a directory named after it, holding its messages' files
   // and its subfolders' directories.
   Eml,
+  // The output folder is a Maildir; each folder is the Maildir
+  // ".<name>.<name>..." beside it, its path joined by "." (Maildir++, as
+  // Dovecot reads it), so "." inside a name becomes kMaildirDotStandIn.
+  Maildir,
 };
+
+// What stands for "." inside a folder name in the Maildir layout.
+inline constexpr char kMaildirDotStandIn = '_';
 
 struct PlannedFolder {
   std::string name;  // one path component, unique among its siblings
@@ -31,11 +39,12 @@ struct TreePlan {
   TreeLayout layout = TreeLayout::Mbox;
   std::vector<PlannedFolder> folders;  // one per store folder, same index
 
-  // Folder i's mbox file (Mbox) or directory (Eml), relative to the output
-  // folder and joined with the host's separator.
+  // Folder i's mbox file (Mbox), directory (Eml) or Maildir (Maildir),
+  // relative to the output folder and joined with the host's separator.
   std::string path(size_t i) const;
   // The relative directory that holds folder i's subfolders: its path plus
-  // ".sbd" (Mbox), or its path itself (Eml).
+  // ".sbd" (Mbox), or its path itself (Eml); empty in the Maildir layout,
+  // whose folders are all in the output folder.
   std::string subfolderDirectory(size_t i) const;
 
  private:
@@ -53,7 +62,8 @@ struct TreePlan {
 // folder. With `foundSets` ("-recover") the names of a folder's found sets
 // are kept free too: "<name>.recovered" and the like beside an mbox folder
 // (with their ".msf"), "recovered" and the like among an eml folder's
-// subfolders.
+// subfolders, "recovered" and the like among a Maildir folder's subfolders
+// (".<path>.recovered").
 //
 // The names are made in the character set of the store's names, which
 // `converter` made, and handed out in the program's own text.

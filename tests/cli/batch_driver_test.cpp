@@ -98,6 +98,29 @@ TEST_F(BatchDriverTest, DefectiveTextStopsMboxButEmlStillRuns) {
   EXPECT_FALSE(files_.exists("/mail/a/Unknown - message 2.eml"));
 }
 
+TEST_F(BatchDriverTest, MaildirAloneNeedsNoOtherFormatAndCombinesWithThem) {
+  files_.addFile("/mail/a.dbx", Mailbox(2));
+  files_.addFile("/mail/b.dbx", Mailbox(1, /*damageLastText=*/true));
+  EXPECT_EQ(run({"-maildir", "/mail/*.dbx"}), 0);
+  EXPECT_EQ(console_.text(),
+            "Processing mailbox \"a.dbx\" (2 messages)...\n"
+            "Processing mailbox \"b.dbx\" (1 messages)...\n"
+            "File \"b.dbx\" seems to be defective!\n"
+            "1 of 2 mailboxes converted to Maildir-format!\n");
+  EXPECT_TRUE(files_.exists("/mail/a/cur/0.Q1.quernel:2,"));
+
+  console_.clear();
+  EXPECT_EQ(run({"-mbx", "-mbxrd", "-eml", "-maildir", "-flags", "/mail/a.dbx"}), 0);
+  EXPECT_EQ(console_.text(),
+            "Processing mailbox \"a.dbx\" (2 messages)...\n"
+            "1 of 1 mailboxes converted to MBOXO-format!\n"
+            "1 of 1 mailboxes converted to MBOXRD-format!\n"
+            "1 of 1 mailboxes converted to EML-format!\n"
+            "1 of 1 mailboxes converted to Maildir-format!\n");
+  EXPECT_NE(files_.contents("/mail/a.mbx")->find("\r\nStatus: O\r\n"), std::string::npos);
+  EXPECT_EQ(files_.contents("/mail/a/cur/0.Q0.quernel:2,"), "Subject: 0\r\n\r\nbody\r\n");
+}
+
 TEST_F(BatchDriverTest, MailboxCutInsideItsIndexIsDefectiveWithoutPhantomMessages) {
   // Ten messages in one root node, the file cut after the node's 4th entry.
   const BuiltMailbox built = BuilderOf(Messages(10)).build();

@@ -19,6 +19,7 @@ struct FlagCase {
   MessageDate date;
   bool flatFolders;
   bool overwrite;
+  bool statusHeaders = false;
 };
 
 constexpr auto kO = MboxVariant::Mboxo;
@@ -40,8 +41,9 @@ const FlagCase kFlagCases[] = {
      kReceive, false, false},
     {"FlatFolders", flags::kFlatFolders, kO, false, false, kSend, true, false},
     {"Overwrite", flags::kOverwrite, kO, false, false, kSend, false, true},
-    {"FormatFlagsChangeNothingElse", flags::kMboxo | flags::kEml, kO, false, false, kSend, false,
-     false},
+    {"FormatFlagsChangeNothingElse", flags::kMboxo | flags::kEml | flags::kMaildir, kO, false,
+     false, kSend, false, false},
+    {"StatusHeaders", flags::kStatusHeaders, kO, false, false, kSend, false, false, true},
 };
 
 class WriterOptionsTest : public ::testing::TestWithParam<FlagCase> {};
@@ -59,6 +61,10 @@ TEST_P(WriterOptionsTest, EachFlagReachesItsWriter) {
   EXPECT_EQ(eml.date, c.date);
   EXPECT_EQ(eml.flatFolders, c.flatFolders);
   EXPECT_EQ(eml.overwrite, c.overwrite);
+  EXPECT_EQ(mbox.statusHeaders, c.statusHeaders);
+  EXPECT_EQ(eml.statusHeaders, c.statusHeaders);
+  // Maildir keeps the bytes as stored and stamps the receive time always.
+  EXPECT_EQ(MaildirOptionsFrom(settings).overwrite, c.overwrite);
 }
 
 INSTANTIATE_TEST_SUITE_P(Flags, WriterOptionsTest, ::testing::ValuesIn(kFlagCases),
@@ -78,6 +84,7 @@ TEST(WriterOptions, TemplatesAndOutputDirectoryGoToTheirWriters) {
   EXPECT_EQ(eml.nameTemplate, "$SUBJ$.eml");
   EXPECT_EQ(mbox.outputDirectory, "/out");
   EXPECT_EQ(eml.outputDirectory, "/out");
+  EXPECT_EQ(MaildirOptionsFrom(settings).outputDirectory, "/out");
 }
 
 }  // namespace

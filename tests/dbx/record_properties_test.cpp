@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "dbx/layout.h"
 #include "reader_harness.h"
 
@@ -36,7 +40,7 @@ TEST(RecordPropertiesTest, AbsentAndIgnoredIdsGiveEmptyValues) {
   m.text = "x";
   m.extraProperties = {{0x88, std::string("\x10\0\0", 3)},   // subject id with the direct bit
                        {0x8D, std::string("\x01\0\0", 3)},   // sender name, direct bit
-                       {0x01, std::string("data\0", 5)}};  // an id quernel does not use
+                       {0x05, std::string("data\0", 5)}};  // an id quernel does not use
   builder.add(m);
   ReaderOver opened(builder.build().bytes);
   const MailboxReader& r = opened.reader;
@@ -44,6 +48,49 @@ TEST(RecordPropertiesTest, AbsentAndIgnoredIdsGiveEmptyValues) {
   EXPECT_EQ(r.senderName(0), "");
   EXPECT_EQ(r.sendTime(0), 0);
   EXPECT_EQ(r.receiveTime(0), 0);
+  EXPECT_EQ(r.messageFlags(0), MessageFlags());
+}
+
+TEST(RecordPropertiesTest, FlagsComeFromEitherPropertyAndTheLaterOneWins) {
+  auto u32 = [](uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
+  const struct {
+    const char* name;
+    std::vector<std::pair<uint8_t, std::string>> properties;
+    uint32_t expected;
+  } cases[] = {
+      {"absent", {}, 0},
+      {"direct u24", {{dbx::kPropFlagsDirect, u32(0x1800A1)}}, 0x1800A1},
+      {"indirect u32", {{dbx::kPropFlagsIndirect, u32(0x81080020)}}, 0x81080020},
+      {"direct then indirect", {{dbx::kPropFlagsDirect, u32(0x80)}, {dbx::kPropFlagsIndirect, u32(0x20)}}, 0x20},
+      {"indirect then direct", {{dbx::kPropFlagsIndirect, u32(0x20)}, {dbx::kPropFlagsDirect, u32(0x80)}}, 0x80},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TestMessage m = WithSubject("s");
+    m.extraProperties = c.properties;
+    DbxBuilder builder;
+    builder.add(m);
+    ReaderOver opened(builder.build().bytes);
+    EXPECT_EQ(opened.reader.messageFlags(0).bits(), c.expected);
+    EXPECT_EQ(opened.reader.subject(0), "s");
+  }
+}
+
+// Flags only add to the output: where they cannot be read the message has
+// none, and the mailbox converts as it did before they were read.
+TEST(RecordPropertiesTest, FlagsBeyondTheEndAreNoFlags) {
+  DbxBuilder builder;
+  TestMessage m = WithSubject("kept");
+  m.flags = 0x80000080;  // beyond 24 bits: stored indirectly, as the first property
+  builder.add(m);
+  BuiltMailbox built = builder.build();
+  const uint64_t flagsEntry = built.recordOffsets[0] + dbx::kRecordProperties;
+  ASSERT_EQ(static_cast<uint8_t>(built.bytes[flagsEntry]), dbx::kPropFlagsIndirect);
+  ASSERT_EQ(ReaderOver(built.bytes).reader.messageFlags(0).bits(), 0x80000080u);
+  PutU32(built.bytes, flagsEntry, 0xFFFFFF00 | dbx::kPropFlagsIndirect);
+  ReaderOver opened(built.bytes);
+  EXPECT_EQ(opened.reader.messageFlags(0), MessageFlags());
+  EXPECT_EQ(opened.reader.subject(0), "kept");
 }
 
 TEST(RecordPropertiesTest, LaterEntryOfTheSameIdWins) {

@@ -67,6 +67,29 @@ TEST_F(RecoverTest, EverySetComesBackOnceInItsOwnPlace) {
   EXPECT_EQ(PythonSubjects(dir_ / "out/Inbox.damaged.mbx"), "two\n");
 }
 
+// With -maildir the sets are Maildir++ subfolders of the mailbox's Maildir,
+// which Python's mailbox module lists as its folders.
+TEST_F(RecoverTest, SetsBecomeSubfoldersOfTheMaildir) {
+  WriteFile(dir_ / "Inbox.dbx", MixedMailbox().built.bytes);
+  const ProcessResult result = run({"-recover", "-maildir", "Inbox.dbx", "out"});
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_NE(result.out.find("1 of 1 mailboxes converted to Maildir-format!\n"), std::string::npos) << result.out;
+  EXPECT_EQ(Contents(FilesIn(dir_ / "out/Inbox/cur")), Sorted({MailText("one", 300), MailText("three", 100)}));
+  EXPECT_EQ(Contents(FilesIn(dir_ / "out/Inbox/.recovered/cur")), std::vector<std::string>{MailText("lost", 700)});
+  EXPECT_EQ(FilesIn(dir_ / "out/Inbox/.deleted/cur").size(), 2u);
+  EXPECT_EQ(FilesIn(dir_ / "out/Inbox/.damaged/cur").size(), 1u);
+  EXPECT_EQ(FilesIn(dir_ / "out/Inbox/tmp").size(), 0u);
+
+  const ProcessResult folders = RunProcess(
+      {"python3", "-c",
+       "import mailbox, sys\nbox = mailbox.Maildir(sys.argv[1], create=False)\n"
+       "print(len(box), *sorted((f, len(box.get_folder(f))) for f in box.list_folders()))",
+       dir_ / "out/Inbox"},
+      "/");
+  if (folders.status == 127) GTEST_SKIP() << "python3 is not installed: the Maildir is not read back";
+  EXPECT_EQ(folders.out, "2 ('damaged', 1) ('deleted', 2) ('recovered', 1)\n") << folders.err;
+}
+
 // Without found messages, the output is the plain conversion's, byte for
 // byte, and no set creates anything; without the option a damaged message
 // still ends the mailbox.

@@ -71,6 +71,10 @@ inline std::vector<std::string> InMatchOrder(std::vector<std::string> names) {
   return names;
 }
 
+// The character before "2," in a Maildir file name: Windows refuses ":" in
+// file names, so Windows Maildir readers take "!" there.
+inline char MaildirInfoSeparator() { return TargetIsWindows() ? '!' : ':'; }
+
 // Several positional arguments: on Windows the first is the input and the
 // second the output directory (the rest is ignored), as the shell leaves
 // wildcards alone; on Linux the shell has expanded them already, so every

@@ -1,6 +1,7 @@
 // End-to-end checks of "-tree": a store made with the test-mailbox builder
-// and the bundled sample store are converted, and every mbox of the tree is
-// read back by Python's mailbox module and by Dovecot's doveadm.
+// and the bundled sample store are converted, and every mbox of the tree (or
+// every folder of the Maildir++ tree) is read back by Python's mailbox module
+// and by Dovecot's doveadm.
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -120,17 +121,40 @@ std::string ShownRelative(std::string path) {
   return path;
 }
 
+// The Maildir++ tree of the built store, by the names Dovecot shows with "/"
+// for its separator: "." in a name has become "_".
+const Counts kBuiltMaildirTree = {
+    {"INBOX", 0},
+    {"Local Folders", 0},
+    {"Local Folders/Inbox", 3},
+    {"Local Folders/Inbox/Projects", 1},
+    {"Local Folders/Inbox/Projects/Child", 2},
+    {"Local Folders/Work Mail", 1},
+    {"Local Folders/Dots", 1},
+    {"Local Folders/Archive", 1},
+    {"Local Folders/ARCHIVE(1)", 1},
+    {"Local Folders/Gone", 0},
+    {"Local Folders/Drafts", 0},
+    {"Orphan", 1},
+    {"Loop A", 1},
+    {"Loop B", 1},
+    {"Inbox copy", 1},
+    {"news_example_org", 0},
+    {"news_example_org/comp_test", 1},
+    {"Leftover", 2},
+};
+
 class TreeRun : public ::testing::Test {
  protected:
-  // Converts `store` into dir/out with "-tree -mbxrd".
-  ProcessResult convert(const std::string& store) {
-    return RunQuernelProcess({"-tree", "-mbxrd", store, dir_ / "out"}, dir_.path());
+  // Converts `store` into dir/out with "-tree" and `format`.
+  ProcessResult convert(const std::string& store, const std::string& format = "-mbxrd") {
+    return RunQuernelProcess({"-tree", format, store, dir_ / "out"}, dir_.path());
   }
 
-  // The tree read by Python's mailbox module; nothing without python3.
-  std::optional<Counts> pythonCounts() {
+  // The tree read by Python's mailbox module with `script`; nothing without python3.
+  std::optional<Counts> pythonCounts(const char* script = "mbox_tree_counts.py") {
     const ProcessResult read = RunProcess(
-        {"python3", std::string(QUERNEL_SOURCE_DIR) + "/tests/e2e/mbox_tree_counts.py", dir_ / "out"}, "/");
+        {"python3", std::string(QUERNEL_SOURCE_DIR) + "/tests/e2e/" + script, dir_ / "out"}, "/");
     if (read.status == 127) return std::nullopt;
     EXPECT_EQ(read.status, 0) << read.err;
     return ParseCounts(read.out, '\t');
@@ -138,15 +162,18 @@ class TreeRun : public ::testing::Test {
 
   // The tree as Dovecot sees it, on a copy (Dovecot writes its own headers
   // into mbox files) that the user nobody owns: a throw-away configuration,
-  // no daemon. Nothing where doveadm is missing.
-  std::optional<Counts> dovecotCounts() {
+  // no daemon. Nothing where doveadm is missing. A Maildir++ tree is shown
+  // with "/" between the levels of a folder's name.
+  std::optional<Counts> dovecotCounts(bool maildir = false) {
     const std::string home = dir_ / "dovecot";
     const std::string mail = home + "/mail";
     RunProcess({"mkdir", home}, "/");
     EXPECT_EQ(RunProcess({"cp", "-r", dir_ / "out", mail}, "/").status, 0);
     WriteFile(home + "/dovecot.conf",
-              "mail_location = mbox:" + mail + ":INBOX=" + home + "/inbox:INDEX=" + home +
-                  "/index:CONTROL=" + home + "/control:UTF-8\n"
+              (maildir ? "mail_location = maildir:" + mail + ":INDEX="
+                       : "mail_location = mbox:" + mail + ":INBOX=" + home + "/inbox:INDEX=") +
+                  home + "/index:CONTROL=" + home + "/control:UTF-8\n" +
+                  (maildir ? "namespace inbox {\n  inbox = yes\n  separator = /\n}\n" : "") +
                   "mail_uid = nobody\nmail_gid = nogroup\nssl = no\n"
                   "base_dir = " + home + "/run\nstate_dir = " + home + "/state\n"
                   "log_path = " + home + "/log\n");
@@ -184,6 +211,27 @@ TEST_F(TreeRun, BuiltStoreReadByPythonAndDovecot) {
   const std::optional<Counts> dovecot = dovecotCounts();
   if (!dovecot) GTEST_SKIP() << "doveadm (Debian package dovecot-core) is not installed";
   EXPECT_EQ(*dovecot, kBuiltTree);
+}
+
+// "-tree -maildir": the same store as a Maildir++ tree that both readers
+// open folder by folder, under the store's names.
+TEST_F(TreeRun, BuiltStoreAsMaildirTree) {
+  RunProcess({"mkdir", dir_ / "store"}, "/");
+  WriteBuiltStore(dir_ / "store");
+  const ProcessResult run = convert(dir_ / "store", "-maildir");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_NE(run.out.find("13 of 13 mailboxes converted to Maildir-format!\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find(ShownRelative("Folder \".Local Folders.Gone\": the folder list counts 2 messages, "
+                                       "0 converted.\n")),
+            std::string::npos)
+      << run.out;
+
+  const std::optional<Counts> python = pythonCounts("maildir_tree_counts.py");
+  if (!python) GTEST_SKIP() << "python3 is not installed: the tree is not read back";
+  EXPECT_EQ(*python, kBuiltMaildirTree);
+  const std::optional<Counts> dovecot = dovecotCounts(/*maildir=*/true);
+  if (!dovecot) GTEST_SKIP() << "doveadm (Debian package dovecot-core) is not installed";
+  EXPECT_EQ(*dovecot, kBuiltMaildirTree);
 }
 
 // The bundled sample store, given by its folder list; a second run replaces

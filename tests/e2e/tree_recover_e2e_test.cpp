@@ -59,10 +59,11 @@ class TreeRecoverTest : public ::testing::Test {
     return RunQuernelProcess(arguments, dir_.path());
   }
 
-  // Every mbox file of the tree `out`, read by Python's mailbox module.
-  Counts pythonCounts(const std::string& out) {
+  // Every mbox file (or Maildir++ folder, with `script`) of the tree `out`,
+  // read by Python's mailbox module.
+  Counts pythonCounts(const std::string& out, const char* script = "mbox_tree_counts.py") {
     const ProcessResult read = RunProcess(
-        {"python3", std::string(QUERNEL_SOURCE_DIR) + "/tests/e2e/mbox_tree_counts.py", dir_ / out}, "/");
+        {"python3", std::string(QUERNEL_SOURCE_DIR) + "/tests/e2e/" + script, dir_ / out}, "/");
     EXPECT_EQ(read.status, 0) << read.err;
     Counts counts;
     std::istringstream lines(read.out);
@@ -143,6 +144,30 @@ TEST_F(TreeRecoverTest, EmlSetsAreSubfoldersOfTheFolder) {
   EXPECT_EQ(ListDirectory(dir_ / "out/Local Folders/Broken"), std::vector<std::string>{"recovered"});
   EXPECT_EQ(FilesIn(dir_ / "out/Local Folders/Broken/recovered").size(), 2u);
   EXPECT_EQ(FilesIn(dir_ / "out/Local Folders/Inbox.recovered").size(), 1u);
+}
+
+// In a Maildir++ tree the sets are subfolders of the folder, named apart
+// from its own subfolders, each with the messages the plain run writes.
+TEST_F(TreeRecoverTest, MaildirSetsAreMaildirPlusPlusSubfolders) {
+  ASSERT_EQ(run({"-tree", "-recover", "-maildir", dir_ / "store", dir_ / "out"}).status, 0);
+  EXPECT_EQ(pythonCounts("out", "maildir_tree_counts.py"),
+            (Counts{{"INBOX", 0},
+                    {"Local Folders", 0},
+                    {"Local Folders/Broken", 0},
+                    {"Local Folders/Broken/recovered", 2},
+                    {"Local Folders/Inbox", 2},
+                    {"Local Folders/Inbox/recovered", 1},
+                    {"Local Folders/Inbox/deleted", 2},
+                    {"Local Folders/Inbox/damaged", 1},
+                    {"Local Folders/Inbox/Deleted(1)", 2},
+                    {"Local Folders/Inbox_recovered", 1},
+                    {"Local Folders/Sent", 2}}));
+  ASSERT_EQ(run({"-recover", "-maildir", dir_ / "store/Inbox.dbx", dir_ / "plain"}).status, 0);
+  for (const char* set : {"", ".recovered", ".deleted", ".damaged"}) {
+    const std::map<std::string, std::string> files = FilesIn(dir_ / "out/.Local Folders.Inbox" + set + "/cur");
+    EXPECT_EQ(files, FilesIn(dir_ / "plain/Inbox/" + (*set ? std::string(set) + "/cur" : "cur"))) << set;
+    EXPECT_FALSE(files.empty()) << set;
+  }
 }
 
 }  // namespace

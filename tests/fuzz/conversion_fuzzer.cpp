@@ -1,10 +1,10 @@
 // Fuzz target: the whole program converting one fuzzed mailbox with
-// "-mbxrd -eml" on the in-memory file system; the input's last byte is not
-// part of the mailbox: its lowest bit adds "-recover". Whatever the mailbox
-// holds, the run ends with its two summary lines and exit status 0, and a
-// mailbox counted as converted to eml has one file per message it converted.
-// With "-recover", each found set has one file per message its line counts,
-// so nothing is written twice.
+// "-mbxrd -eml -maildir -flags" on the in-memory file system; the input's
+// last byte is not part of the mailbox: its lowest bit adds "-recover".
+// Whatever the mailbox holds, the run ends with its three summary lines and
+// exit status 0, and a mailbox counted as converted to eml or Maildir has
+// one file per message it converted. With "-recover", each found set has one
+// file per message its line counts in both, so nothing is written twice.
 
 #include <cstddef>
 #include <cstdint>
@@ -23,6 +23,7 @@ namespace {
 
 constexpr std::string_view kMboxSummary = " of 1 mailboxes converted to MBOXRD-format!\n";
 constexpr std::string_view kEmlSummary = " of 1 mailboxes converted to EML-format!\n";
+constexpr std::string_view kMaildirSummary = " of 1 mailboxes converted to Maildir-format!\n";
 
 // The message count of the progress line, or -1 without one.
 long ReportedMessages(const std::string& text) {
@@ -58,9 +59,13 @@ void CheckFoundSets(const std::string& text, const quernel::MemoryFileSystem& fi
                   &converted, &recovered, &deleted, &damaged) != 5) {
     __builtin_trap();
   }
-  if (FilesIn(fileSystem, "/mail/Inbox/recovered/") != recovered) __builtin_trap();
-  if (FilesIn(fileSystem, "/mail/Inbox/deleted/") != deleted) __builtin_trap();
-  if (FilesIn(fileSystem, "/mail/Inbox/damaged/") != damaged) __builtin_trap();
+  for (const char* folder : {"/mail/Inbox/", "/mail/Inbox/."}) {
+    const std::string set(folder);
+    const std::string files = set.back() == '.' ? "/cur/" : "/";
+    if (FilesIn(fileSystem, set + "recovered" + files) != recovered) __builtin_trap();
+    if (FilesIn(fileSystem, set + "deleted" + files) != deleted) __builtin_trap();
+    if (FilesIn(fileSystem, set + "damaged" + files) != damaged) __builtin_trap();
+  }
 }
 
 }  // namespace
@@ -72,15 +77,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fileSystem.addDirectory("/mail");
   fileSystem.addFile("/mail/Inbox.dbx", std::string(reinterpret_cast<const char*>(data), size - 1));
   quernel::StringConsole console;
-  std::vector<std::string> arguments = {"-mbxrd", "-eml", "/mail/Inbox.dbx"};
+  std::vector<std::string> arguments = {"-mbxrd", "-eml", "-maildir", "-flags", "/mail/Inbox.dbx"};
   if (recover) arguments.insert(arguments.begin(), "-recover");
   const int status = quernel::RunQuernel(arguments, fileSystem, console);
   if (status != 0) __builtin_trap();
 
   const std::string& text = console.text();
-  const size_t emlLine = text.rfind('\n', text.size() - 2) + 1;
+  const size_t maildirLine = text.rfind('\n', text.size() - 2) + 1;
+  const std::string_view maildir = std::string_view(text).substr(maildirLine);
+  if (maildir.size() != kMaildirSummary.size() + 1 || !maildir.ends_with(kMaildirSummary)) __builtin_trap();
+  const size_t emlLine = text.rfind('\n', maildirLine - 2) + 1;
   const size_t mboxLine = text.rfind('\n', emlLine - 2) + 1;
-  const std::string_view eml = std::string_view(text).substr(emlLine);
+  const std::string_view eml = std::string_view(text).substr(emlLine, maildirLine - emlLine);
   const std::string_view mbox = std::string_view(text).substr(mboxLine, emlLine - mboxLine);
   if (eml.size() != kEmlSummary.size() + 1 || !eml.ends_with(kEmlSummary)) __builtin_trap();
   if (mbox.size() != kMboxSummary.size() + 1 || !mbox.ends_with(kMboxSummary)) __builtin_trap();
@@ -88,6 +96,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // of its own and no file among the converted ones.
   const long damaged = CountOf(text, " is damaged (");
   if (eml[0] == '1' && FilesIn(fileSystem, "/mail/Inbox/") != ReportedMessages(text) - damaged) {
+    __builtin_trap();
+  }
+  if (maildir[0] == '1' && FilesIn(fileSystem, "/mail/Inbox/cur/") != ReportedMessages(text) - damaged) {
     __builtin_trap();
   }
   if (recover) CheckFoundSets(text, fileSystem);

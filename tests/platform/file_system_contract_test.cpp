@@ -268,6 +268,20 @@ TEST_P(FileSystemContract, StampSetsTheLastWriteTime) {
   EXPECT_EQ(FileTimeFromUnix(1120209000), 127646826000000000u);
 }
 
+// A Maildir delivery: from tmp/ to a name that cur/ does not hold yet.
+TEST_P(FileSystemContract, RenameToANewNameInAnotherFolder) {
+  ASSERT_TRUE(fs_->createDirectory(at("tmp")));
+  ASSERT_TRUE(fs_->createDirectory(at("cur")));
+  put("tmp/m", "message");
+  fs_->renameFile(at("tmp/m"), at("cur/m"));
+  EXPECT_EQ(read("cur/m"), "message");
+  EXPECT_EQ(fs_->entryAt(at("tmp/m")), std::nullopt);
+  put("tmp/n", "kept");
+  EXPECT_EQ(testing::CauseOf([&] { fs_->renameFile(at("tmp/n"), at("missing/n")); }),
+            FileErrorCause::NotFound);
+  EXPECT_EQ(read("tmp/n"), "kept");
+}
+
 INSTANTIATE_TEST_SUITE_P(Both, FileSystemContract, ::testing::Values("native", "memory"),
                          [](const auto& info) { return info.param; });
 

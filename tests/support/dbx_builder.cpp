@@ -97,6 +97,11 @@ std::vector<RecordEntry> RecordEntries(const TestMessage& m, uint32_t firstBlock
   auto addTime = [&](uint8_t id, const std::optional<uint64_t>& t) {
     if (t) entries.push_back({id, 0, LittleEndian(*t, 8)});
   };
+  if (m.flags > 0xFFFFFF) {
+    entries.push_back({kPropFlagsIndirect, 0, LittleEndian(m.flags, 4)});
+  } else if (m.flags != 0) {
+    entries.push_back({kPropFlagsDirect, m.flags, {}});
+  }
   addTime(kPropSendTime, m.sendTime);
   if (m.textLink == TextLink::Indirect) {
     entries.push_back({kPropTextIndirect, 0, LittleEndian(firstBlock, 4)});

@@ -38,6 +38,10 @@ struct TestMessage {
   std::optional<std::string> recipientAddress;
   std::optional<uint64_t> sendTime;     // FILETIME ticks
   std::optional<uint64_t> receiveTime;  // FILETIME ticks
+  // The message's state bits (MessageFlags), unless 0: as the direct
+  // property 0x81, like Outlook Express stores them, or as 0x01 when they
+  // need 32 bits.
+  uint32_t flags = 0;
   TextLink textLink = TextLink::Indirect;
   // Text bytes per block; each block still occupies 16 + blockCapacity bytes.
   uint32_t blockTextSize = 512;

@@ -1,6 +1,8 @@
-// Writes the mailbox of the .eml round-trip test and prints, as JSON, what
-// each of its messages must read back as: the raw text and the Subject and
-// From header values as stored (folding kept), and the send time.
+// Writes the mailbox of the round-trip tests of the real program (.eml,
+// Maildir, mbox with state lines) and prints, as JSON, what each of its
+// messages must read back as: the raw text and the Subject and From header
+// values as stored (folding kept), the send and receive times, and its read,
+// answered, flagged and forwarded state.
 //
 // Usage: eml_roundtrip_mailbox OUTPUT.dbx > expected.json
 
@@ -17,6 +19,14 @@ using quernel::testing::DbxBuilder;
 using quernel::testing::FileTimeFromUnix;
 using quernel::testing::TestMessage;
 
+// Outlook Express's state bits, spelled out here rather than taken from the
+// program, so that the test checks its meaning of them.
+constexpr uint32_t kRead = 0x80;
+constexpr uint32_t kFlagged = 0x20;
+constexpr uint32_t kAnswered = 0x080000;
+constexpr uint32_t kForwarded = 0x100000;
+constexpr uint32_t kComposedHere = 0x08;
+
 struct Sample {
   std::string subjectHeader;  // value as it stands in the text
   std::string fromHeader;
@@ -24,6 +34,7 @@ struct Sample {
   std::string senderName;
   std::string body;
   std::string lineEnd = "\r\n";
+  uint32_t flags = kRead;
 };
 
 std::vector<Sample> Samples() {
@@ -39,14 +50,21 @@ std::vector<Sample> Samples() {
        "A long subject that is folded", "Bob, Jr.", "Folded.\r\n"},
       {"=?ISO-8859-1?Q?Gr=FC=DFe?=", "=?UTF-8?B?SsO8cmdlbg==?= <j@example.de>", "Gr\xFC\xDF" "e",
        "J\xFCrgen", "From here on a line starts with From.\r\nFrom me\r\n"},
-      {"Re: a/b\\c? <x>", "carol@example.net", "Re: a/b\\c? <x>", "", longBody},
-      {"Unix line ends", "dave@example.com", "Unix line ends", "Dave", "One\nTwo\n", "\n"},
+      {"Re: a/b\\c? <x>", "carol@example.net", "Re: a/b\\c? <x>", "", longBody, "\r\n",
+       kRead | kAnswered | kFlagged | kForwarded},
+      {"Unix line ends", "dave@example.com", "Unix line ends", "Dave", "One\nTwo\n", "\n",
+       kFlagged | kComposedHere},
+      // Unread, with state lines of its own that "-flags" replaces.
+      {"Old state", "erin@example.com", "Old state", "Erin", "Read me.\r\n", "\r\n", 0},
   };
 }
 
 std::string TextOf(const Sample& sample) {
   const std::string& eol = sample.lineEnd;
-  return "From: " + sample.fromHeader + eol + "Subject: " + sample.subjectHeader + eol +
+  const std::string state = sample.subjectHeader == "Old state"
+                                ? "Status: RO" + eol + "X-Mozilla-Status: 0008" + eol
+                                : std::string();
+  return "From: " + sample.fromHeader + eol + "Subject: " + sample.subjectHeader + eol + state +
          "MIME-Version: 1.0" + eol + "Content-Type: text/plain; charset=us-ascii" + eol + eol +
          sample.body;
 }
@@ -84,12 +102,18 @@ int main(int argc, char** argv) {
     message.subject = sample.subjectProperty;
     message.senderName = sample.senderName;
     message.sendTime = FileTimeFromUnix(sendTime);
+    message.receiveTime = FileTimeFromUnix(sendTime + 90);
+    message.flags = sample.flags;
     builder.add(message);
+    auto state = [&](uint32_t bit) { return std::string((sample.flags & bit) ? "true" : "false"); };
     if (json.size() > 2) json += ",\n";
     json += "  {\"subject\": " + JsonString(sample.subjectHeader) +
             ", \"from\": " + JsonString(sample.fromHeader) +
             ", \"text\": " + JsonString(message.text) +
-            ", \"time\": " + std::to_string(sendTime) + "}";
+            ", \"time\": " + std::to_string(sendTime) +
+            ", \"received\": " + std::to_string(sendTime + 90) +
+            ", \"read\": " + state(kRead) + ", \"answered\": " + state(kAnswered) +
+            ", \"flagged\": " + state(kFlagged) + ", \"forwarded\": " + state(kForwarded) + "}";
     sendTime += 3600;
   }
   json += "\n]\n";

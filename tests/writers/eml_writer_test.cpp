@@ -341,6 +341,20 @@ TEST_F(EmlWriterTest, TextIsWrittenExactlyAndAnEmptyTextGivesAnEmptyFile) {
   EXPECT_EQ(contents("/mail/Inbox/empty"), "");
 }
 
+TEST_F(EmlWriterTest, StateLinesOnRequestOnly) {
+  std::vector<TestMessage> messages = {Message("answered", "Subject: a\r\nX-Status: D\r\n\r\nbody\r\n")};
+  messages[0].flags = MessageFlags::kAnswered | MessageFlags::kForwarded;
+  EXPECT_EQ(convert(messages), 1);
+  EXPECT_EQ(contents("/mail/Inbox/answered"), messages[0].text);
+
+  options.statusHeaders = true;
+  options.flatFolders = true;
+  EXPECT_EQ(convert(messages), 1);
+  EXPECT_EQ(contents("/mail/answered"),
+            "Subject: a\r\nStatus: O\r\nX-Status: A\r\nX-Mozilla-Status: 1002\r\n"
+            "X-Mozilla-Status2: 00000000\r\n\r\nbody\r\n");
+}
+
 TEST_F(EmlWriterTest, DiskFullKeepsTheEarlierFilesAndDeletesTheFailedOne) {
   std::vector<TestMessage> messages;
   for (int i = 1; i <= 10; ++i) {

@@ -12,6 +12,7 @@
 #include "support/dbx_builder.h"
 #include "support/local_zone.h"
 #include "support/marking_converter.h"
+#include "writers/status_headers.h"
 
 namespace quernel::testing {
 namespace {
@@ -132,6 +133,45 @@ TEST_F(MboxWriterTest, SenderGoesThroughTheMailboxsConverterOnce) {
   // Whether "-" stands in is decided by the stored address.
   EXPECT_EQ(contents("/mail/Inbox.mbx"),
             Framed("1\r\n", "[a@example.org]") + Framed("2\r\n", "-"));
+}
+
+// The writer lays the state lines out as pieces of their own around the
+// text; the file must hold what the text changed in place gives.
+TEST_F(MboxWriterTest, StateLinesAsPiecesGiveTheTextChangedInPlace) {
+  const std::string texts[] = {
+      "",
+      "no line end",
+      "From a\r\nStatus: RO\r\n\r\nFrom b\r\n",
+      "X-Status: A\r\n folded\r\nFrom: x\r\nStatus: O\r\n>From c\r\nX-Mozilla-Status: 0001",
+      "Subject: a\n>From d\nStatus: O\n\n>>From e\nFrom f",
+      "\r\nFrom g\r\n",
+  };
+  const uint32_t flags[] = {0, MessageFlags::kRead | MessageFlags::kAnswered, MessageFlags::kMarked};
+  std::vector<TestMessage> messages;
+  for (const std::string& text : texts) {
+    for (uint32_t bits : flags) {
+      messages.push_back(Message(text));
+      messages.back().flags = bits;
+    }
+  }
+  const BuiltMailbox mailbox = Build(messages);
+  std::vector<TestMessage> changed = messages;
+  for (TestMessage& message : changed) AddStatusHeaders(message.text, 0, MessageFlags(message.flags));
+  const BuiltMailbox reference = Build(changed);
+  for (QuoteRule quoting : {kMboxo, kMboxrd}) {
+    for (bool doubleNewline : {false, true}) {
+      SCOPED_TRACE(::testing::Message() << static_cast<int>(quoting.variant) << doubleNewline);
+      options_.quoting = quoting;
+      options_.doubleNewline = doubleNewline;
+      options_.statusHeaders = false;
+      options_.nameTemplate = "reference.mbx";
+      ASSERT_TRUE(convert(reference, "/mail/Reference.dbx"));
+      options_.statusHeaders = true;
+      options_.nameTemplate = "edited.mbx";
+      ASSERT_TRUE(convert(mailbox));
+      EXPECT_EQ(contents("/mail/edited.mbx"), contents("/mail/reference.mbx"));
+    }
+  }
 }
 
 TEST_F(MboxWriterTest, ReceiveDateOnRequest) {

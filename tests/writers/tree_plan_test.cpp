@@ -111,6 +111,16 @@ TEST(TreePlanTest, EmlLayoutNeedsNoRoomForSbd) {
             (Lines{"A > A", "A.sbd", "A/Child > A/Child", "A/Child/Grandchild"}));
 }
 
+// Maildir++ joins the path with "." in one directory: a "." in a name would
+// make a level of its own, so it is replaced before names are made unique.
+TEST(TreePlanTest, MaildirLayoutJoinsThePathWithDots) {
+  EXPECT_EQ(Plan({Folder("Mail.2004"), Folder("mail_2004"), Folder("Child", 0), Folder("Grand.child", 2),
+                  Folder("..x"), Folder("a/b")},
+                 TreeLayout::Maildir),
+            (Lines{".Mail_2004", ".mail_2004(1)", ".Mail_2004.Child", ".Mail_2004.Child.Grand_child",
+                   ".__x", ".a b"}));
+}
+
 // With "-recover" a folder's found sets take names too: beside an mbox
 // folder, its name plus ".recovered" and the like (and their ".msf"); in an
 // eml folder, the subfolders "recovered" and the like. Without, nothing moves.
@@ -136,6 +146,10 @@ TEST(TreePlanTest, FoundSetNamesStayFreeOnlyWhenAsked) {
        {"Inbox > Inbox", "Inbox/Recovered(1)", "Inbox/deleted(1)", "Inbox/damaged(1)", "Inbox/Damaged(2)",
         "recovered"},
        {"Inbox > Inbox", "Inbox/Recovered", "Inbox/deleted", "Inbox/damaged(1)", "Inbox/Damaged", "recovered"}},
+      {"set folders among a Maildir folder's subfolders", TreeLayout::Maildir,
+       {Folder("Inbox"), Folder("Recovered", 0), Folder("Deleted.x", 0), Folder("recovered")},
+       {".Inbox", ".Inbox.Recovered(1)", ".Inbox.Deleted_x", ".recovered"},
+       {".Inbox", ".Inbox.Recovered", ".Inbox.Deleted_x", ".recovered"}},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Describe(PlanTree(StoreTree{c.folders}, c.layout, false, Windows1252TestConverter(), true)), c.withSets) << c.what;
