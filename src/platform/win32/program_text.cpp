@@ -1,6 +1,6 @@
-// The program's own text on Windows: the ANSI code page as the design has
-// it, or UTF-8 when the user chose the mailboxes' code page, so that names
-// in that page reach the file system whole.
+// The program's own text on Windows: the ANSI code page, as Windows programs
+// of its kind use it, or UTF-8 when the user chose the mailboxes' code page,
+// so that names in that page reach the file system whole.
 
 #include "platform/win32/program_text.h"
 
