@@ -5,6 +5,7 @@
 
 #include "bench_messages.h"
 #include "dbx/mailbox_reader.h"
+#include "platform/host.h"
 #include "support/string_input_file.h"
 
 namespace quernel::testing {
@@ -14,7 +15,7 @@ void BM_ReaderConstruction(benchmark::State& state) {
   const uint32_t count = static_cast<uint32_t>(state.range(0));
   StringInputFile file(BenchMailboxBytes(count, 8192, SharedNames::Mixed));
   for (auto _ : state) {
-    const MailboxReader reader(file);
+    const MailboxReader reader(file, SystemHost().calendar);
     benchmark::DoNotOptimize(reader.messageCount());
   }
   state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * count));

@@ -20,6 +20,7 @@
 #include "dbx/mailbox_reader.h"
 #include "dbx/salvage.h"
 #include "platform/file_system.h"
+#include "platform/host.h"
 
 namespace {
 
@@ -49,14 +50,14 @@ int main(int argc, char** argv) {
     // The reader stays, as it does while a conversion writes the salvage.
     std::optional<MailboxReader> reader;
     try {
-      if (useIndex) reader.emplace(*file);
+      if (useIndex) reader.emplace(*file, SystemHost().calendar);
     } catch (const FileError&) {
       // no usable index: everything is unreachable
     }
     const std::vector<uint32_t> indexed = IndexedStarts(reader);
     const auto start = std::chrono::steady_clock::now();
     const std::clock_t cpuStart = std::clock();
-    Salvage salvage(*file, indexed);
+    Salvage salvage(*file, indexed, SystemHost().calendar);
     uint64_t textBytes = 0;
     if (readTexts) {
       std::string text;

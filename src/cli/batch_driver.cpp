@@ -10,7 +10,6 @@
 #include "cli/mailbox_code_page.h"
 #include "cli/opened_mailbox.h"
 #include "cli/recover_mailbox.h"
-#include "platform/host.h"
 #include "writers/eml_paths.h"
 #include "writers/mailbox_failure.h"
 
@@ -32,7 +31,7 @@ std::vector<std::string> ListMailboxes(const std::vector<std::string>& inputs, F
 
 class Batch {
  public:
-  Batch(const RunSettings& settings, FileSystem& fileSystem, Console& console)
+  Batch(const RunSettings& settings, FileSystem& fileSystem, Console& console, const Host& host)
       : writeMbox_(settings.has(flags::kMboxo | flags::kMboxrd)),
         writeEml_(settings.has(flags::kEml)),
         writeMaildir_(settings.has(flags::kMaildir)),
@@ -40,14 +39,14 @@ class Batch {
         codePage_(settings.codePage),
         fileSystem_(fileSystem),
         console_(console),
-        writers_(settings, fileSystem, console) {}
+        writers_(settings, fileSystem, console, host) {}
 
   void convert(const std::string& path) {
     if (recover_) {
       recover(path);
       return;
     }
-    OpenedMailbox mailbox(path, fileSystem_, console_);
+    OpenedMailbox mailbox(path, fileSystem_, console_, writers_.host);
     if (mailbox.state() != OpenedMailbox::State::Ready) return;
     const MailboxReader& reader = mailbox.reader();
     const std::string& displayName = mailbox.displayName();
@@ -73,21 +72,22 @@ class Batch {
  private:
   // The outputs go where the plain conversion puts them, the sets beside.
   void recover(const std::string& path) {
-    OpenedMailbox mailbox(path, fileSystem_, console_, /*salvaging=*/true);
+    OpenedMailbox mailbox(path, fileSystem_, console_, writers_.host, /*salvaging=*/true);
     if (mailbox.state() == OpenedMailbox::State::Refused) return;
     // The index's messages tell the code page; found ones are read in it too.
     const std::unique_ptr<CodePageConverter> converter =
         mailbox.state() == OpenedMailbox::State::Ready
             ? MailboxConverter(codePage_, mailbox.reader(), mailbox.displayName(), console_)
             : ChosenCodePageConverter(codePage_);
+    const Host& host = writers_.host;
     RecoverPlaces places;
     if (writeMbox_) {
-      places.mboxFile = MboxOutputPath(writers_.mboxOptions, path, mailbox.namingFields(), *converter);
+      places.mboxFile = MboxOutputPath(writers_.mboxOptions, path, mailbox.namingFields(), *converter, host);
     }
-    if (writeEml_) places.emlDirectory = EmlDirectory(writers_.emlOptions, path, mailbox.fileName());
+    if (writeEml_) places.emlDirectory = EmlDirectory(writers_.emlOptions, path, mailbox.fileName(), host);
     if (writeMaildir_) {
-      places.maildir = DirectoryPart(MailboxFolder(writers_.maildirOptions.outputDirectory, path,
-                                                   mailbox.fileName()));
+      places.maildir = host.paths.directoryPart(
+          MailboxFolder(writers_.maildirOptions.outputDirectory, path, mailbox.fileName(), host));
     }
     RecoverMailbox(mailbox, places, *converter, writers_, fileSystem_, console_);
   }
@@ -128,21 +128,22 @@ void ChooseDefaultFormat(RunSettings& settings, Console& console) {
   }
 }
 
-int RunBatch(RunSettings settings, FileSystem& fileSystem, Console& console) {
+int RunBatch(RunSettings settings, FileSystem& fileSystem, Console& console, const Host& host) {
   const std::vector<std::string> mailboxes = ListMailboxes(settings.inputs, fileSystem);
   if (mailboxes.empty()) {
     console.print("Nothing to do!\n");
     return 0;
   }
   ChooseDefaultFormat(settings, console);
-  Batch batch(settings, fileSystem, console);
+  Batch batch(settings, fileSystem, console, host);
   for (const std::string& path : mailboxes) {
     try {
       batch.convert(path);
     } catch (const std::bad_alloc&) {
       // Memory that runs out while one mailbox is converted ends that
       // mailbox, not the batch.
-      ReportMailboxFailure(console, OutOfMemoryError(), DisplayForm(FileNamePart(path)));
+      ReportMailboxFailure(console, OutOfMemoryError(), host.text.displayForm(host.paths.fileNamePart(path)),
+                           host.text);
     }
   }
   PrintSummaries(settings, batch.counters(), mailboxes.size(), console);

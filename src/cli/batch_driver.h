@@ -8,6 +8,7 @@
 #include "cli/run_writers.h"
 #include "platform/console.h"
 #include "platform/file_system.h"
+#include "platform/host.h"
 
 namespace quernel {
 
@@ -19,7 +20,8 @@ void PrintSummaries(const RunSettings& settings, const Counters& counters, size_
 void ChooseDefaultFormat(RunSettings& settings, Console& console);
 
 // Runs a parsed command line; returns the exit status (always 0 here, since
-// command-line errors are caught before).
-int RunBatch(RunSettings settings, FileSystem& fileSystem, Console& console);
+// command-line errors are caught before). Paths, names and dates follow
+// `host`'s rules.
+int RunBatch(RunSettings settings, FileSystem& fileSystem, Console& console, const Host& host);
 
 }  // namespace quernel

@@ -1,21 +1,23 @@
 #include "cli/opened_mailbox.h"
 
-#include "platform/host.h"
 #include "writers/mailbox_failure.h"
 
 namespace quernel {
 
 OpenedMailbox::OpenedMailbox(const std::string& path, FileSystem& fileSystem, Console& console,
-                             bool salvaging)
-    : fileName_(FileNamePart(path)), displayName_(DisplayForm(fileName_)), salvaging_(salvaging) {
+                             const Host& host, bool salvaging)
+    : host_(host),
+      fileName_(host.paths.fileNamePart(path)),
+      displayName_(host.text.displayForm(fileName_)),
+      salvaging_(salvaging) {
   try {
     input_ = fileSystem.openInput(path);
   } catch (const FileError&) {
-    console.print("Unable to open file \"%s\"!\n", DisplayForm(path).c_str());
+    console.print("Unable to open file \"%s\"!\n", host_.text.displayForm(path).c_str());
     return;
   }
   try {
-    reader_.emplace(*input_);
+    reader_.emplace(*input_, host_.calendar);
   } catch (const FileError& error) {
     // A failed read ends the mailbox in any mode; a damaged index leaves
     // the file to scan.
@@ -23,7 +25,7 @@ OpenedMailbox::OpenedMailbox(const std::string& path, FileSystem& fileSystem, Co
       reader_.reset();
       state_ = scanOnly(console, "its index is defective");
     } else {
-      ReportMailboxFailure(console, error, displayName_);
+      ReportMailboxFailure(console, error, displayName_, host_.text);
     }
     return;
   }
@@ -33,7 +35,7 @@ OpenedMailbox::OpenedMailbox(const std::string& path, FileSystem& fileSystem, Co
 NamingFields OpenedMailbox::namingFields() const {
   NamingFields fields;
   fields.mailboxName = fileName_;
-  fields.mailboxTime = MailboxFileTime(*input_);
+  fields.mailboxTime = MailboxFileTime(*input_, host_.calendar);
   return fields;
 }
 

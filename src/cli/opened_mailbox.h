@@ -10,6 +10,7 @@
 #include "naming/naming_fields.h"
 #include "platform/console.h"
 #include "platform/file_system.h"
+#include "platform/host.h"
 
 namespace quernel {
 
@@ -23,8 +24,10 @@ class OpenedMailbox {
   };
 
   // `salvaging`: a mailbox without messages is Ready, and one whose index or
-  // signature is unusable is ScanOnly, each with its line saying so.
-  OpenedMailbox(const std::string& path, FileSystem& fileSystem, Console& console,
+  // signature is unusable is ScanOnly, each with its line saying so. The
+  // file's name, its display form and the messages' dates follow `host`'s
+  // rules; the host outlives the object.
+  OpenedMailbox(const std::string& path, FileSystem& fileSystem, Console& console, const Host& host,
                 bool salvaging = false);
   OpenedMailbox(const OpenedMailbox&) = delete;
   OpenedMailbox& operator=(const OpenedMailbox&) = delete;
@@ -45,6 +48,7 @@ class OpenedMailbox {
   State classify(Console& console);
   State scanOnly(Console& console, const char* why);
 
+  const Host& host_;
   std::string fileName_;
   std::string displayName_;
   std::unique_ptr<InputFile> input_;

@@ -12,7 +12,7 @@ namespace quernel {
 
 int RunQuernel(const std::vector<std::string>& arguments, FileSystem& fileSystem,
                Console& console) {
-  CommandLine commandLine = ParseCommandLine(arguments, fileSystem, PositionalArgumentStyle());
+  CommandLine commandLine = ParseCommandLine(arguments, fileSystem, SystemHost().positionals);
   switch (commandLine.action) {
     case CommandLine::Action::ShowUsage:
       console.write(kUsageText);
@@ -27,10 +27,12 @@ int RunQuernel(const std::vector<std::string>& arguments, FileSystem& fileSystem
       break;
   }
   if (commandLine.settings.codePage != 0 && !PrepareChosenCodePage(commandLine.settings, console)) return 1;
+  // Taken only now: on Windows a chosen code page makes the host's text UTF-8.
+  const Host& host = SystemHost();
   if (commandLine.settings.has(flags::kTree)) {
-    return RunTree(std::move(commandLine.settings), fileSystem, console);
+    return RunTree(std::move(commandLine.settings), fileSystem, console, host);
   }
-  return RunBatch(std::move(commandLine.settings), fileSystem, console);
+  return RunBatch(std::move(commandLine.settings), fileSystem, console, host);
 }
 
 }  // namespace quernel

@@ -7,7 +7,6 @@
 
 #include "dbx/salvage.h"
 #include "platform/code_page.h"
-#include "platform/host.h"
 #include "writers/mailbox_failure.h"
 
 namespace quernel {
@@ -20,8 +19,9 @@ namespace {
 class SalvagingReaderSource : public ReaderSource {
  public:
   SalvagingReaderSource(const MailboxReader& reader, Salvage& salvage, Console& console,
-                        const std::string& displayName)
-      : ReaderSource(reader),
+                        const std::string& displayName, const Host& host)
+      : ReaderSource(reader, host.paths),
+        text_(host.text),
         salvage_(salvage),
         console_(console),
         displayName_(displayName),
@@ -48,10 +48,11 @@ class SalvagingReaderSource : public ReaderSource {
     damaged_[static_cast<size_t>(i)] = true;
     ++damagedCount_;
     console_.print("Message %ld of mailbox \"%s\" is damaged (%s), kept with the damaged messages\n",
-                   static_cast<long>(i) + 1, displayName_.c_str(), DisplayForm(error.what()).c_str());
+                   static_cast<long>(i) + 1, displayName_.c_str(), text_.displayForm(error.what()).c_str());
     salvage_.addDamaged(reader_.textStart(i), reader_.recordOffset(i), reader_.properties(i));
   }
 
+  const TextRules& text_;
   Salvage& salvage_;
   Console& console_;
   const std::string& displayName_;
@@ -81,9 +82,9 @@ class Recovery {
     }
     std::optional<Salvage> salvage;
     try {
-      salvage.emplace(mailbox_.input(), textStarts);
+      salvage.emplace(mailbox_.input(), textStarts, writers_.host.calendar);
     } catch (const FileError& error) {
-      ReportMailboxFailure(console_, error, displayName);
+      ReportMailboxFailure(console_, error, displayName, writers_.host.text);
       return {false, std::nullopt};
     }
     IndexedOutcome outcome;
@@ -91,7 +92,7 @@ class Recovery {
     int32_t indexedCount = 0;
     int32_t damagedIndexed = 0;
     if (indexed && mailbox_.reader().messageCount() > 0) {
-      SalvagingReaderSource source(mailbox_.reader(), *salvage, console_, displayName);
+      SalvagingReaderSource source(mailbox_.reader(), *salvage, console_, displayName, writers_.host);
       const Counters before = writers_.counters;
       outcome.written = true;
       if (!writeIndexed(source, displayName, converter_)) return {true, std::nullopt};
@@ -152,27 +153,28 @@ class Recovery {
                 const CodePageConverter& converter) {
     int32_t ignored = 0;
     if (!places_.mboxFile.empty()) {
-      writers_.mbox.convertMailbox(writers_.mboxOptions, "", places_.mboxSetFile(places_.mboxFile, setName),
+      writers_.mbox.convertMailbox(writers_.mboxOptions, "", places_.mboxSetFile(places_.mboxFile, setName, writers_.host),
                                    displayName, source, converter, ignored);
     }
     if (!places_.emlDirectory.empty()) {
       makeEmlDirectory();
-      const std::string directory = JoinPath(places_.emlDirectory, setName);
+      const PathRules& paths = writers_.host.paths;
+      const std::string directory = paths.join(places_.emlDirectory, setName);
       fileSystem_.createDirectory(directory);
-      writers_.eml.convertMailboxInto(writers_.emlOptions, JoinPath(directory, ""), displayName,
+      writers_.eml.convertMailboxInto(writers_.emlOptions, paths.join(directory, ""), displayName,
                                       source, converter, ignored);
     }
     if (!places_.maildir.empty()) {
       fileSystem_.createDirectory(places_.maildir);
-      const std::string folder = places_.maildirSetFolder(places_.maildir, setName);
+      const std::string folder = places_.maildirSetFolder(places_.maildir, setName, writers_.host);
       writers_.maildir.writeFolder(folder, source, writers_.maildirOptions.overwrite, displayName);
-      if (places_.markMaildirSets) MarkMaildirFolder(fileSystem_, folder);
+      if (places_.markMaildirSets) MarkMaildirFolder(fileSystem_, folder, writers_.host.paths);
     }
   }
 
   // The mailbox's eml folder, one level, when missing; a folder that cannot
   // be made shows up as the first message's open failure.
-  void makeEmlDirectory() { fileSystem_.createDirectory(DirectoryPart(places_.emlDirectory)); }
+  void makeEmlDirectory() { fileSystem_.createDirectory(writers_.host.paths.directoryPart(places_.emlDirectory)); }
 
   const OpenedMailbox& mailbox_;
   const RecoverPlaces& places_;

@@ -24,10 +24,13 @@ struct RecoverPlaces {
   std::string mboxFile;      // the indexed messages' mbox file
   std::string emlDirectory;  // their eml directory, ending in the separator
   std::string maildir;       // their Maildir
-  // A set's mbox file, from `mboxFile` and the set's name.
-  std::string (*mboxSetFile)(const std::string& mboxFile, std::string_view setName) = MboxSetPath;
-  // A set's Maildir, from `maildir` and the set's name.
-  std::string (*maildirSetFolder)(const std::string& maildir, std::string_view setName) = MaildirSubfolderPath;
+  // A set's mbox file, from `mboxFile`, the set's name and the host.
+  using SetPath = std::string (*)(const std::string& output, std::string_view setName, const Host& host);
+  SetPath mboxSetFile = MboxSetPath;
+  // A set's Maildir, from `maildir`, the set's name and the host.
+  SetPath maildirSetFolder = [](const std::string& maildir, std::string_view setName, const Host& host) {
+    return MaildirSubfolderPath(maildir, setName, host.paths);
+  };
   // Whether a set's Maildir gets the Maildir++ folder marker.
   bool markMaildirSets = false;
 };

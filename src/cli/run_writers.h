@@ -1,6 +1,7 @@
 #pragma once
-// The writers of one run, with the options each takes from the command line
-// and the count of mailboxes each has converted completely.
+// The writers of one run, with the options each takes from the command line,
+// the host whose rules they follow, and the count of mailboxes each has
+// converted completely.
 
 #include <cstdint>
 
@@ -8,6 +9,7 @@
 #include "cli/writer_options.h"
 #include "platform/console.h"
 #include "platform/file_system.h"
+#include "platform/host.h"
 #include "writers/eml_writer.h"
 #include "writers/maildir_writer.h"
 #include "writers/mbox_writer.h"
@@ -21,14 +23,16 @@ struct Counters {
 };
 
 struct RunWriters {
-  RunWriters(const RunSettings& settings, FileSystem& fileSystem, Console& console)
-      : mboxOptions(MboxOptionsFrom(settings)),
+  RunWriters(const RunSettings& settings, FileSystem& fileSystem, Console& console, const Host& host)
+      : host(host),
+        mboxOptions(MboxOptionsFrom(settings)),
         emlOptions(EmlOptionsFrom(settings)),
         maildirOptions(MaildirOptionsFrom(settings)),
-        mbox(fileSystem, console),
-        eml(fileSystem, console),
-        maildir(fileSystem, console) {}
+        mbox(fileSystem, console, host),
+        eml(fileSystem, console, host),
+        maildir(fileSystem, console, host) {}
 
+  const Host& host;
   const MboxOptions mboxOptions;
   const EmlOptions emlOptions;
   const MaildirOptions maildirOptions;

@@ -15,7 +15,6 @@
 #include "dbx/store_tree.h"
 #include "platform/ascii.h"
 #include "platform/code_page.h"
-#include "platform/host.h"
 #include "writers/mailbox_failure.h"
 #include "writers/tree_plan.h"
 
@@ -35,20 +34,20 @@ struct StoreDirectory {
 
 // The directory of a file's path: its part before the name, or the current
 // directory for a bare name.
-std::string DirectoryOf(const std::string& file) {
-  const size_t nameStart = file.size() - FileNamePart(file).size();
+std::string DirectoryOf(const std::string& file, const PathRules& paths) {
+  const size_t nameStart = file.size() - paths.fileNamePart(file).size();
   return nameStart == 0 ? std::string(1, '.') : file.substr(0, nameStart);
 }
 
 // `store` is the store folder or a file in it, which is then taken for the
 // folder list whatever its name. Otherwise the folder list is the file
 // "Folders.dbx", in any letter case.
-StoreDirectory ReadStoreDirectory(const std::string& store, FileSystem& fileSystem) {
+StoreDirectory ReadStoreDirectory(const std::string& store, FileSystem& fileSystem, const PathRules& paths) {
   StoreDirectory found;
   const bool givenFile = fileSystem.isRegularFile(store);
-  found.directory = givenFile ? DirectoryOf(store) : store;
-  for (std::string& path : fileSystem.expandPattern(JoinPath(found.directory, "*"))) {
-    std::string name = FileNamePart(path);
+  found.directory = givenFile ? DirectoryOf(store, paths) : store;
+  for (std::string& path : fileSystem.expandPattern(paths.join(found.directory, "*"))) {
+    std::string name = paths.fileNamePart(path);
     if (!givenFile && EqualsIgnoringCase(name, kFolderListName) &&
         (found.folderList.empty() || name == kFolderListName)) {
       found.folderList = path;
@@ -70,18 +69,18 @@ bool SameEntry(const std::string& a, const std::string& b, FileSystem& fileSyste
 // The folder records, or none (every mailbox then becomes a top-level
 // folder) with a line that says why.
 std::vector<FolderRecord> ReadFolders(const StoreDirectory& store, FileSystem& fileSystem,
-                                      Console& console) {
+                                      Console& console, const Host& host) {
   const char* problem = nullptr;
   std::string shown = store.folderList;
   FolderListFile list;
   if (store.folderList.empty()) {
     problem = "not found";
-    shown = JoinPath(store.directory, kFolderListName);
+    shown = host.paths.join(store.directory, kFolderListName);
   } else {
     try {
       const std::unique_ptr<InputFile> input = fileSystem.openInput(store.folderList);
       try {
-        list = ReadFolderList(*input);
+        list = ReadFolderList(*input, host.calendar);
         if (list.status != MailboxStatus::FolderList) problem = "is not an Outlook Express folder list";
       } catch (const FileError&) {
         problem = "seems to be defective";
@@ -92,7 +91,7 @@ std::vector<FolderRecord> ReadFolders(const StoreDirectory& store, FileSystem& f
   }
   if (problem == nullptr) return std::move(list.folders);
   console.print("Folder list \"%s\" %s: every mailbox becomes a top-level folder.\n",
-                DisplayForm(shown).c_str(), problem);
+                host.text.displayForm(shown).c_str(), problem);
   return {};
 }
 
@@ -101,8 +100,8 @@ std::vector<FolderRecord> ReadFolders(const StoreDirectory& store, FileSystem& f
 // the folder list is read in.
 class StoreCodePages {
  public:
-  StoreCodePages(int chosen, const StoreDirectory& store, FileSystem& fileSystem)
-      : chosen_(chosen), detected_(chosen == 0 && DetectsMailboxCodePages()) {
+  StoreCodePages(int chosen, const StoreDirectory& store, FileSystem& fileSystem, const Host& host)
+      : chosen_(chosen), detected_(chosen == 0 && DetectsMailboxCodePages()), host_(host) {
     if (!detected_) return;
     for (const auto& [name, path] : store.paths) {
       if (path != store.folderList) weigh(name, path, fileSystem);
@@ -122,7 +121,7 @@ class StoreCodePages {
                                                    const std::vector<FolderRecord>& records,
                                                    Console& console) const {
     if (!detected_ || records.empty()) return ChosenCodePageConverter(chosen_);
-    return FoundCodePageConverter(all_.chosen(), "Folder list", DisplayForm(store.folderList), console);
+    return FoundCodePageConverter(all_.chosen(), "Folder list", host_.text.displayForm(store.folderList), console);
   }
 
  private:
@@ -133,7 +132,7 @@ class StoreCodePages {
   void weigh(const std::string& name, const std::string& path, FileSystem& fileSystem) {
     try {
       const std::unique_ptr<InputFile> input = fileSystem.openInput(path);
-      const MailboxReader reader(*input);
+      const MailboxReader reader(*input, host_.calendar);
       if (reader.status() != MailboxStatus::Valid) return;
       const CodePageVotes votes = MailboxVotes(reader);
       byFile_[name] = votes.chosen();
@@ -145,6 +144,7 @@ class StoreCodePages {
 
   const int chosen_;
   const bool detected_;
+  const Host& host_;
   std::unordered_map<std::string, int> byFile_;  // by file name
   CodePageVotes all_;
 };
@@ -153,13 +153,15 @@ class StoreCodePages {
 class TreeWriter {
  public:
   TreeWriter(const RunSettings& settings, const TreePlan& plan, const StoreCodePages& codePages,
-             FileSystem& fileSystem, Console& console)
-      : plan_(plan),
+             FileSystem& fileSystem, Console& console, const Host& host)
+      : host_(host),
+        paths_(host.paths),
+        plan_(plan),
         codePages_(codePages),
         output_(settings.outputDirectory),
         fileSystem_(fileSystem),
         console_(console),
-        writers_(settings, fileSystem, console),
+        writers_(settings, fileSystem, console, host),
         recover_(settings.has(flags::kRecover)) {}
 
   // Every directory of the tree, parents first, before any message: an eml
@@ -171,24 +173,24 @@ class TreeWriter {
     for (size_t i = 0; i < plan_.folders.size(); ++i) {
       const std::string directory =
           plan_.layout == TreeLayout::Eml ? plan_.path(i) : plan_.subfolderDirectory(i);
-      if (!directory.empty()) fileSystem_.createDirectory(JoinPath(output_, directory));
+      if (!directory.empty()) fileSystem_.createDirectory(paths_.join(output_, directory));
     }
   }
 
   // The output folder is the top level's Maildir, empty; every folder's
   // Maildir is beside its cur/new/tmp, marked as a Maildir++ folder.
   void makeMaildirs() {
-    CreateMaildir(fileSystem_, output_);
+    CreateMaildir(fileSystem_, output_, paths_);
     for (size_t i = 0; i < plan_.folders.size(); ++i) {
-      const std::string folder = JoinPath(output_, plan_.path(i));
-      CreateMaildir(fileSystem_, folder);
-      if (!MarkMaildirFolder(fileSystem_, folder)) reportUnopened(JoinPath(folder, "maildirfolder"));
+      const std::string folder = paths_.join(output_, plan_.path(i));
+      CreateMaildir(fileSystem_, folder, paths_);
+      if (!MarkMaildirFolder(fileSystem_, folder, paths_)) reportUnopened(paths_.join(folder, "maildirfolder"));
     }
   }
 
   // Folder i, with its mailbox at `inputPath` (empty: none).
   void writeFolder(size_t i, const StoreFolder& folder, const std::string& inputPath) {
-    const std::string outputPath = JoinPath(output_, plan_.path(i));
+    const std::string outputPath = paths_.join(output_, plan_.path(i));
     IndexedOutcome outcome;
     if (!inputPath.empty()) {
       ++mailboxes_;
@@ -196,7 +198,8 @@ class TreeWriter {
         outcome = convert(inputPath, outputPath);
       } catch (const std::bad_alloc&) {
         // Memory that runs out in one mailbox ends that mailbox, not the tree.
-        ReportMailboxFailure(console_, OutOfMemoryError(), DisplayForm(FileNamePart(inputPath)));
+        ReportMailboxFailure(console_, OutOfMemoryError(), host_.text.displayForm(paths_.fileNamePart(inputPath)),
+                             host_.text);
         outcome = {true, std::nullopt};
       }
     }
@@ -204,7 +207,7 @@ class TreeWriter {
     if (folder.messageCount && outcome.converted &&
         static_cast<int64_t>(*folder.messageCount) != *outcome.converted) {
       console_.print("Folder \"%s\": the folder list counts %lu messages, %ld converted.\n",
-                     DisplayForm(plan_.path(i)).c_str(),
+                     host_.text.displayForm(plan_.path(i)).c_str(),
                      static_cast<unsigned long>(*folder.messageCount),
                      static_cast<long>(*outcome.converted));
     }
@@ -216,7 +219,7 @@ class TreeWriter {
  private:
   IndexedOutcome convert(const std::string& inputPath, const std::string& outputPath) {
     if (recover_) return recover(inputPath, outputPath);
-    OpenedMailbox mailbox(inputPath, fileSystem_, console_);
+    OpenedMailbox mailbox(inputPath, fileSystem_, console_, host_);
     if (mailbox.state() == OpenedMailbox::State::Empty) return {};
     if (mailbox.state() == OpenedMailbox::State::Refused) return {false, std::nullopt};
     const MailboxReader& reader = mailbox.reader();
@@ -228,10 +231,10 @@ class TreeWriter {
       writers_.mbox.convertMailboxTo(writers_.mboxOptions, outputPath, mailbox.displayName(),
                                      reader, *converter, counters.mbox);
     } else if (plan_.layout == TreeLayout::Eml) {
-      writers_.eml.convertMailboxInto(writers_.emlOptions, JoinPath(outputPath, ""),
+      writers_.eml.convertMailboxInto(writers_.emlOptions, paths_.join(outputPath, ""),
                                       mailbox.displayName(), reader, *converter, counters.eml);
     } else {
-      ReaderSource source(reader);
+      ReaderSource source(reader, paths_);
       if (writers_.maildir.writeFolder(outputPath, source, writers_.maildirOptions.overwrite,
                                        mailbox.displayName())) {
         ++counters.maildir;
@@ -244,16 +247,16 @@ class TreeWriter {
 
   // The sets go beside the folder's mbox file, or into its eml directory.
   IndexedOutcome recover(const std::string& inputPath, const std::string& outputPath) {
-    OpenedMailbox mailbox(inputPath, fileSystem_, console_, /*salvaging=*/true);
+    OpenedMailbox mailbox(inputPath, fileSystem_, console_, host_, /*salvaging=*/true);
     if (mailbox.state() == OpenedMailbox::State::Refused) return {false, std::nullopt};
     RecoverPlaces places;
-    places.mboxSetFile = TreeSetPath;
-    places.maildirSetFolder = TreeSetPath;
+    places.mboxSetFile = places.maildirSetFolder = [](const std::string& output, std::string_view setName,
+                                                      const Host&) { return TreeSetPath(output, setName); };
     places.markMaildirSets = true;
     if (plan_.layout == TreeLayout::Mbox) {
       places.mboxFile = outputPath;
     } else if (plan_.layout == TreeLayout::Eml) {
-      places.emlDirectory = JoinPath(outputPath, "");
+      places.emlDirectory = paths_.join(outputPath, "");
     } else {
       places.maildir = outputPath;
     }
@@ -272,9 +275,11 @@ class TreeWriter {
   }
 
   void reportUnopened(const std::string& path) {
-    console_.print("Unable to open outputfile \"%s\"!\n", DisplayForm(path).c_str());
+    console_.print("Unable to open outputfile \"%s\"!\n", host_.text.displayForm(path).c_str());
   }
 
+  const Host& host_;
+  const PathRules& paths_;
   const TreePlan& plan_;
   const StoreCodePages& codePages_;
   const std::string output_;
@@ -287,8 +292,8 @@ class TreeWriter {
 
 }  // namespace
 
-int RunTree(RunSettings settings, FileSystem& fileSystem, Console& console) {
-  const StoreDirectory store = ReadStoreDirectory(settings.inputs[0], fileSystem);
+int RunTree(RunSettings settings, FileSystem& fileSystem, Console& console, const Host& host) {
+  const StoreDirectory store = ReadStoreDirectory(settings.inputs[0], fileSystem, host.paths);
   if (store.names.empty()) {
     console.print("Nothing to do!\n");
     return 0;
@@ -299,18 +304,18 @@ int RunTree(RunSettings settings, FileSystem& fileSystem, Console& console) {
     return 0;
   }
   ChooseDefaultFormat(settings, console);
-  const StoreCodePages codePages(settings.codePage, store, fileSystem);
+  const StoreCodePages codePages(settings.codePage, store, fileSystem, host);
   // The folder list's names are converted as a mailbox's strings are.
-  const std::vector<FolderRecord> records = ReadFolders(store, fileSystem, console);
+  const std::vector<FolderRecord> records = ReadFolders(store, fileSystem, console, host);
   const std::unique_ptr<CodePageConverter> converter = codePages.forFolderList(store, records, console);
-  const StoreTree tree = BuildStoreTree(records, store.names, *converter);
+  const StoreTree tree = BuildStoreTree(records, store.names, *converter, host.text);
   const TreeLayout layout = settings.has(flags::kEml)       ? TreeLayout::Eml
                             : settings.has(flags::kMaildir) ? TreeLayout::Maildir
                                                             : TreeLayout::Mbox;
-  const TreePlan plan = PlanTree(tree, layout, SystemHost().paths.refusesWindowsNames(), *converter,
+  const TreePlan plan = PlanTree(tree, layout, host, *converter,
                                  settings.has(flags::kRecover));
 
-  TreeWriter writer(settings, plan, codePages, fileSystem, console);
+  TreeWriter writer(settings, plan, codePages, fileSystem, console, host);
   writer.makeDirectories();
   for (size_t i = 0; i < tree.folders.size(); ++i) {
     const StoreFolder& folder = tree.folders[i];

@@ -47,9 +47,9 @@ FolderRecord ReadFolderRecord(FileWindow& window, RecordReader& records, uint32_
 
 }  // namespace
 
-FolderListFile ReadFolderList(InputFile& file) {
+FolderListFile ReadFolderList(InputFile& file, const Calendar& calendar) {
   FolderListFile list;
-  list.status = MailboxReader(file).status();
+  list.status = MailboxReader(file, calendar).status();
   if (list.status != MailboxStatus::FolderList) return list;
   FileWindow window(file);
   if (window.u32(kHeaderEntryCount) == 0) return list;

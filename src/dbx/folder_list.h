@@ -45,6 +45,8 @@ struct FolderListFile {
 // no folders. A record that the index names twice is one folder. Raises
 // FileError for a damaged index tree, a property whose data lies at or
 // beyond the end of the file, or strings that add up to more than the file.
-FolderListFile ReadFolderList(InputFile& file);
+// `calendar` serves the classifying read, which takes the file for a mailbox
+// of messages where it is one.
+FolderListFile ReadFolderList(InputFile& file, const Calendar& calendar);
 
 }  // namespace quernel

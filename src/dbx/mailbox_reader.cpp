@@ -9,7 +9,6 @@
 #include "dbx/message_record.h"
 #include "dbx/text_chain.h"
 #include "platform/file_error.h"
-#include "platform/host.h"
 
 namespace quernel {
 
@@ -59,7 +58,8 @@ MailboxStatus Classify(FileWindow& window) {
 // The memory a mailbox needs grows with what its file claims; a mailbox that
 // needs more than the program can get fails like a damaged one, so that the
 // caller can go on with the next mailbox.
-MailboxReader::MailboxReader(InputFile& file) : file_(file), window_(file) {
+MailboxReader::MailboxReader(InputFile& file, const Calendar& calendar)
+    : file_(file), calendar_(calendar), window_(file) {
   try {
     load();
   } catch (const std::bad_alloc&) {
@@ -110,7 +110,7 @@ void MailboxReader::loadMessages() {
   for (size_t k = 0; k < count; ++k) {
     const uint32_t record = recordOffsets_[byRecord[k]];
     if (k == 0 || record != recordOffsets_[byRecord[k - 1]]) {
-      RecordContents contents = records.read(record);
+      RecordContents contents = records.read(record, calendar_);
       slot = store(std::move(contents.properties), contents.textStart);
     }
     propertyIndex_[byRecord[k]] = slot;
@@ -125,13 +125,11 @@ uint32_t MailboxReader::store(Properties&& p, uint32_t textStart) {
   return static_cast<uint32_t>(properties_.size() - 1);
 }
 
-std::string MailboxReader::mailboxFileName() const { return FileNamePart(file_.path()); }
+MessageTime MailboxReader::mailboxFileTime() const { return MailboxFileTime(file_, calendar_); }
 
-MessageTime MailboxReader::mailboxFileTime() const { return MailboxFileTime(file_); }
-
-MessageTime MailboxFileTime(const InputFile& file) {
+MessageTime MailboxFileTime(const InputFile& file, const Calendar& calendar) {
   const std::optional<FileTimeTicks> ticks = file.lastWriteTime();
-  return ticks ? FileTimeToMailboxTime(*ticks) : 0;
+  return ticks ? FileTimeToMailboxTime(*ticks, calendar) : 0;
 }
 
 std::string MailboxReader::messageText(int32_t i) const {

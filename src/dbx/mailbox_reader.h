@@ -15,6 +15,7 @@
 #include "dbx/message_flags.h"
 #include "dbx/message_properties.h"
 #include "dbx/message_time.h"
+#include "platform/calendar.h"
 #include "platform/file_system.h"
 
 namespace quernel {
@@ -30,14 +31,15 @@ class MailboxReader {
  public:
   // Reads and classifies the file; raises FileError for a damaged mailbox,
   // a failed read, or (as OutOfMemoryError) a mailbox that needs more
-  // memory than the program can get.
-  explicit MailboxReader(InputFile& file);
+  // memory than the program can get. `calendar` makes the messages' dates
+  // (MessageTimeFromFileTime) and outlives the reader.
+  MailboxReader(InputFile& file, const Calendar& calendar);
 
   MailboxStatus status() const { return status_; }
   int32_t messageCount() const { return static_cast<int32_t>(recordOffsets_.size()); }
 
-  // The file's name after its last path separator, extension included.
-  std::string mailboxFileName() const;
+  // The mailbox file's path, as it was opened.
+  const std::string& mailboxPath() const { return file_.path(); }
   // The file's last-write time; 0 when unknown, -1 when out of range.
   MessageTime mailboxFileTime() const;
 
@@ -94,6 +96,7 @@ class MailboxReader {
   [[noreturn]] static void throwOutOfProportion(uint32_t textStart);
 
   InputFile& file_;
+  const Calendar& calendar_;
   // Reads go through one window, kept between calls so that the texts of
   // neighbouring messages come from the same large read.
   mutable dbx::FileWindow window_;
@@ -112,6 +115,6 @@ class MailboxReader {
 
 // The last-write time of a mailbox file as its messages' naming fields give
 // it; 0 when unknown, -1 when out of range.
-MessageTime MailboxFileTime(const InputFile& file);
+MessageTime MailboxFileTime(const InputFile& file, const Calendar& calendar);
 
 }  // namespace quernel

@@ -22,7 +22,7 @@ std::vector<PropertyEntry> ReadPropertyEntries(FileWindow& window, uint32_t reco
   return entries;
 }
 
-RecordContents RecordReader::read(uint32_t record) {
+RecordContents RecordReader::read(uint32_t record, const Calendar& calendar) {
   RecordContents contents;
   MessageProperties& props = contents.properties;
   bool textStartFound = false;
@@ -33,8 +33,8 @@ RecordContents RecordReader::read(uint32_t record) {
       case kPropSenderAddress: props.senderAddress = readString(data); break;
       case kPropRecipientName: props.recipientName = readString(data); break;
       case kPropRecipientAddress: props.recipientAddress = readString(data); break;
-      case kPropReceiveTime: props.receiveTime = readDate(data); break;
-      case kPropSendTime: props.sendTime = readDate(data); break;
+      case kPropReceiveTime: props.receiveTime = readDate(data, calendar); break;
+      case kPropSendTime: props.sendTime = readDate(data, calendar); break;
       case kPropFlagsDirect: props.flags = value; break;
       case kPropFlagsIndirect: props.flags = readFlags(data); break;
       case kPropTextDirect:
@@ -76,10 +76,10 @@ uint32_t RecordReader::readNumber(uint64_t position) {
 
 // A date cut off by the end of the file is unknown, as if absent: zeros in
 // place of its missing bytes would make another date of it.
-MessageTime RecordReader::readDate(uint64_t position) {
+MessageTime RecordReader::readDate(uint64_t position, const Calendar& calendar) {
   checkDataPosition(position);
   if (!window_.holds(position, 8)) return 0;
-  return MessageTimeFromFileTime(window_.u64(position));
+  return MessageTimeFromFileTime(window_.u64(position), calendar);
 }
 
 // The flags only add to what is written, so flags that the file does not

@@ -8,6 +8,7 @@
 
 #include "dbx/file_window.h"
 #include "dbx/message_properties.h"
+#include "platform/calendar.h"
 
 namespace quernel::dbx {
 
@@ -39,8 +40,8 @@ class RecordReader {
   // Raises CorruptionError OffsetOutOfRange for a string or date whose data
   // lies at or beyond the end of the file. A record cut off by the end of the
   // file reads as zeros; a date or text start that the file holds only in
-  // part is taken as absent.
-  RecordContents read(uint32_t record);
+  // part is taken as absent. Dates are made by `calendar` (MessageTimeFromFileTime).
+  RecordContents read(uint32_t record, const Calendar& calendar);
 
   // The string at `position` as stored, up to its first zero byte or the end
   // of the file, counted against the file's string budget. Raises FileError
@@ -50,7 +51,7 @@ class RecordReader {
   uint32_t readNumber(uint64_t position);
 
  private:
-  MessageTime readDate(uint64_t position);
+  MessageTime readDate(uint64_t position, const Calendar& calendar);
   uint32_t readFlags(uint64_t position);
   uint32_t readTextStart(uint8_t id, uint32_t value, uint64_t data);
   void checkDataPosition(uint64_t position) const;

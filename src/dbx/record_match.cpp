@@ -46,14 +46,14 @@ std::vector<std::pair<size_t, uint32_t>> Candidates(const std::vector<FoundChain
 }  // namespace
 
 void MatchRecords(const std::vector<FoundChain>& chains, const std::vector<FoundRecord>& records,
-                  FileWindow& window, const RecordMatch& onMatch) {
+                  FileWindow& window, const Calendar& calendar, const RecordMatch& onMatch) {
   RecordReader reader(window);
   const std::vector<std::pair<size_t, uint32_t>> candidates = Candidates(chains, records);
   std::optional<std::pair<uint32_t, MailboxReader::Properties>> best;
   for (size_t k = 0; k < candidates.size(); ++k) {
     const auto [chain, offset] = candidates[k];
     try {
-      MailboxReader::Properties properties = reader.read(offset).properties;
+      MailboxReader::Properties properties = reader.read(offset, calendar).properties;
       // Candidates come in ascending offsets: a tie goes to the later one.
       if (!best || PresentProperties(properties) >= PresentProperties(best->second)) {
         best.emplace(offset, std::move(properties));

@@ -22,6 +22,6 @@ namespace quernel::dbx {
 // so crafted files with many records naming one chain cost no more.
 using RecordMatch = std::function<void(size_t chain, uint32_t record, MailboxReader::Properties&&)>;
 void MatchRecords(const std::vector<FoundChain>& chains, const std::vector<FoundRecord>& records,
-                  FileWindow& window, const RecordMatch& onMatch);
+                  FileWindow& window, const Calendar& calendar, const RecordMatch& onMatch);
 
 }  // namespace quernel::dbx

@@ -39,9 +39,9 @@ bool HasMailboxSignature(InputFile& file) {
 }
 
 // A date of the header lines as the record's dates would give it.
-MessageTime HeaderTime(std::optional<int64_t> unixSeconds) {
+MessageTime HeaderTime(std::optional<int64_t> unixSeconds, const Calendar& calendar) {
   const std::optional<FileTimeTicks> ticks = unixSeconds ? FileTimeFromUnix(*unixSeconds) : std::nullopt;
-  return ticks ? MessageTimeFromFileTime(*ticks) : 0;
+  return ticks ? MessageTimeFromFileTime(*ticks, calendar) : 0;
 }
 
 FoundChain ChainOf(const FoundMessage& message) {
@@ -51,8 +51,9 @@ FoundChain ChainOf(const FoundMessage& message) {
 
 }  // namespace
 
-Salvage::Salvage(InputFile& file, std::span<const uint32_t> indexedTextStarts)
-    : shift_(HasMailboxSignature(file) ? 0 : DetectOffsetShift(file)),
+Salvage::Salvage(InputFile& file, std::span<const uint32_t> indexedTextStarts, const Calendar& calendar)
+    : calendar_(calendar),
+      shift_(HasMailboxSignature(file) ? 0 : DetectOffsetShift(file)),
       view_(file, shift_),
       window_(view_),
       damagedBudget_(kDamagedBudgetFactor * view_.length()) {
@@ -74,7 +75,7 @@ void Salvage::findMessages(std::span<const uint32_t> indexedTextStarts) {
     messages_.push_back({chain.kind == ChainKind::Live ? FoundKind::Recovered : FoundKind::Deleted,
                          chain.first, chain.blockCount, std::nullopt, kNoFields});
   }
-  MatchRecords(chains, records, smallReads,
+  MatchRecords(chains, records, smallReads, calendar_,
                [this](size_t chain, uint32_t record, MailboxReader::Properties&& properties) {
                  messages_[chain].recordOffset = record;
                  messages_[chain].fieldsKey = fields_.add(properties);
@@ -94,8 +95,8 @@ uint64_t Salvage::fieldsFromHeaderLines(const FoundMessage& message) {
   f.senderAddress = std::move(header.senderAddress);
   f.recipientName = std::move(header.recipientName);
   f.recipientAddress = std::move(header.recipientAddress);
-  f.sendTime = HeaderTime(header.date ? header.date : header.receivedDate);
-  f.receiveTime = HeaderTime(header.receivedDate ? header.receivedDate : header.date);
+  f.sendTime = HeaderTime(header.date ? header.date : header.receivedDate, calendar_);
+  f.receiveTime = HeaderTime(header.receivedDate ? header.receivedDate : header.date, calendar_);
   return fields_.add(f);
 }
 

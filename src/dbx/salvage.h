@@ -54,7 +54,8 @@ class Salvage {
   // no usable index; their chains are not found again. The file must stay
   // open as long as the Salvage is used. File errors of the platform pass out
   // as FileError; defects of the mailbox never do.
-  Salvage(InputFile& file, std::span<const uint32_t> indexedTextStarts);
+  // `calendar` makes the found messages' dates; it outlives the salvage.
+  Salvage(InputFile& file, std::span<const uint32_t> indexedTextStarts, const Calendar& calendar);
 
   // A block's own-offset field minus its position in the file: positive for
   // a file that lost bytes at its start, negative for one that gained some.
@@ -85,6 +86,7 @@ class Salvage {
   void findMessages(std::span<const uint32_t> indexedTextStarts);
   uint64_t fieldsFromHeaderLines(const FoundMessage& message);
 
+  const Calendar& calendar_;
   int64_t shift_;
   dbx::ShiftedInputFile view_;
   dbx::FileWindow window_;

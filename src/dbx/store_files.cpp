@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "platform/host.h"
-
 namespace quernel {
 
 namespace {
@@ -22,9 +20,9 @@ bool EndsWithAsciiFolded(std::string_view name, std::string_view lowerSuffix) {
 
 }  // namespace
 
-std::string FoldedName(std::string_view name) {
+std::string FoldedName(std::string_view name, const TextRules& text) {
   std::string folded(name);
-  ChangeLetterCase(folded, false);
+  text.changeLetterCase(folded, false);
   return folded;
 }
 
@@ -36,7 +34,8 @@ bool IsStoreMailboxFile(std::string_view fileName) {
   return true;
 }
 
-StoreMailboxFiles::StoreMailboxFiles(const std::vector<std::string>& entries) {
+StoreMailboxFiles::StoreMailboxFiles(const std::vector<std::string>& entries, const TextRules& text)
+    : text_(text) {
   for (const std::string& entry : entries) {
     if (IsStoreMailboxFile(entry)) files_.push_back(entry);
   }
@@ -45,7 +44,7 @@ StoreMailboxFiles::StoreMailboxFiles(const std::vector<std::string>& entries) {
   claimed_.assign(files_.size(), false);
   for (size_t i = 0; i < files_.size(); ++i) {
     byName_.emplace(files_[i], i);
-    byFoldedName_[FoldedName(files_[i])].push_back(i);
+    byFoldedName_[FoldedName(files_[i], text_)].push_back(i);
   }
 }
 
@@ -54,7 +53,7 @@ std::optional<size_t> StoreMailboxFiles::find(std::string_view fileName) const {
       exact != byName_.end() && !claimed_[exact->second]) {
     return exact->second;
   }
-  const auto alike = byFoldedName_.find(FoldedName(fileName));
+  const auto alike = byFoldedName_.find(FoldedName(fileName, text_));
   if (alike == byFoldedName_.end()) return std::nullopt;
   for (size_t i : alike->second) {
     if (!claimed_[i]) return i;

@@ -9,6 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/text_rules.h"
+
 namespace quernel {
 
 // True for a ".dbx" file (the extension in any letter case) other than the
@@ -18,15 +20,17 @@ namespace quernel {
 bool IsStoreMailboxFile(std::string_view fileName);
 
 // `name` with every letter in lower case, for comparing names the way
-// Windows and macOS do.
-std::string FoldedName(std::string_view name);
+// Windows and macOS do; `text` is the host's text rules, which file names
+// are spelled in.
+std::string FoldedName(std::string_view name, const TextRules& text);
 
 // The mailbox files among a store's directory entries (file names without
 // their directory), sorted byte for byte, so that the result does not depend
 // on the order in which the platform lists them. Each can be claimed once.
 class StoreMailboxFiles {
  public:
-  explicit StoreMailboxFiles(const std::vector<std::string>& entries);
+  // `text` (FoldedName) outlives the object.
+  StoreMailboxFiles(const std::vector<std::string>& entries, const TextRules& text);
 
   // Claims the file that `fileName` names: the file of exactly that name, or
   // else the first one whose name differs only in letter case; nothing when
@@ -40,6 +44,7 @@ class StoreMailboxFiles {
  private:
   std::optional<size_t> find(std::string_view fileName) const;
 
+  const TextRules& text_;
   std::vector<std::string> files_;
   std::vector<bool> claimed_;
   std::unordered_map<std::string, size_t> byName_;

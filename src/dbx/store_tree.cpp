@@ -79,9 +79,9 @@ StoreFolder Unlisted(const std::string& file, const CodePageConverter& converter
 
 StoreTree BuildStoreTree(const std::vector<FolderRecord>& records,
                          const std::vector<std::string>& directoryEntries,
-                         const CodePageConverter& converter) {
+                         const CodePageConverter& converter, const TextRules& text) {
   const FolderTree tree = BuildFolderTree(records);
-  StoreMailboxFiles files(directoryEntries);
+  StoreMailboxFiles files(directoryEntries, text);
   std::vector<std::string> claimed = ClaimFiles(records, tree, files, converter);
   const std::vector<bool> included = IncludedFolders(records, tree, claimed);
 

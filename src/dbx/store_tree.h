@@ -11,6 +11,7 @@
 
 #include "dbx/folder_list.h"
 #include "platform/code_page.h"
+#include "platform/text_rules.h"
 
 namespace quernel {
 
@@ -48,9 +49,10 @@ struct StoreTree {
 // `directoryEntries` are the names of the files in the store folder. A
 // folder's file name is converted with `converter` and matched against them
 // (see StoreMailboxFiles); a file goes to the first folder in list order that
-// names it. Display names are converted with `converter` as well.
+// names it. Display names are converted with `converter` as well. File
+// names are compared by the host's text rules `text`.
 StoreTree BuildStoreTree(const std::vector<FolderRecord>& records,
                          const std::vector<std::string>& directoryEntries,
-                         const CodePageConverter& converter);
+                         const CodePageConverter& converter, const TextRules& text);
 
 }  // namespace quernel

@@ -5,7 +5,6 @@
 #include <optional>
 #include <string_view>
 
-#include "platform/host.h"
 
 namespace quernel {
 namespace {
@@ -63,9 +62,9 @@ class DateText {
 // Appends the text of the conversion that begins after a "%" at format[pos]
 // and returns the position after it, or nothing when the format ends before
 // the conversion letter.
-std::optional<size_t> AppendConversion(std::string_view format, size_t pos, const std::tm& calendar,
-                                       DateText& text) {
-  const char flag = pos < format.size() && IsDateFormatFlag(format[pos]) ? format[pos] : '\0';
+std::optional<size_t> AppendConversion(std::string_view format, size_t pos, const std::tm& local,
+                                       const Calendar& calendar, DateText& text) {
+  const char flag = pos < format.size() && calendar.isDateFormatFlag(format[pos]) ? format[pos] : '\0';
   if (flag != '\0') ++pos;
   if (pos >= format.size()) return std::nullopt;
   const char letter = format[pos];
@@ -73,11 +72,11 @@ std::optional<size_t> AppendConversion(std::string_view format, size_t pos, cons
     text.append('%');
   } else if (letter == 'c') {
     // The date and the time joined by one space, as the default locale has it.
-    text.appendConversion(calendar, flag, 'x');
+    text.appendConversion(local, flag, 'x');
     text.append(' ');
-    text.appendConversion(calendar, flag, 'X');
+    text.appendConversion(local, flag, 'X');
   } else if (IsLibraryConversion(letter)) {
-    text.appendConversion(calendar, flag, letter);
+    text.appendConversion(local, flag, letter);
   }
   // Any other character after "%" is a conversion without text.
   return pos + 1;
@@ -85,17 +84,17 @@ std::optional<size_t> AppendConversion(std::string_view format, size_t pos, cons
 
 }  // namespace
 
-std::string FormatMessageTime(MessageTime time, std::string_view format) {
+std::string FormatMessageTime(MessageTime time, std::string_view format, const Calendar& calendar) {
   if (time < 0) return {};
-  const std::optional<std::tm> calendar = ToLocalCalendar(time);
-  if (!calendar) return {};
+  const std::optional<std::tm> local = calendar.toLocal(time);
+  if (!local) return {};
   DateText text;
   size_t pos = 0;
   while (pos < format.size() && !text.overflowed()) {
     const size_t percent = format.find('%', pos);
     text.append(format.substr(pos, percent - pos));
     if (percent == std::string_view::npos) break;
-    const std::optional<size_t> next = AppendConversion(format, percent + 1, *calendar, text);
+    const std::optional<size_t> next = AppendConversion(format, percent + 1, *local, calendar, text);
     if (!next) return {};  // a format ending in a lone "%" gives no date
     pos = *next;
   }

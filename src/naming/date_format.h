@@ -6,12 +6,14 @@
 #include <string_view>
 
 #include "dbx/message_time.h"
+#include "platform/calendar.h"
 
 namespace quernel {
 
 // The local time of `time` formatted with `format`. Empty when the time is
 // negative or cannot be converted, when the result would exceed 127 bytes,
-// and when the format ends in a lone "%".
-std::string FormatMessageTime(MessageTime time, std::string_view format);
+// and when the format ends in a lone "%". `calendar` gives the local time
+// and the flags its strftime accepts.
+std::string FormatMessageTime(MessageTime time, std::string_view format, const Calendar& calendar);
 
 }  // namespace quernel

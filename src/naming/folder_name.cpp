@@ -53,9 +53,9 @@ void TrimEnd(std::string& name, bool windowsRules) {
 
 }  // namespace
 
-std::string CleanFolderName(std::string_view name, int codePage, bool windowsRules) {
+std::string CleanFolderName(std::string_view name, int codePage, bool windowsRules, const TextRules& text) {
   std::string cleaned(name);
-  CleanFileName(cleaned, codePage);
+  CleanFileName(cleaned, codePage, text);
   TrimEnd(cleaned, windowsRules);
   if (windowsRules) AvoidDeviceName(cleaned);
   cleaned.resize(CharacterPrefixLengthIn(codePage, cleaned, kMaxFolderNameBytes));

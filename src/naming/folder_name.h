@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/text_rules.h"
+
 namespace quernel {
 
 // The most bytes a folder name keeps, before a number is added to make it
@@ -20,7 +22,9 @@ inline constexpr size_t kMaxFolderNameBytes = 200;
 // With `windowsRules` it also ends in no dot or space, and a reserved device
 // name (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9, in any letter case
 // and with any extension) gets a "_" behind it: "con.txt" becomes "con_.txt".
-std::string CleanFolderName(std::string_view name, int codePage, bool windowsRules);
+// `text` is the host's text rules, which the cleaning takes its extra control
+// sequences from.
+std::string CleanFolderName(std::string_view name, int codePage, bool windowsRules, const TextRules& text);
 
 // `name` with every letter in lower case, for telling which folder names a
 // drive that ignores letter case (Windows, macOS) takes for the same: the

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <string_view>
 
-#include "platform/host.h"
 #include "platform/name_characters.h"
 
 namespace quernel {
@@ -22,7 +21,7 @@ bool BecomesSpace(unsigned char byte) {
 }
 
 // Writes the cleaned name over the original: the write position never passes
-// the read position, and the host functions only look at bytes from `pos` on.
+// the read position, and the text rules only look at bytes from `pos` on.
 class InPlaceWriter {
  public:
   explicit InPlaceWriter(std::string& name) : name_(name) {}
@@ -44,12 +43,12 @@ class InPlaceWriter {
 
 }  // namespace
 
-void CleanFileName(std::string& name, int codePage) {
+void CleanFileName(std::string& name, int codePage, const TextRules& text) {
   InPlaceWriter writer(name);
   const std::string_view rest(name);  // cleaning never reallocates the string
   size_t pos = 0;
   while (pos < rest.size()) {
-    if (const size_t extra = ExtraControlSequenceAt(rest, pos)) {
+    if (const size_t extra = text.extraControlSequenceAt(rest, pos)) {
       writer.putSpace();
       pos += extra;
       continue;

@@ -4,13 +4,15 @@
 
 #include <string>
 
+#include "platform/text_rules.h"
+
 namespace quernel {
 
-// Turns control characters (the bytes below 0x20 and the host's extra control
-// sequences) and the characters < > | ? / \ " : * into spaces, shrinks every
+// Turns control characters (the bytes below 0x20 and the extra control
+// sequences of `text`, the host's text rules) and the characters < > | ? / \ " : * into spaces, shrinks every
 // run of spaces to one and removes a space at the start and at the end.
 // `name` is walked by the characters of `codePage` (name_characters.h), so
 // no byte of a multi-byte character is taken for one of those characters.
-void CleanFileName(std::string& name, int codePage);
+void CleanFileName(std::string& name, int codePage, const TextRules& text);
 
 }  // namespace quernel

@@ -6,7 +6,6 @@
 #include "naming/date_format.h"
 #include "naming/name_cleaning.h"
 #include "naming/template_field.h"
-#include "platform/host.h"
 #include "platform/name_characters.h"
 
 namespace quernel {
@@ -56,11 +55,11 @@ std::string_view BeforeNthSemicolon(std::string_view text, int32_t n) {
 // The token's raw value: formatted dates are made in `storage`, the other
 // values are views of the fields.
 std::string_view TokenValue(Token token, const TemplateField& field, const NamingFields& fields,
-                            std::string& storage) {
+                            const TextRules& text, const Calendar& calendar, std::string& storage) {
   switch (token) {
-    case Token::MailboxName: return WithoutExtension(SystemHost().text, fields.mailboxName);
+    case Token::MailboxName: return WithoutExtension(text, fields.mailboxName);
     case Token::MailboxDate:
-      storage = FormatMessageTime(fields.mailboxTime, field.dateFormat);
+      storage = FormatMessageTime(fields.mailboxTime, field.dateFormat, calendar);
       return storage;
     case Token::SenderAddress: return fields.senderAddress;
     case Token::RecipientAddress: return fields.recipientAddress;
@@ -68,10 +67,10 @@ std::string_view TokenValue(Token token, const TemplateField& field, const Namin
     case Token::RecipientName: return fields.recipientName;
     case Token::Subject: return fields.subject;
     case Token::ReceiveDate:
-      storage = FormatMessageTime(fields.receiveTime, field.dateFormat);
+      storage = FormatMessageTime(fields.receiveTime, field.dateFormat, calendar);
       return storage;
     case Token::SendDate:
-      storage = FormatMessageTime(fields.sendTime, field.dateFormat);
+      storage = FormatMessageTime(fields.sendTime, field.dateFormat, calendar);
       return storage;
     case Token::Unrecognised: break;
   }
@@ -80,9 +79,9 @@ std::string_view TokenValue(Token token, const TemplateField& field, const Namin
 
 // Applies the modifiers in their fixed order (N, E, L, C) and appends the value.
 void AppendFieldValue(Token token, const TemplateField& field, const NamingFields& fields,
-                      std::string& result) {
+                      const TextRules& text, const Calendar& calendar, std::string& result) {
   std::string storage;
-  std::string_view value = TokenValue(token, field, fields, storage);
+  std::string_view value = TokenValue(token, field, fields, text, calendar, storage);
   const bool isRecipientList = token == Token::RecipientName || token == Token::RecipientAddress;
   if (isRecipientList && field.semicolonCount >= 1) {
     value = BeforeNthSemicolon(value, field.semicolonCount);
@@ -103,7 +102,8 @@ void AppendFieldValue(Token token, const TemplateField& field, const NamingField
 
 }  // namespace
 
-std::string ExpandNamingTemplate(std::string_view namingTemplate, const NamingFields& fields) {
+std::string ExpandNamingTemplate(std::string_view namingTemplate, const NamingFields& fields,
+                                 const TextRules& text, const Calendar& calendar) {
   std::string result;
   result.reserve(namingTemplate.size() + 64);
   std::string_view remainder = namingTemplate;
@@ -123,11 +123,11 @@ std::string ExpandNamingTemplate(std::string_view namingTemplate, const NamingFi
       remainder.remove_prefix(close);
       continue;
     }
-    AppendFieldValue(token, field, fields, result);
+    AppendFieldValue(token, field, fields, text, calendar, result);
     remainder.remove_prefix(close + 1);
   }
   result.append(remainder);
-  CleanFileName(result, fields.codePage);
+  CleanFileName(result, fields.codePage, text);
   return result;
 }
 

@@ -4,9 +4,6 @@
 // Linux). SystemHost() is defined once per OS (posix/host.cpp,
 // win32/host.cpp); code outside src/platform never tests which OS it runs on.
 
-#include <cstdint>
-#include <ctime>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -36,37 +33,6 @@ void InitializeHost();
 // The rules of the system the program runs on; the objects live as long as
 // the program.
 const Host& SystemHost();
-
-// ---- The system host's rules as plain calls ---------------------------------
-// For code not yet handed a Host; each forwards to SystemHost().
-
-inline char PathSeparator() { return SystemHost().paths.separator(); }
-inline bool EndsWithSeparator(std::string_view directory) {
-  return SystemHost().paths.endsWithSeparator(directory);
-}
-inline std::string JoinPath(std::string_view directory, std::string_view name) {
-  return SystemHost().paths.join(directory, name);
-}
-inline std::string DirectoryPart(std::string_view path) { return SystemHost().paths.directoryPart(path); }
-inline std::string FileNamePart(std::string_view path) { return SystemHost().paths.fileNamePart(path); }
-inline char MaildirInfoSeparator() { return SystemHost().paths.maildirInfoSeparator(); }
-inline PositionalStyle PositionalArgumentStyle() { return SystemHost().positionals; }
-
-inline std::string DisplayForm(std::string_view name) { return SystemHost().text.displayForm(name); }
-inline size_t CharacterStep(std::string_view s, size_t pos) { return SystemHost().text.characterStep(s, pos); }
-inline size_t CharacterPrefixLength(std::string_view text, size_t limit) {
-  return SystemHost().text.characterPrefixLength(text, limit);
-}
-inline void ChangeLetterCase(std::string& s, bool toUpper) { SystemHost().text.changeLetterCase(s, toUpper); }
-inline size_t ExtraControlSequenceAt(std::string_view s, size_t pos) {
-  return SystemHost().text.extraControlSequenceAt(s, pos);
-}
-
-inline bool IsDateFormatFlag(char c) { return SystemHost().calendar.isDateFormatFlag(c); }
-inline std::optional<std::tm> ToLocalCalendar(int64_t unixSeconds) {
-  return SystemHost().calendar.toLocal(unixSeconds);
-}
-inline std::optional<int64_t> FromLocalCalendar(std::tm fields) { return SystemHost().calendar.fromLocal(fields); }
 
 // ---- Code pages -------------------------------------------------------------
 // Defined once per OS, beside SystemHost().

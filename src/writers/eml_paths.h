@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/host.h"
 #include "writers/eml_options.h"
 
 namespace quernel {
@@ -13,22 +14,23 @@ namespace quernel {
 // The directory that receives a mailbox's .eml files, ending in the path
 // separator: the output directory (or the mailbox's own directory) plus,
 // unless flat folders are asked for, a subdirectory named after the mailbox
-// file without its extension.
+// file without its extension. Paths and names follow `host`'s rules.
 std::string EmlDirectory(const EmlOptions& options, std::string_view inputPath,
-                         std::string_view inputFileName);
+                         std::string_view inputFileName, const Host& host);
 
 // The folder named after the mailbox file (its name without the extension)
 // in the output directory, or beside the mailbox when there is none; ends in
 // the path separator. It takes a mailbox's .eml files (without flat folders)
 // and its Maildir.
 std::string MailboxFolder(std::string_view outputDirectory, std::string_view inputPath,
-                          std::string_view inputFileName);
+                          std::string_view inputFileName, const Host& host);
 
 // `name` with "(number)" put before its last "." (at its end when it has
-// none); number 0 stands for `name` itself.
-std::string NumberedName(std::string_view name, uint64_t number);
+// none); number 0 stands for `name` itself. `text` finds the "." without
+// taking a byte of a double-byte character for it.
+std::string NumberedName(std::string_view name, uint64_t number, const TextRules& text);
 
 // `name` with `insert` put before its last "." (at its end when it has none).
-std::string InsertBeforeExtension(std::string_view name, std::string_view insert);
+std::string InsertBeforeExtension(std::string_view name, std::string_view insert, const TextRules& text);
 
 }  // namespace quernel

@@ -5,7 +5,6 @@
 
 #include "naming/naming_template.h"
 #include "platform/file_error.h"
-#include "platform/host.h"
 #include "writers/eml_paths.h"
 #include "writers/message_naming_fields.h"
 #include "writers/output_failure.h"
@@ -14,24 +13,24 @@
 
 namespace quernel {
 
-EmlWriter::EmlWriter(FileSystem& fileSystem, Console& console)
-    : fileSystem_(fileSystem), console_(console) {}
+EmlWriter::EmlWriter(FileSystem& fileSystem, Console& console, const Host& host)
+    : fileSystem_(fileSystem), console_(console), host_(host) {}
 
 void EmlWriter::convertMailbox(const EmlOptions& options, const std::string& inputPath,
                                const std::string& inputFileName, const std::string& displayName,
                                const MailboxReader& reader, const CodePageConverter& converter,
                                int32_t& counter) {
-  const std::string directory = EmlDirectory(options, inputPath, inputFileName);
+  const std::string directory = EmlDirectory(options, inputPath, inputFileName, host_);
   // One level only, and its outcome does not matter: a directory that is
   // missing afterwards shows up as the first message's open failure.
-  fileSystem_.createDirectory(DirectoryPart(directory));
+  fileSystem_.createDirectory(host_.paths.directoryPart(directory));
   convertMailboxInto(options, directory, displayName, reader, converter, counter);
 }
 
 void EmlWriter::convertMailboxInto(const EmlOptions& options, const std::string& directory,
                                    const std::string& displayName, const MailboxReader& reader,
                                    const CodePageConverter& converter, int32_t& counter) {
-  ReaderSource source(reader);
+  ReaderSource source(reader, host_.paths);
   convertMailboxInto(options, directory, displayName, source, converter, counter);
 }
 
@@ -45,7 +44,7 @@ void EmlWriter::convertMailboxInto(const EmlOptions& options, const std::string&
   int32_t handled = 0;
   for (int32_t i = 0; i < source.messageCount(); ++i) {
     SetMessageNamingFields(fields, source.properties(i), converter);
-    std::string name = ExpandNamingTemplate(nameTemplate, fields);
+    std::string name = ExpandNamingTemplate(nameTemplate, fields, host_.text, host_.calendar);
     converter.toProgramText(name);
     const std::string basePath = directory + name;
     Choice choice = chooseOutputPath(basePath, directory, name, options.overwrite);
@@ -68,7 +67,7 @@ EmlWriter::Choice EmlWriter::chooseOutputPath(const std::string& basePath,
   Choice choice;
   choice.number = known == highestTaken_.end() ? 0 : known->second + 1;
   for (;; ++choice.number) {
-    choice.path = choice.number == 0 ? basePath : directory + NumberedName(name, choice.number);
+    choice.path = choice.number == 0 ? basePath : directory + NumberedName(name, choice.number, host_.text);
     if (claim(choice, overwrite)) return choice;
     highestTaken_.insert_or_assign(basePath, choice.number);
   }
@@ -113,7 +112,7 @@ EmlWriter::Outcome EmlWriter::writeMessage(const EmlOptions& options, Choice& ch
       target.emplace(fileSystem_, path, choice.existing);
     }
   } catch (const FileError&) {
-    console_.print("Unable to open outputfile \"%s\"!\n", DisplayForm(path).c_str());
+    console_.print("Unable to open outputfile \"%s\"!\n", host_.text.displayForm(path).c_str());
     return Outcome::Failed;
   }
   std::optional<FileError> failure;
@@ -147,7 +146,7 @@ EmlWriter::Outcome EmlWriter::writeMessage(const EmlOptions& options, Choice& ch
   target.reset();  // closes if still open, ignoring any further error
   fileSystem_.removeFile(written);
   if (leftOut) return Outcome::LeftOut;
-  ReportMessageFileFailure(console_, *failure, path, displayName);
+  ReportMessageFileFailure(console_, *failure, path, displayName, host_.text);
   return Outcome::Failed;
 }
 

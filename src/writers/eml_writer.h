@@ -13,6 +13,7 @@
 #include "platform/code_page.h"
 #include "platform/console.h"
 #include "platform/file_system.h"
+#include "platform/host.h"
 #include "writers/eml_options.h"
 #include "writers/message_source.h"
 
@@ -21,9 +22,12 @@ namespace quernel {
 // One writer lives for the whole run: it remembers the names it has written
 // and the highest number it found taken per name, so that duplicate names
 // cost one probe each instead of a search from (1) every time.
+//
+// Paths, names and dates follow `host`'s rules; the file system, the console
+// and the host outlive the writer.
 class EmlWriter {
  public:
-  EmlWriter(FileSystem& fileSystem, Console& console);
+  EmlWriter(FileSystem& fileSystem, Console& console, const Host& host);
 
   // Increments `counter` when every message was written. `converter` turns
   // the mailbox's strings into file names.
@@ -65,6 +69,7 @@ class EmlWriter {
 
   FileSystem& fileSystem_;
   Console& console_;
+  const Host& host_;
   // With -overwrite, every file this run has written, by identity. These,
   // and only these, count as taken: earlier runs' files are replaced, this
   // run's are kept.

@@ -1,16 +1,15 @@
 #include "writers/found_sets.h"
 
-#include "platform/host.h"
 #include "writers/eml_paths.h"
 
 namespace quernel {
 
-std::string MboxSetPath(const std::string& mboxPath, std::string_view setName) {
-  const std::string name = FileNamePart(mboxPath);
+std::string MboxSetPath(const std::string& mboxPath, std::string_view setName, const Host& host) {
+  const std::string name = host.paths.fileNamePart(mboxPath);
   std::string insert(1, '.');
   insert += setName;
   std::string path = mboxPath.substr(0, mboxPath.size() - name.size());
-  path += InsertBeforeExtension(name, insert);
+  path += InsertBeforeExtension(name, insert, host.text);
   return path;
 }
 
@@ -20,8 +19,8 @@ std::string TreeSetPath(const std::string& mboxPath, std::string_view setName) {
   return path;
 }
 
-std::string MaildirSubfolderPath(const std::string& maildir, std::string_view setName) {
-  return JoinPath(maildir, TreeSetPath("", setName));
+std::string MaildirSubfolderPath(const std::string& maildir, std::string_view setName, const PathRules& paths) {
+  return paths.join(maildir, TreeSetPath("", setName));
 }
 
 FoundSource::FoundSource(Salvage& salvage, FoundKind kind, NamingFields mailbox)

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "dbx/salvage.h"
+#include "platform/host.h"
 #include "writers/message_source.h"
 
 namespace quernel {
@@ -24,15 +25,16 @@ inline constexpr FoundSet kFoundSets[] = {
 };
 
 // The mbox file of a set: the mailbox's mbox file with "." and the set's name
-// put before its extension ("Inbox.mbx" gives "Inbox.deleted.mbx").
-std::string MboxSetPath(const std::string& mboxPath, std::string_view setName);
+// put before its extension ("Inbox.mbx" gives "Inbox.deleted.mbx"), by
+// `host`'s rules.
+std::string MboxSetPath(const std::string& mboxPath, std::string_view setName, const Host& host);
 // The same beside a tree folder's mbox file, whose name has no extension
 // whatever dots it holds: "." and the set's name appended ("Mail.2004"
 // gives "Mail.2004.deleted"), so that the folder plan can keep it free.
 std::string TreeSetPath(const std::string& mboxPath, std::string_view setName);
 
 // The Maildir++ subfolder of a set inside a plain Maildir: "<maildir>/.deleted".
-std::string MaildirSubfolderPath(const std::string& maildir, std::string_view setName);
+std::string MaildirSubfolderPath(const std::string& maildir, std::string_view setName, const PathRules& paths);
 
 // The found messages of one set, in the order the scan gives them. Names
 // and dates come from their records or, without one, their header lines.

@@ -6,6 +6,7 @@
 
 #include "platform/console.h"
 #include "platform/file_error.h"
+#include "platform/text_rules.h"
 
 namespace quernel {
 
@@ -14,7 +15,9 @@ namespace quernel {
 // line with the system's reason, so that a failing disk is not taken for a
 // damaged mailbox, nor for a full disk. `suffix` goes at the end of the
 // line, before its line end (the mbox writer names the file it kept there).
+// The system's reason is shown in the display form of `text`, the host's
+// text rules.
 void ReportMailboxFailure(Console& console, const FileError& error, const std::string& displayName,
-                          const std::string& suffix = {});
+                          const TextRules& text, const std::string& suffix = {});
 
 }  // namespace quernel

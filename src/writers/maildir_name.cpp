@@ -1,7 +1,5 @@
 #include "writers/maildir_name.h"
 
-#include "platform/host.h"
-
 namespace quernel {
 
 std::string MaildirUniqueName(MessageTime receiveTime, int32_t number, uint32_t duplicate) {
@@ -16,9 +14,9 @@ std::string MaildirUniqueName(MessageTime receiveTime, int32_t number, uint32_t 
   return name;
 }
 
-std::string MaildirFileName(std::string_view uniqueName, MessageFlags flags) {
+std::string MaildirFileName(std::string_view uniqueName, MessageFlags flags, const PathRules& paths) {
   std::string name(uniqueName);
-  name += MaildirInfoSeparator();
+  name += paths.maildirInfoSeparator();
   name += "2,";
   if (flags.marked()) name += 'F';
   if (flags.forwarded()) name += 'P';
@@ -27,8 +25,8 @@ std::string MaildirFileName(std::string_view uniqueName, MessageFlags flags) {
   return name;
 }
 
-std::string_view MaildirUniquePart(std::string_view fileName) {
-  const size_t separator = fileName.rfind(MaildirInfoSeparator());
+std::string_view MaildirUniquePart(std::string_view fileName, const PathRules& paths) {
+  const size_t separator = fileName.rfind(paths.maildirInfoSeparator());
   return separator == std::string_view::npos ? fileName : fileName.substr(0, separator);
 }
 

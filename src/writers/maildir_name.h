@@ -9,6 +9,7 @@
 
 #include "dbx/message_flags.h"
 #include "dbx/message_time.h"
+#include "platform/path_rules.h"
 
 namespace quernel {
 
@@ -18,12 +19,13 @@ namespace quernel {
 // "<receive time>.Q<number>-<k>.quernel".
 std::string MaildirUniqueName(MessageTime receiveTime, int32_t number, uint32_t duplicate = 0);
 
-// The unique name, the host's info separator and "2," followed by the flag
-// letters in ASCII order: F flagged, P forwarded, R answered, S read.
-std::string MaildirFileName(std::string_view uniqueName, MessageFlags flags);
+// The unique name, the info separator of `paths` (the host's) and "2,"
+// followed by the flag letters in ASCII order: F flagged, P forwarded,
+// R answered, S read.
+std::string MaildirFileName(std::string_view uniqueName, MessageFlags flags, const PathRules& paths);
 
 // The unique name within a file name found in a Maildir: the part before the
-// last info separator, or the whole name when it has none.
-std::string_view MaildirUniquePart(std::string_view fileName);
+// last info separator of `paths`, or the whole name when it has none.
+std::string_view MaildirUniquePart(std::string_view fileName, const PathRules& paths);
 
 }  // namespace quernel

@@ -4,7 +4,6 @@
 #include <new>
 #include <optional>
 
-#include "platform/host.h"
 #include "writers/eml_paths.h"
 #include "writers/maildir_name.h"
 #include "writers/output_failure.h"
@@ -14,20 +13,20 @@ namespace {
 
 constexpr const char* kSubfolders[] = {"cur", "new", "tmp"};
 
-std::string WithoutSeparator(const std::string& folder) {
-  return EndsWithSeparator(folder) ? DirectoryPart(folder) : folder;
+std::string WithoutSeparator(const std::string& folder, const PathRules& paths) {
+  return paths.endsWithSeparator(folder) ? paths.directoryPart(folder) : folder;
 }
 
 }  // namespace
 
-void CreateMaildir(FileSystem& fileSystem, const std::string& folder) {
+void CreateMaildir(FileSystem& fileSystem, const std::string& folder, const PathRules& paths) {
   fileSystem.createDirectory(folder);
-  for (const char* subfolder : kSubfolders) fileSystem.createDirectory(JoinPath(folder, subfolder));
+  for (const char* subfolder : kSubfolders) fileSystem.createDirectory(paths.join(folder, subfolder));
 }
 
-bool MarkMaildirFolder(FileSystem& fileSystem, const std::string& folder) {
+bool MarkMaildirFolder(FileSystem& fileSystem, const std::string& folder, const PathRules& paths) {
   try {
-    if (const std::unique_ptr<OutputFile> file = fileSystem.createNewOutput(JoinPath(folder, "maildirfolder"))) {
+    if (const std::unique_ptr<OutputFile> file = fileSystem.createNewOutput(paths.join(folder, "maildirfolder"))) {
       file->close();
     }
     return true;
@@ -36,22 +35,23 @@ bool MarkMaildirFolder(FileSystem& fileSystem, const std::string& folder) {
   }
 }
 
-MaildirWriter::MaildirWriter(FileSystem& fileSystem, Console& console)
-    : fileSystem_(fileSystem), console_(console) {}
+MaildirWriter::MaildirWriter(FileSystem& fileSystem, Console& console, const Host& host)
+    : fileSystem_(fileSystem), console_(console), host_(host) {}
 
 void MaildirWriter::convertMailbox(const MaildirOptions& options, const std::string& inputPath,
                                    const std::string& inputFileName, const std::string& displayName,
                                    const MailboxReader& reader, int32_t& counter) {
-  const std::string folder = MailboxFolder(options.outputDirectory, inputPath, inputFileName);
-  ReaderSource source(reader);
+  const std::string folder = MailboxFolder(options.outputDirectory, inputPath, inputFileName, host_);
+  ReaderSource source(reader, host_.paths);
   if (writeFolder(folder, source, options.overwrite, displayName)) ++counter;
 }
 
 bool MaildirWriter::writeFolder(const std::string& folder, MessageSource& source, bool overwrite,
                                 const std::string& displayName) {
   // Whatever fails to be created shows up as the first message's failure.
-  const std::string base = WithoutSeparator(folder);
-  CreateMaildir(fileSystem_, base);
+  const PathRules& paths = host_.paths;
+  const std::string base = WithoutSeparator(folder, paths);
+  CreateMaildir(fileSystem_, base, paths);
 
   const PresentFiles present = listPresent(base);
   Claims& claims = claimed_[folderKey(base)];
@@ -60,28 +60,29 @@ bool MaildirWriter::writeFolder(const std::string& folder, MessageSource& source
     const std::string unique = claimUniqueName(claims, properties.receiveTime, i);
     const auto earlier = present.find(unique);
     if (earlier != present.end() && !overwrite) continue;
-    const std::string name = MaildirFileName(unique, MessageFlags(properties.flags));
+    const std::string name = MaildirFileName(unique, MessageFlags(properties.flags), paths);
     const Outcome outcome = deliver(base, name, source, i, displayName);
     if (outcome == Outcome::Failed) return false;
     if (outcome == Outcome::LeftOut || earlier == present.end()) continue;
     // Replaced: an earlier file of this message under other flags goes too,
     // now that the new one is complete.
-    const std::string delivered = JoinPath("cur", name);
+    const std::string delivered = paths.join("cur", name);
     for (const std::string& found : earlier->second) {
-      if (found != delivered) fileSystem_.removeFile(JoinPath(base, found));
+      if (found != delivered) fileSystem_.removeFile(paths.join(base, found));
     }
   }
   return true;
 }
 
 MaildirWriter::PresentFiles MaildirWriter::listPresent(const std::string& folder) {
+  const PathRules& paths = host_.paths;
   PresentFiles present;
   for (const char* subfolder : {"cur", "new"}) {
     // The listing gives full paths, spelled as the system resolves them;
     // they are kept by subfolder and name, to compare with the names made.
-    for (const std::string& path : fileSystem_.expandPattern(JoinPath(JoinPath(folder, subfolder), "*"))) {
-      const std::string name = FileNamePart(path);
-      present[std::string(MaildirUniquePart(name))].push_back(JoinPath(subfolder, name));
+    for (const std::string& path : fileSystem_.expandPattern(paths.join(paths.join(folder, subfolder), "*"))) {
+      const std::string name = paths.fileNamePart(path);
+      present[std::string(MaildirUniquePart(name, paths))].push_back(paths.join(subfolder, name));
     }
   }
   return present;
@@ -107,13 +108,14 @@ std::string MaildirWriter::claimUniqueName(Claims& claims, MessageTime receiveTi
 MaildirWriter::Outcome MaildirWriter::deliver(const std::string& folder, const std::string& name,
                                               MessageSource& source, int32_t message,
                                               const std::string& displayName) {
-  const std::string tmpPath = JoinPath(JoinPath(folder, "tmp"), name);
-  const std::string curPath = JoinPath(JoinPath(folder, "cur"), name);
+  const PathRules& paths = host_.paths;
+  const std::string tmpPath = paths.join(paths.join(folder, "tmp"), name);
+  const std::string curPath = paths.join(paths.join(folder, "cur"), name);
   std::unique_ptr<OutputFile> file;
   try {
     file = fileSystem_.createOutput(tmpPath, CreateMode::Truncate);
   } catch (const FileError&) {
-    console_.print("Unable to open outputfile \"%s\"!\n", DisplayForm(tmpPath).c_str());
+    console_.print("Unable to open outputfile \"%s\"!\n", host_.text.displayForm(tmpPath).c_str());
     return Outcome::Failed;
   }
   const std::string* failedPath = &tmpPath;
@@ -145,7 +147,7 @@ MaildirWriter::Outcome MaildirWriter::deliver(const std::string& folder, const s
   file.reset();  // closes if still open, ignoring any further error
   fileSystem_.removeFile(tmpPath);
   if (leftOut) return Outcome::LeftOut;
-  ReportMessageFileFailure(console_, *failure, *failedPath, displayName);
+  ReportMessageFileFailure(console_, *failure, *failedPath, displayName, host_.text);
   return Outcome::Failed;
 }
 

@@ -14,26 +14,29 @@
 #include "dbx/mailbox_reader.h"
 #include "platform/console.h"
 #include "platform/file_system.h"
+#include "platform/host.h"
 #include "writers/maildir_options.h"
 #include "writers/message_source.h"
 
 namespace quernel {
 
 // Creates the Maildir `folder` with its cur/, new/ and tmp/ where missing;
-// what fails to be created shows up when it is written to.
-void CreateMaildir(FileSystem& fileSystem, const std::string& folder);
+// what fails to be created shows up when it is written to. Paths are joined
+// by `paths`, the host's.
+void CreateMaildir(FileSystem& fileSystem, const std::string& folder, const PathRules& paths);
 
 // Marks `folder` as a Maildir++ subfolder with the empty file "maildirfolder"
 // (Maildir++ convention, read by delivery agents); a marker there already is
 // left alone. False when it cannot be created.
-bool MarkMaildirFolder(FileSystem& fileSystem, const std::string& folder);
+bool MarkMaildirFolder(FileSystem& fileSystem, const std::string& folder, const PathRules& paths);
 
 // One writer lives for the whole run: it remembers the names it has given in
 // each Maildir, so that two mailboxes writing into one Maildir never take
-// each other's messages for their own.
+// each other's messages for their own. Paths and names follow `host`'s
+// rules; the file system, the console and the host outlive the writer.
 class MaildirWriter {
  public:
-  MaildirWriter(FileSystem& fileSystem, Console& console);
+  MaildirWriter(FileSystem& fileSystem, Console& console, const Host& host);
 
   // Writes the mailbox's indexed messages into the Maildir named after the
   // mailbox file; increments `counter` when every message is there.
@@ -68,6 +71,7 @@ class MaildirWriter {
 
   FileSystem& fileSystem_;
   Console& console_;
+  const Host& host_;
   // Per folder (by folderKey), the names this run has given there, written
   // or found.
   std::unordered_map<std::string, Claims> claimed_;

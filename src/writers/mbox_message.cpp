@@ -13,8 +13,8 @@ constexpr std::string_view kQuote = ">";
 // "From " + sender + " " + date. A control byte in the address (a CR or LF
 // from a damaged or crafted mailbox) would end the line early and could forge
 // a message boundary, so each one is written as "_".
-void AppendSeparatorLine(std::string& out, const MboxOptions& options,
-                         const MessageProperties& properties, const CodePageConverter& converter) {
+void AppendSeparatorLine(std::string& out, const MboxOptions& options, const MessageProperties& properties,
+                         const CodePageConverter& converter, const Calendar& calendar) {
   const std::string& stored = properties.senderAddress;
   const MessageTime time = ChosenDate(properties, options.date);
   out += "From ";
@@ -26,7 +26,7 @@ void AppendSeparatorLine(std::string& out, const MboxOptions& options,
     }
   }
   out += ' ';
-  out += FormatMessageTime(time, kSeparatorDateFormat);
+  out += FormatMessageTime(time, kSeparatorDateFormat, calendar);
   out += kLineEnd;
 }
 
@@ -78,7 +78,7 @@ std::optional<MboxMessage::Layout> MboxMessage::lay(const MboxOptions& options, 
                                                     const CodePageConverter& converter,
                                                     int32_t message) {
   Layout laid;
-  AppendSeparatorLine(buffer_, options, source.properties(message), converter);
+  AppendSeparatorLine(buffer_, options, source.properties(message), converter, calendar_);
   laid.textStart = buffer_.size();
   if (!source.appendText(message, buffer_)) return std::nullopt;
   const std::string_view text(buffer_.data() + laid.textStart, buffer_.size() - laid.textStart);

@@ -31,7 +31,8 @@ class MboxMessage {
  public:
   static constexpr size_t kWriteSize = 1024 * 1024;
 
-  explicit MboxMessage(OutputFile& file) : file_(file) {}
+  // `calendar` (the host's) gives the separator lines' local time.
+  MboxMessage(OutputFile& file, const Calendar& calendar) : file_(file), calendar_(calendar) {}
 
   // Reads message `message` and lays out its separator line (the sender
   // address converted by `converter`), quoted text and line ends after the
@@ -75,6 +76,7 @@ class MboxMessage {
   void clear();
 
   OutputFile& file_;
+  const Calendar& calendar_;
   std::string buffer_;
   std::vector<Run> runs_;
   size_t waitingBytes_ = 0;               // what runs_ write, quotes included

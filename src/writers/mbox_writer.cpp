@@ -4,7 +4,6 @@
 #include <optional>
 
 #include "naming/naming_template.h"
-#include "platform/host.h"
 #include "writers/mailbox_failure.h"
 #include "writers/mbox_message.h"
 #include "writers/message_naming_fields.h"
@@ -13,13 +12,13 @@
 namespace quernel {
 
 std::string MboxOutputPath(const MboxOptions& options, const std::string& inputPath,
-                           const NamingFields& mailbox, const CodePageConverter& converter) {
+                           const NamingFields& mailbox, const CodePageConverter& converter, const Host& host) {
   const std::string directory =
-      options.outputDirectory.empty() ? DirectoryPart(inputPath) : options.outputDirectory;
-  std::string name =
-      ExpandNamingTemplate(converter.fromProgramText(options.nameTemplate), NamingFieldsFor(mailbox, converter));
+      options.outputDirectory.empty() ? host.paths.directoryPart(inputPath) : options.outputDirectory;
+  std::string name = ExpandNamingTemplate(converter.fromProgramText(options.nameTemplate),
+                                          NamingFieldsFor(mailbox, converter), host.text, host.calendar);
   converter.toProgramText(name);
-  return JoinPath(directory, name);
+  return host.paths.join(directory, name);
 }
 
 namespace {
@@ -42,9 +41,9 @@ std::optional<FileError> Attempt(Work work) {
 // reported, so the file then ends with the message before the failed one;
 // a failure of that write is the one reported.
 std::optional<FileError> WriteAllMessages(OutputFile& file, const MboxOptions& options,
-                                          MessageSource& source,
-                                          const CodePageConverter& converter) {
-  MboxMessage pending(file);
+                                          MessageSource& source, const CodePageConverter& converter,
+                                          const Calendar& calendar) {
+  MboxMessage pending(file, calendar);
   const std::optional<FileError> failure = Attempt([&] {
     for (int32_t message = 0; message < source.messageCount(); ++message) {
       pending.read(options, source, converter, message);
@@ -73,20 +72,20 @@ bool FinishCleanly(OutputTarget& target, bool complete) {
 
 }  // namespace
 
-MboxWriter::MboxWriter(FileSystem& fileSystem, Console& console)
-    : fileSystem_(fileSystem), console_(console) {}
+MboxWriter::MboxWriter(FileSystem& fileSystem, Console& console, const Host& host)
+    : fileSystem_(fileSystem), console_(console), host_(host) {}
 
 bool MboxWriter::convertMailbox(const MboxOptions& options, const std::string& inputPath,
                                 const std::string& displayName, const MailboxReader& reader,
                                 const CodePageConverter& converter, int32_t& counter) {
-  ReaderSource source(reader);
+  ReaderSource source(reader, host_.paths);
   return convertMailbox(options, inputPath, "", displayName, source, converter, counter);
 }
 
 bool MboxWriter::convertMailboxTo(const MboxOptions& options, const std::string& outputPath,
                                   const std::string& displayName, const MailboxReader& reader,
                                   const CodePageConverter& converter, int32_t& counter) {
-  ReaderSource source(reader);
+  ReaderSource source(reader, host_.paths);
   return convertMailbox(options, "", outputPath, displayName, source, converter, counter);
 }
 
@@ -95,8 +94,8 @@ bool MboxWriter::convertMailbox(const MboxOptions& options, const std::string& i
                                 MessageSource& source, const CodePageConverter& converter,
                                 int32_t& counter) {
   const std::string outputPath =
-      chosenPath.empty() ? MboxOutputPath(options, inputPath, source.mailboxFields(), converter) : chosenPath;
-  const std::string displayPath = DisplayForm(outputPath);
+      chosenPath.empty() ? MboxOutputPath(options, inputPath, source.mailboxFields(), converter, host_) : chosenPath;
+  const std::string displayPath = host_.text.displayForm(outputPath);
 
   // A file this run has written already holds an earlier mailbox's messages
   // (a template without $DBXNAME$): add to it rather than destroy them. It is
@@ -119,7 +118,7 @@ bool MboxWriter::convertMailbox(const MboxOptions& options, const std::string& i
   }
 
   const std::optional<FileError> failure =
-      WriteAllMessages(target->file(), options, source, converter);
+      WriteAllMessages(target->file(), options, source, converter, host_.calendar);
   const bool writeFailed = failure && failure->hitOutput();
   // A close can report a deferred write error; the messages are then not
   // safely stored, whatever happened before.
@@ -127,10 +126,10 @@ bool MboxWriter::convertMailbox(const MboxOptions& options, const std::string& i
   std::string kept;
   if (target->replaces()) {
     rememberReplacement(*target, outputPath, *existing, failure || !stored);
-    if (failure || !stored) kept = " (output kept in \"" + DisplayForm(target->writtenPath()) + "\")";
+    if (failure || !stored) kept = " (output kept in \"" + host_.text.displayForm(target->writtenPath()) + "\")";
   }
   if (failure && !writeFailed) {
-    ReportMailboxFailure(console_, *failure, displayName, stored ? kept : std::string());
+    ReportMailboxFailure(console_, *failure, displayName, host_.text, stored ? kept : std::string());
   }
   if (!stored || writeFailed) {
     console_.print("Unable to write to outputfile \"%s\" (disk full?)%s\n", displayPath.c_str(),

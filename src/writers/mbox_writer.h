@@ -10,6 +10,7 @@
 #include "platform/code_page.h"
 #include "platform/console.h"
 #include "platform/file_system.h"
+#include "platform/host.h"
 #include "writers/mbox_options.h"
 #include "writers/message_source.h"
 
@@ -19,17 +20,18 @@ class OutputTarget;
 
 // The mbox file of a mailbox: the name template expanded with the mailbox's
 // fields, made by `converter` (NamingFieldsFor), in the output directory or
-// else next to the mailbox.
+// else next to the mailbox, by `host`'s rules.
 std::string MboxOutputPath(const MboxOptions& options, const std::string& inputPath,
-                           const NamingFields& mailbox, const CodePageConverter& converter);
+                           const NamingFields& mailbox, const CodePageConverter& converter, const Host& host);
 
 // One writer lives for the whole run: it remembers which mbox files this run
 // has written, so that two mailboxes naming the same file are appended
 // rather than overwritten. A file from before the run is replaced only by a
-// complete mailbox.
+// complete mailbox. Paths, names and dates follow `host`'s rules; the file
+// system, the console and the host outlive the writer.
 class MboxWriter {
  public:
-  MboxWriter(FileSystem& fileSystem, Console& console);
+  MboxWriter(FileSystem& fileSystem, Console& console, const Host& host);
 
   // Returns false only when the output file could not be created; increments
   // `counter` only when every message was written and the file closed cleanly.
@@ -55,6 +57,7 @@ class MboxWriter {
 
   FileSystem& fileSystem_;
   Console& console_;
+  const Host& host_;
   // The files this run has written, by identity, and the path that this
   // run's messages for each go to.
   std::map<FileIdentity, std::string> writtenFiles_;

@@ -4,9 +4,9 @@
 
 namespace quernel {
 
-NamingFields MailboxNamingFields(const MailboxReader& reader) {
+NamingFields MailboxNamingFields(const MailboxReader& reader, const PathRules& paths) {
   NamingFields fields;
-  fields.mailboxName = reader.mailboxFileName();
+  fields.mailboxName = paths.fileNamePart(reader.mailboxPath());
   fields.mailboxTime = reader.mailboxFileTime();
   return fields;
 }
@@ -34,6 +34,6 @@ void SetMessageNamingFields(NamingFields& fields, const MessageProperties& prope
   fields.receiveTime = properties.receiveTime;
 }
 
-NamingFields ReaderSource::mailboxFields() const { return MailboxNamingFields(reader_); }
+NamingFields ReaderSource::mailboxFields() const { return MailboxNamingFields(reader_, paths_); }
 
 }  // namespace quernel

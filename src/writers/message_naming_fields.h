@@ -8,12 +8,13 @@
 #include "dbx/mailbox_reader.h"
 #include "naming/naming_fields.h"
 #include "platform/code_page.h"
+#include "platform/path_rules.h"
 
 namespace quernel {
 
 // The mailbox's file name and time, without a message. The file name is a
-// path component, in the program's own text.
-NamingFields MailboxNamingFields(const MailboxReader& reader);
+// path component, in the program's own text, taken from the path by `paths`.
+NamingFields MailboxNamingFields(const MailboxReader& reader, const PathRules& paths);
 
 // The mailbox's fields (as MailboxNamingFields and the message sources give
 // them) ready for names made with `converter`: its code page, and the file

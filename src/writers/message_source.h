@@ -9,6 +9,7 @@
 #include "dbx/mailbox_reader.h"
 #include "dbx/message_properties.h"
 #include "naming/naming_fields.h"
+#include "platform/path_rules.h"
 
 namespace quernel {
 
@@ -27,10 +28,11 @@ class MessageSource {
 };
 
 // The messages of the mailbox's index. A damaged text raises the reader's
-// FileError, which ends the mailbox.
+// FileError, which ends the mailbox. `paths` (the host's) takes the
+// mailbox's file name from its path; it outlives the source.
 class ReaderSource : public MessageSource {
  public:
-  explicit ReaderSource(const MailboxReader& reader) : reader_(reader) {}
+  ReaderSource(const MailboxReader& reader, const PathRules& paths) : reader_(reader), paths_(paths) {}
 
   NamingFields mailboxFields() const override;
   int32_t messageCount() const override { return reader_.messageCount(); }
@@ -42,6 +44,9 @@ class ReaderSource : public MessageSource {
 
  protected:
   const MailboxReader& reader_;
+
+ private:
+  const PathRules& paths_;
 };
 
 }  // namespace quernel

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "naming/folder_name.h"
-#include "platform/host.h"
 #include "writers/eml_paths.h"
 #include "writers/found_sets.h"
 
@@ -20,13 +19,14 @@ constexpr std::string_view kIndexSuffix = ".msf";
 constexpr std::string_view kMailboxExtension = ".dbx";
 constexpr std::string_view kUnnamed = "Unnamed folder";
 
-std::string BaseName(const StoreFolder& folder, TreeLayout layout, int codePage, bool windowsRules,
+std::string BaseName(const StoreFolder& folder, TreeLayout layout, int codePage, const Host& host,
                      const CodePageConverter& converter) {
-  std::string name = CleanFolderName(folder.name, codePage, windowsRules);
+  const bool windowsRules = host.paths.refusesWindowsNames();
+  std::string name = CleanFolderName(folder.name, codePage, windowsRules, host.text);
   std::string_view file = folder.mailboxFile;
   if (name.empty() && file.size() >= kMailboxExtension.size()) {
     const std::string stem = converter.fromProgramText(file.substr(0, file.size() - kMailboxExtension.size()));
-    name = CleanFolderName(stem, codePage, windowsRules);
+    name = CleanFolderName(stem, codePage, windowsRules, host.text);
   }
   if (name.empty()) name = kUnnamed;
   // In Maildir++ "." separates the levels of a folder's path.
@@ -53,7 +53,8 @@ std::vector<std::string> Claims(TreeLayout layout, bool foundSets) {
 // siblings of one name cost one try each, not one per earlier sibling.
 class SiblingNames {
  public:
-  SiblingNames(std::span<const std::string> claims, int codePage) : claims_(claims), codePage_(codePage) {}
+  SiblingNames(std::span<const std::string> claims, int codePage, const TextRules& text)
+      : claims_(claims), codePage_(codePage), text_(text) {}
 
   // Keeps `name` from the folders of this directory.
   void reserve(std::string_view name) { taken_.insert(FoldedFolderName(name, codePage_)); }
@@ -61,7 +62,7 @@ class SiblingNames {
   std::string take(const std::string& base) {
     uint64_t& next = nextNumber_[FoldedFolderName(base, codePage_)];
     for (;;) {
-      std::string candidate = NumberedName(base, next++);
+      std::string candidate = NumberedName(base, next++, text_);
       const std::string folded = FoldedFolderName(candidate, codePage_);
       if (isFree(folded)) {
         for (const std::string& suffix : claims_) taken_.insert(folded + suffix);
@@ -80,16 +81,18 @@ class SiblingNames {
 
   std::span<const std::string> claims_;
   int codePage_;
+  const TextRules& text_;
   std::unordered_set<std::string> taken_;
   std::unordered_map<std::string, uint64_t> nextNumber_;
 };
 
 }  // namespace
 
-TreePlan PlanTree(const StoreTree& store, TreeLayout layout, bool windowsRules,
+TreePlan PlanTree(const StoreTree& store, TreeLayout layout, const Host& host,
                   const CodePageConverter& converter, bool foundSets) {
   TreePlan plan;
   plan.layout = layout;
+  plan.paths = &host.paths;
   plan.folders.resize(store.folders.size());
   const std::vector<std::string> claims = Claims(layout, foundSets);
   std::unordered_map<size_t, SiblingNames> directories;  // by parent index
@@ -98,13 +101,13 @@ TreePlan PlanTree(const StoreTree& store, TreeLayout layout, bool windowsRules,
     PlannedFolder& planned = plan.folders[i];
     planned.parent = folder.parent;
     if (folder.parent != StoreTree::kTopLevel) plan.folders[folder.parent].hasSubfolders = true;
-    const auto [at, added] = directories.try_emplace(folder.parent, claims, store.codePage);
+    const auto [at, added] = directories.try_emplace(folder.parent, claims, store.codePage, host.text);
     SiblingNames& siblings = at->second;
     // An eml or Maildir folder's sets are named as its subfolders are.
     if (added && foundSets && layout != TreeLayout::Mbox && folder.parent != StoreTree::kTopLevel) {
       for (const FoundSet& set : kFoundSets) siblings.reserve(set.name);
     }
-    planned.name = siblings.take(BaseName(folder, layout, store.codePage, windowsRules, converter));
+    planned.name = siblings.take(BaseName(folder, layout, store.codePage, host, converter));
     converter.toProgramText(planned.name);
   }
   return plan;
@@ -122,7 +125,7 @@ std::string TreePlan::path(size_t i) const {
   }
   std::string path = folders[chain.back()].name;
   for (size_t k = chain.size() - 1; k-- > 0;) {
-    path = JoinPath(subfolderHolder(std::move(path)), folders[chain[k]].name);
+    path = paths->join(subfolderHolder(std::move(path)), folders[chain[k]].name);
   }
   return path;
 }

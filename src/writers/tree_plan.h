@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "dbx/store_tree.h"
+#include "platform/host.h"
 
 namespace quernel {
 
@@ -38,9 +39,10 @@ struct PlannedFolder {
 struct TreePlan {
   TreeLayout layout = TreeLayout::Mbox;
   std::vector<PlannedFolder> folders;  // one per store folder, same index
+  const PathRules* paths = nullptr;    // the host's, which path() joins by
 
   // Folder i's mbox file (Mbox), directory (Eml) or Maildir (Maildir),
-  // relative to the output folder and joined with the host's separator.
+  // relative to the output folder and joined by `paths`.
   std::string path(size_t i) const;
   // The relative directory that holds folder i's subfolders: its path plus
   // ".sbd" (Mbox), or its path itself (Eml); empty in the Maildir layout,
@@ -66,8 +68,11 @@ struct TreePlan {
 // (".<path>.recovered").
 //
 // The names are made in the character set of the store's names, which
-// `converter` made, and handed out in the program's own text.
-TreePlan PlanTree(const StoreTree& store, TreeLayout layout, bool windowsRules,
+// `converter` made, and handed out in the program's own text. `host` gives
+// the separator, the cleaning's text rules and whether its file systems
+// refuse the Windows device names (CleanFolderName's `windowsRules`); it
+// outlives the plan.
+TreePlan PlanTree(const StoreTree& store, TreeLayout layout, const Host& host,
                   const CodePageConverter& converter, bool foundSets = false);
 
 }  // namespace quernel

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "dbx/layout.h"
+#include "platform/host.h"
 #include "support/language_samples.h"
 #include "support/string_input_file.h"
 
@@ -35,7 +36,7 @@ TEST(MailboxEvidence, ReadsTheStartOfEachTextThatCanGiveEvidence) {
   PutU32(built.bytes, built.blockOffsets[withDamage].front() + dbx::kBlockNext, built.blockOffsets[withDamage].front());
 
   StringInputFile file(built.bytes);
-  const MailboxReader reader(file);
+  const MailboxReader reader(file, SystemHost().calendar);
   ASSERT_EQ(reader.messageCount(), 5);
   // Not the ASCII message, the record listed twice once, the long one from
   // its start, the damaged one not at all.
@@ -67,7 +68,7 @@ TEST(CodePageVotes, AddUpOverTheMailboxesOfAStore) {
     CodePageVotes all;
     for (size_t k = 0; k < c.mailboxes.size(); ++k) {
       StringInputFile file(BuildMailbox(c.mailboxes[k]));
-      const CodePageVotes votes = MailboxVotes(MailboxReader(file));
+      const CodePageVotes votes = MailboxVotes(MailboxReader(file, SystemHost().calendar));
       EXPECT_EQ(votes.chosen(), c.each[k]) << k;
       all.add(votes);
     }

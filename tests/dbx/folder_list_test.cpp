@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "dbx/layout.h"
+#include "platform/host.h"
 #include "reader_harness.h"
 #include "support/folder_list_builder.h"
 
@@ -11,7 +12,7 @@ namespace {
 
 FolderListFile ReadBytes(const std::string& bytes) {
   StringInputFile file(bytes, "/store/Folders.dbx");
-  return ReadFolderList(file);
+  return ReadFolderList(file, SystemHost().calendar);
 }
 
 TEST(FolderListTest, EveryPropertyInDirectAndIndirectForm) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "dbx/layout.h"
+#include "platform/host.h"
 #include "reader_harness.h"
 #include "support/local_zone.h"
 
@@ -85,18 +86,18 @@ TEST(MailboxStatusTest, HeaderCutOffBeforeTheEntryCountIsAnEmptyMailbox) {
   }
 }
 
-TEST(MailboxStatusTest, FileNameAndTimeComeFromTheFile) {
+TEST(MailboxStatusTest, PathAndTimeComeFromTheFile) {
   LocalZone zone("Europe/Berlin");
   StringInputFile file(Padded(MailboxSignature()), "/home/anna/mail/Sent Items.dbx");
-  MailboxReader reader(file);
-  EXPECT_EQ(reader.mailboxFileName(), "Sent Items.dbx");
+  MailboxReader reader(file, SystemHost().calendar);
+  EXPECT_EQ(reader.mailboxPath(), "/home/anna/mail/Sent Items.dbx");
   EXPECT_EQ(reader.mailboxFileTime(), 0);  // unknown
   file.setLastWriteTime(FileTimeFromUnix(1136073600));
   EXPECT_EQ(reader.mailboxFileTime(), 1136073600);
   file.setLastWriteTime(FileTimeFromUnix(int64_t{1} << 32));  // beyond 2038
   EXPECT_EQ(reader.mailboxFileTime(), -1);
   file.setPath("Inbox.dbx");
-  EXPECT_EQ(reader.mailboxFileName(), "Inbox.dbx");
+  EXPECT_EQ(reader.mailboxPath(), "Inbox.dbx");
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "dbx/message_time.h"
+#include "platform/host.h"
 #include "reader_harness.h"
 #include "support/local_zone.h"
 
@@ -41,19 +42,19 @@ TEST_F(MessageTimeTest, FileTimesBecomeExactInstants) {
       {"all ones", 0xFFFFFFFFFFFFFFFF, 0, 0},
   };
   for (const TimeCase& c : cases) {
-    EXPECT_EQ(MessageTimeFromFileTime(c.ticks), c.message) << c.name;
-    EXPECT_EQ(FileTimeToMailboxTime(c.ticks), c.mailboxFile) << c.name;
+    EXPECT_EQ(MessageTimeFromFileTime(c.ticks, SystemHost().calendar), c.message) << c.name;
+    EXPECT_EQ(FileTimeToMailboxTime(c.ticks, SystemHost().calendar), c.mailboxFile) << c.name;
   }
 }
 
 TEST_F(MessageTimeTest, DoesNotDependOnTheSeasonOfConversion) {
   // The same instants give the same values in any zone: the result is the
   // instant itself, not shifted by the zone's current offset.
-  const MessageTime summer = MessageTimeFromFileTime(FileTimeFromUnix(1122136802));
-  const MessageTime winter = MessageTimeFromFileTime(FileTimeFromUnix(1131653144));
+  const MessageTime summer = MessageTimeFromFileTime(FileTimeFromUnix(1122136802), SystemHost().calendar);
+  const MessageTime winter = MessageTimeFromFileTime(FileTimeFromUnix(1131653144), SystemHost().calendar);
   LocalZone elsewhere("America/Sao_Paulo");
-  EXPECT_EQ(MessageTimeFromFileTime(FileTimeFromUnix(1122136802)), summer);
-  EXPECT_EQ(MessageTimeFromFileTime(FileTimeFromUnix(1131653144)), winter);
+  EXPECT_EQ(MessageTimeFromFileTime(FileTimeFromUnix(1122136802), SystemHost().calendar), summer);
+  EXPECT_EQ(MessageTimeFromFileTime(FileTimeFromUnix(1131653144), SystemHost().calendar), winter);
   EXPECT_EQ(summer, 1122136802);
   EXPECT_EQ(winter, 1131653144);
 }

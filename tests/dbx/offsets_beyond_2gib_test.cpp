@@ -13,8 +13,9 @@
 #include "dbx/mailbox_reader.h"
 #include "platform/console.h"
 #include "platform/file_system.h"
-#include "support/dbx_builder.h"
+#include "platform/host.h"
 #include "platform/temporary_folder.h"
+#include "support/dbx_builder.h"
 
 namespace quernel::testing {
 namespace {
@@ -52,7 +53,7 @@ TEST_F(OffsetsBeyond2GiB, TheReaderFindsEveryMessage) {
   std::unique_ptr<FileSystem> files = MakeNativeFileSystem();
   std::unique_ptr<InputFile> input = files->openInput(path_);
   ASSERT_GT(input->length(), uint64_t{0xFFFF0000});
-  MailboxReader reader(*input);
+  MailboxReader reader(*input, SystemHost().calendar);
   ASSERT_EQ(reader.messageCount(), 3);
   EXPECT_GT(reader.recordOffset(1), 0x80000000u);
   EXPECT_GT(reader.recordOffset(2), 0xFFFF0000u);

@@ -9,6 +9,7 @@
 
 #include "dbx/mailbox_reader.h"
 #include "platform/file_error.h"
+#include "platform/host.h"
 #include "support/dbx_builder.h"
 #include "support/string_input_file.h"
 
@@ -16,7 +17,7 @@ namespace quernel::testing {
 
 // The file comes first, so it outlives the reader that borrows it.
 struct ReaderOver {
-  explicit ReaderOver(std::string bytes) : file(std::move(bytes)), reader(file) {}
+  explicit ReaderOver(std::string bytes) : file(std::move(bytes)), reader(file, SystemHost().calendar) {}
   StringInputFile file;
   MailboxReader reader;
 };

@@ -10,6 +10,7 @@
 #include "dbx/chain_text.h"
 #include "dbx/mailbox_reader.h"
 #include "dbx/salvage.h"
+#include "platform/host.h"
 #include "support/dbx_builder.h"
 #include "support/string_input_file.h"
 
@@ -55,7 +56,7 @@ inline std::string AsDeleted(std::string_view text) {
 // The file comes first, so it outlives the salvage that reads it.
 struct SalvageOver {
   explicit SalvageOver(std::string bytes, std::vector<uint32_t> indexed = {})
-      : file(std::move(bytes)), salvage(file, indexed) {}
+      : file(std::move(bytes)), salvage(file, indexed, SystemHost().calendar) {}
   StringInputFile file;
   Salvage salvage;
 };

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "../platform/temporary_folder.h"
+#include "platform/host.h"
 #include "salvage_harness.h"
 
 namespace quernel::testing {
@@ -28,11 +29,11 @@ TEST(SalvageSparseTest, MessagesAbove2GiBAreReadAndFound) {
   const std::unique_ptr<FileSystem> files = MakeNativeFileSystem();
   const std::unique_ptr<InputFile> file = files->openInput(path);
   ASSERT_GT(file->length(), uint64_t{1} << 31);
-  const MailboxReader reader(*file);
+  const MailboxReader reader(*file, SystemHost().calendar);
   ASSERT_EQ(reader.messageCount(), 3);
   EXPECT_EQ(reader.messageText(1), messages[1].text);
   EXPECT_EQ(reader.subject(2), "last");
-  Salvage salvage(*file, IndexedStarts(reader));
+  Salvage salvage(*file, IndexedStarts(reader), SystemHost().calendar);
   EXPECT_EQ(FoundTexts(salvage, FoundKind::Recovered), std::vector<std::string>{messages[2].text});
   EXPECT_EQ(FoundTexts(salvage, FoundKind::Deleted), std::vector<std::string>{AsDeleted(messages[3].text)});
   ASSERT_EQ(salvage.messages().size(), 2u);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "dbx/store_files.h"
+#include "platform/host.h"
 #include "support/folder_list_builder.h"
 #include "support/string_input_file.h"
 #include "support/test_code_page.h"
@@ -12,7 +13,7 @@ namespace {
 
 StoreTree Build(const std::vector<TestFolder>& folders, const std::vector<std::string>& entries) {
   StringInputFile file(BuildFolderList(folders).bytes, "/store/Folders.dbx");
-  return BuildStoreTree(ReadFolderList(file).folders, entries, Windows1252TestConverter());
+  return BuildStoreTree(ReadFolderList(file, SystemHost().calendar).folders, entries, Windows1252TestConverter(), SystemHost().text);
 }
 
 // "name <- file" per folder, "  " per level of nesting; "*" marks a file no
@@ -128,7 +129,7 @@ TEST(StoreMailboxFilesTest, OnlyMailboxFilesCount) {
 }
 
 TEST(StoreMailboxFilesTest, EachFileIsClaimedOnce) {
-  StoreMailboxFiles files({"b.dbx", "A.dbx", "a.dbx", "A.dbx"});
+  StoreMailboxFiles files({"b.dbx", "A.dbx", "a.dbx", "A.dbx"}, SystemHost().text);
   EXPECT_EQ(files.claim("a.DBX"), "A.dbx");  // the first in sorted order
   EXPECT_EQ(files.claim("a.dbx"), "a.dbx");
   EXPECT_EQ(files.claim("A.dbx"), std::nullopt);

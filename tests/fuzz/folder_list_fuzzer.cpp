@@ -19,8 +19,10 @@
 #include "dbx/store_tree.h"
 #include "naming/folder_name.h"
 #include "platform/file_error.h"
+#include "platform/host.h"
 #include "support/string_input_file.h"
 #include "support/test_code_page.h"
+#include "support/test_hosts.h"
 #include "writers/found_sets.h"
 #include "writers/tree_plan.h"
 
@@ -99,18 +101,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                 "/fuzz/Folders.dbx");
   FolderListFile list;
   try {
-    list = ReadFolderList(file);
+    list = ReadFolderList(file, SystemHost().calendar);
   } catch (const FileError&) {
     return 0;
   }
   const testing::Windows1252TestConverter converter;
   const std::vector<std::string> entries = StoreEntries(list.folders, converter);
-  const StoreTree store = BuildStoreTree(list.folders, entries, converter);
+  const StoreTree store = BuildStoreTree(list.folders, entries, converter, SystemHost().text);
   CheckNothingLost(store, entries);
   for (TreeLayout layout : {TreeLayout::Mbox, TreeLayout::Eml}) {
     for (bool windowsRules : {false, true}) {
       for (bool foundSets : {false, true}) {
-        CheckPlan(store, PlanTree(store, layout, windowsRules, converter, foundSets), foundSets);
+        CheckPlan(store, PlanTree(store, layout, windowsRules ? testing::WindowsRulesHost() : SystemHost(), converter, foundSets), foundSets);
       }
     }
   }

@@ -18,6 +18,7 @@
 #include "fixed_zone.h"
 #include "naming/naming_template.h"
 #include "platform/code_page.h"
+#include "platform/host.h"
 #include "support/dbx_builder.h"
 #include "support/string_input_file.h"
 #include "writers/message_naming_fields.h"
@@ -71,12 +72,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   builder.add(std::move(message));
   quernel::testing::StringInputFile file(builder.build().bytes, "/fuzz/Fuzz box.name.dbx");
   file.setLastWriteTime(fileTime);
-  const quernel::MailboxReader reader(file);
+  const quernel::Host& host = quernel::SystemHost();
+  const quernel::MailboxReader reader(file, host.calendar);
   if (reader.messageCount() != 1) __builtin_trap();
-  quernel::NamingFields fields = quernel::MailboxNamingFields(reader);
-  CheckCleanName(quernel::ExpandNamingTemplate(namingTemplate, fields));
+  quernel::NamingFields fields = quernel::MailboxNamingFields(reader, host.paths);
+  CheckCleanName(quernel::ExpandNamingTemplate(namingTemplate, fields, host.text, host.calendar));
   const auto converter = quernel::MakeDefaultCodePageConverter();
   quernel::SetMessageNamingFields(fields, reader, 0, *converter);
-  CheckCleanName(quernel::ExpandNamingTemplate(namingTemplate, fields));
+  CheckCleanName(quernel::ExpandNamingTemplate(namingTemplate, fields, host.text, host.calendar));
   return 0;
 }

@@ -10,6 +10,7 @@
 
 #include "dbx/mailbox_reader.h"
 #include "platform/file_error.h"
+#include "platform/host.h"
 #include "support/string_input_file.h"
 
 namespace {
@@ -50,11 +51,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > 0) file.setLastWriteTime(quernel::FileTimeTicks{data[size - 1]} << 50);
   std::optional<MailboxReader> reader;
   try {
-    reader.emplace(file);
+    reader.emplace(file, quernel::SystemHost().calendar);
   } catch (const FileError&) {
     return 0;
   }
-  size_t sum = Checksum(reader->mailboxFileName()) + static_cast<size_t>(reader->mailboxFileTime());
+  size_t sum = Checksum(reader->mailboxPath()) + static_cast<size_t>(reader->mailboxFileTime());
   // Twice each, as the mbox and eml writers read them: a text read once
   // must read again, without being charged to the budget a second time.
   std::vector<bool> readable;

@@ -13,6 +13,7 @@
 #include "dbx/mailbox_reader.h"
 #include "dbx/salvage.h"
 #include "platform/file_error.h"
+#include "platform/host.h"
 #include "support/string_input_file.h"
 
 namespace {
@@ -32,12 +33,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::optional<MailboxReader> reader;
   std::vector<uint32_t> indexed;
   try {
-    reader.emplace(file);
+    reader.emplace(file, SystemHost().calendar);
     for (int32_t i = 0; i < reader->messageCount(); ++i) indexed.push_back(reader->textStart(i));
   } catch (const FileError&) {
     reader.reset();
   }
-  Salvage salvage(file, indexed);
+  Salvage salvage(file, indexed, SystemHost().calendar);
   if (reader) {
     for (int32_t i = 0; i < reader->messageCount(); ++i) {
       try {

@@ -9,6 +9,7 @@
 #include "naming/name_cleaning.h"
 #include "platform/code_page_conversion.h"
 #include "platform/code_pages.h"
+#include "platform/host.h"
 #include "support/language_samples.h"
 #include "support/string_input_file.h"
 
@@ -72,7 +73,7 @@ struct Detection {
 // holds.
 Detection Detect(const std::vector<LanguageMessage>& messages) {
   StringInputFile file(BuildMailbox(messages));
-  const MailboxReader reader(file);
+  const MailboxReader reader(file, SystemHost().calendar);
   std::vector<MessageEvidence> evidence;
   for (int32_t i = 0; i < reader.messageCount(); ++i) {
     const LanguageMessage& message = messages[static_cast<size_t>(i)];
@@ -91,7 +92,7 @@ size_t Explained(const Detection& detection, int codePage) {
 // The file names the subject and the sender name give in the chosen page.
 std::string NameOf(const Detection& detection, const std::string& stored) {
   std::string name = MakeCodePageConverter(detection.codePage)->toNative(stored);
-  CleanFileName(name, detection.codePage);
+  CleanFileName(name, detection.codePage, SystemHost().text);
   return name;
 }
 

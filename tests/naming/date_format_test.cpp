@@ -5,6 +5,7 @@
 #include <ostream>
 #include <string>
 
+#include "platform/host.h"
 #include "support/local_zone.h"
 
 namespace quernel {
@@ -30,7 +31,7 @@ class DateFormatTest : public ::testing::TestWithParam<ConversionCase> {
 };
 
 TEST_P(DateFormatTest, FormatsInTheDefaultLocale) {
-  EXPECT_EQ(FormatMessageTime(kMarchMorning, GetParam().format), GetParam().expected)
+  EXPECT_EQ(FormatMessageTime(kMarchMorning, GetParam().format, SystemHost().calendar), GetParam().expected)
       << "format " << GetParam().format;
 }
 
@@ -64,36 +65,36 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(DateFormat, FollowsDaylightSavingTime) {
   LocalZone zone("Europe/Berlin");
-  EXPECT_EQ(FormatMessageTime(kSummerAfternoon, "%H:%M %Z %z %a %j %U %W"),
+  EXPECT_EQ(FormatMessageTime(kSummerAfternoon, "%H:%M %Z %z %a %j %U %W", SystemHost().calendar),
             "14:00 CEST +0200 Mon 183 26 27");
-  EXPECT_EQ(FormatMessageTime(kSummerAfternoon, "%I %p"), "02 PM");
+  EXPECT_EQ(FormatMessageTime(kSummerAfternoon, "%I %p", SystemHost().calendar), "02 PM");
 }
 
 TEST(DateFormat, UsesTheZoneInForce) {
   LocalZone zone("America/New_York");
-  EXPECT_EQ(FormatMessageTime(0, "%Y-%m-%d %H:%M:%S"), "1969-12-31 19:00:00");
+  EXPECT_EQ(FormatMessageTime(0, "%Y-%m-%d %H:%M:%S", SystemHost().calendar), "1969-12-31 19:00:00");
 }
 
 TEST(DateFormat, NegativeTimeGivesNoDate) {
   LocalZone zone("Europe/Berlin");
-  EXPECT_EQ(FormatMessageTime(-1, "%Y"), "");
-  EXPECT_EQ(FormatMessageTime(-1, "text"), "");
-  EXPECT_EQ(FormatMessageTime(0, "%Y-%m-%d %H"), "1970-01-01 01");
+  EXPECT_EQ(FormatMessageTime(-1, "%Y", SystemHost().calendar), "");
+  EXPECT_EQ(FormatMessageTime(-1, "text", SystemHost().calendar), "");
+  EXPECT_EQ(FormatMessageTime(0, "%Y-%m-%d %H", SystemHost().calendar), "1970-01-01 01");
 }
 
 TEST(DateFormat, ResultsLongerThan127BytesGiveNoDate) {
   LocalZone zone("Europe/Berlin");
   const std::string literal127(127, 'x');
-  EXPECT_EQ(FormatMessageTime(kMarchMorning, literal127), literal127);
-  EXPECT_EQ(FormatMessageTime(kMarchMorning, literal127 + "y"), "");
+  EXPECT_EQ(FormatMessageTime(kMarchMorning, literal127, SystemHost().calendar), literal127);
+  EXPECT_EQ(FormatMessageTime(kMarchMorning, literal127 + "y", SystemHost().calendar), "");
   // 123 literal bytes and a four-digit year make 127; one more digit is too many.
   const std::string literal123(123, 'x');
-  EXPECT_EQ(FormatMessageTime(kMarchMorning, literal123 + "%Y"), literal123 + "2003");
-  EXPECT_EQ(FormatMessageTime(kMarchMorning, literal123 + "%Y%w"), "");
+  EXPECT_EQ(FormatMessageTime(kMarchMorning, literal123 + "%Y", SystemHost().calendar), literal123 + "2003");
+  EXPECT_EQ(FormatMessageTime(kMarchMorning, literal123 + "%Y%w", SystemHost().calendar), "");
   // Many conversions that each fit but together do not.
   std::string manyWeekdays;
   for (int i = 0; i < 20; ++i) manyWeekdays += "%A";  // 20 x "Thursday"
-  EXPECT_EQ(FormatMessageTime(kMarchMorning, manyWeekdays), "");
+  EXPECT_EQ(FormatMessageTime(kMarchMorning, manyWeekdays, SystemHost().calendar), "");
 }
 
 }  // namespace

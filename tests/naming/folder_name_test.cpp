@@ -1,4 +1,5 @@
 #include "naming/folder_name.h"
+#include "platform/host.h"
 
 #include <gtest/gtest.h>
 
@@ -20,8 +21,8 @@ TEST(FolderNameTest, CleanedForEveryHost) {
       {"Mail.2004", "Mail.2004"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(CleanFolderName(c.name, 1252, false), c.expected) << c.name;
-    EXPECT_EQ(CleanFolderName(c.name, 1252, true), c.expected) << c.name << " (Windows)";
+    EXPECT_EQ(CleanFolderName(c.name, 1252, false, SystemHost().text), c.expected) << c.name;
+    EXPECT_EQ(CleanFolderName(c.name, 1252, true, SystemHost().text), c.expected) << c.name << " (Windows)";
   }
 }
 
@@ -47,23 +48,23 @@ TEST(FolderNameTest, WindowsRules) {
       {"NUL...", "NUL_", "NUL..."},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(CleanFolderName(c.name, 1252, true), c.windows) << c.name;
-    EXPECT_EQ(CleanFolderName(c.name, 1252, false), c.posix) << c.name;
+    EXPECT_EQ(CleanFolderName(c.name, 1252, true, SystemHost().text), c.windows) << c.name;
+    EXPECT_EQ(CleanFolderName(c.name, 1252, false, SystemHost().text), c.posix) << c.name;
   }
 }
 
 TEST(FolderNameTest, CutOnACharacterBoundaryToTheLimit) {
   const std::string ascii(300, 'a');
-  EXPECT_EQ(CleanFolderName(ascii, 1252, false), std::string(kMaxFolderNameBytes, 'a'));
+  EXPECT_EQ(CleanFolderName(ascii, 1252, false, SystemHost().text), std::string(kMaxFolderNameBytes, 'a'));
   // "ö" is two bytes in UTF-8: 199 ASCII bytes leave no room for it.
   const std::string split = std::string(199, 'b') + "ö" + "tail";
-  EXPECT_EQ(CleanFolderName(split, 1252, false), std::string(199, 'b'));
+  EXPECT_EQ(CleanFolderName(split, 1252, false, SystemHost().text), std::string(199, 'b'));
   // A cut that ends in a space or a dot loses it again.
   const std::string spaced = std::string(199, 'c') + " d";
-  EXPECT_EQ(CleanFolderName(spaced, 1252, false), std::string(199, 'c'));
+  EXPECT_EQ(CleanFolderName(spaced, 1252, false, SystemHost().text), std::string(199, 'c'));
   const std::string dotted = std::string(199, 'e') + ".f";
-  EXPECT_EQ(CleanFolderName(dotted, 1252, true), std::string(199, 'e'));
-  EXPECT_EQ(CleanFolderName(dotted, 1252, false), std::string(199, 'e') + ".");
+  EXPECT_EQ(CleanFolderName(dotted, 1252, true, SystemHost().text), std::string(199, 'e'));
+  EXPECT_EQ(CleanFolderName(dotted, 1252, false, SystemHost().text), std::string(199, 'e') + ".");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/code_page.h"
+#include "platform/host.h"
 #include "support/dbx_builder.h"
 #include "support/local_zone.h"
 #include "support/string_input_file.h"
@@ -39,14 +40,14 @@ class TestMailbox {
                        std::optional<FileTimeTicks> lastWrite = FileTimeFromUnix(kMailboxWritten))
       : file_(Build(messages), std::move(path)) {
     file_.setLastWriteTime(lastWrite);
-    reader_ = std::make_unique<MailboxReader>(file_);
+    reader_ = std::make_unique<MailboxReader>(file_, SystemHost().calendar);
   }
 
   // A negative index stands for the mailbox level.
   std::string expand(std::string_view namingTemplate, int32_t index) const {
-    NamingFields fields = MailboxNamingFields(*reader_);
+    NamingFields fields = MailboxNamingFields(*reader_, SystemHost().paths);
     if (index >= 0) SetMessageNamingFields(fields, *reader_, index, *converter_);
-    return ExpandNamingTemplate(namingTemplate, fields);
+    return ExpandNamingTemplate(namingTemplate, fields, SystemHost().text, SystemHost().calendar);
   }
 
  private:
@@ -252,10 +253,10 @@ TEST(ExpandNamingTemplate, TakesTheFieldsAsGiven) {
   fields.receiveTime = static_cast<MessageTime>(kReceived);
   const char* const kAll =
       "$DBXNAME$|$DBXDATE$|$SNAME$|$SADDR$|$RNAME_N:1$|$RADDR$|$SUBJ$|$SDATE$|$RDATE$";
-  EXPECT_EQ(ExpandNamingTemplate(kAll, fields),
+  EXPECT_EQ(ExpandNamingTemplate(kAll, fields, SystemHost().text, SystemHost().calendar),
             "Lost+Found.d $SNAME$ $SADDR$ $RNAME_N 1$ $RADDR$ $SUBJ$ $SDATE$ $RDATE$");
   fields.hasMessage = true;
-  EXPECT_EQ(ExpandNamingTemplate(kAll, fields),
+  EXPECT_EQ(ExpandNamingTemplate(kAll, fields, SystemHost().text, SystemHost().calendar),
             "Lost+Found.d Ann ann@example.org Bob bob@example.org Caf\xC3\xA9 2024-12-06 "
             "2024-12-07");
 }

@@ -8,6 +8,7 @@
 
 #include "naming/name_cleaning.h"
 #include "naming/template_field.h"
+#include "platform/host.h"
 
 namespace quernel {
 namespace {
@@ -87,7 +88,7 @@ TEST(CleanFileName, TurnsUnsafeCharactersIntoSingleSpaces) {
   };
   for (const Case& c : cases) {
     std::string name = c.name;
-    CleanFileName(name, 1252);
+    CleanFileName(name, 1252, SystemHost().text);
     EXPECT_EQ(name, c.expected) << "from \"" << c.name << "\"";
   }
 }

@@ -4,6 +4,7 @@
 
 #include "naming/name_cleaning.h"
 #include "platform/code_pages.h"
+#include "platform/host.h"
 #include "platform/windows1252.h"
 
 namespace quernel {
@@ -80,7 +81,7 @@ TEST(MakeCodePageConverter, RefusesPagesOutsideTheList) {
 TEST(MakeCodePageConverter, TheTrailByte5CSurvivesCleaning) {
   // "表" is 0x95 0x5C in 932; read byte by byte, its second byte is "\".
   std::string name = MakeCodePageConverter(932)->toNative("\x95\\\\\x95\\");
-  CleanFileName(name, 932);
+  CleanFileName(name, 932, SystemHost().text);
   EXPECT_EQ(name, "表 表");  // the lone backslash between them is one
 }
 

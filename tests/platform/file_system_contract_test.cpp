@@ -9,11 +9,11 @@
 #include <optional>
 #include <vector>
 
+#include "file_test_helpers.h"
 #include "platform/file_system.h"
 #include "platform/file_time.h"
 #include "platform/host.h"
 #include "platform/memory/memory_file_system.h"
-#include "file_test_helpers.h"
 #include "temporary_folder.h"
 
 namespace quernel {
@@ -241,7 +241,7 @@ TEST_P(FileSystemContract, ExpandsPatternsToSortedFilesOnly) {
     for (const std::string& path : fs_->expandPattern(pattern)) {
       EXPECT_TRUE(fs_->isRegularFile(path)) << path;
       EXPECT_EQ(path.find("//"), std::string::npos) << path;
-      found.push_back(FileNamePart(path));
+      found.push_back(SystemHost().paths.fileNamePart(path));
     }
     return found;
   };

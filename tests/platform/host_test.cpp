@@ -9,28 +9,28 @@ namespace quernel {
 namespace {
 
 TEST(HostPaths, UseTheSlash) {
-  EXPECT_EQ(PathSeparator(), '/');
-  EXPECT_TRUE(EndsWithSeparator("out/"));
-  EXPECT_FALSE(EndsWithSeparator("out"));
-  EXPECT_FALSE(EndsWithSeparator("out\\"));
-  EXPECT_FALSE(EndsWithSeparator(""));
-  EXPECT_EQ(JoinPath("out", "Inbox.mbx"), "out/Inbox.mbx");
-  EXPECT_EQ(JoinPath("out/", "Inbox.mbx"), "out/Inbox.mbx");
-  EXPECT_EQ(JoinPath("/", "Inbox.mbx"), "/Inbox.mbx");
-  EXPECT_EQ(DirectoryPart("/home/me/mail/Inbox.dbx"), "/home/me/mail");
-  EXPECT_EQ(DirectoryPart("/Inbox.dbx"), "");
-  EXPECT_EQ(DirectoryPart("Inbox.dbx"), "Inbox.dbx");  // no separator: the whole path
-  EXPECT_EQ(FileNamePart("/home/me/mail/Inbox.dbx"), "Inbox.dbx");
-  EXPECT_EQ(FileNamePart("c:Inbox.dbx"), "c:Inbox.dbx");  // ":" is an ordinary character
-  EXPECT_EQ(FileNamePart("a\\b.dbx"), "a\\b.dbx");
-  EXPECT_EQ(FileNamePart("dir/"), "");
-  EXPECT_EQ(PositionalArgumentStyle(), PositionalStyle::ManyInputsThenOutput);
+  EXPECT_EQ(SystemHost().paths.separator(), '/');
+  EXPECT_TRUE(SystemHost().paths.endsWithSeparator("out/"));
+  EXPECT_FALSE(SystemHost().paths.endsWithSeparator("out"));
+  EXPECT_FALSE(SystemHost().paths.endsWithSeparator("out\\"));
+  EXPECT_FALSE(SystemHost().paths.endsWithSeparator(""));
+  EXPECT_EQ(SystemHost().paths.join("out", "Inbox.mbx"), "out/Inbox.mbx");
+  EXPECT_EQ(SystemHost().paths.join("out/", "Inbox.mbx"), "out/Inbox.mbx");
+  EXPECT_EQ(SystemHost().paths.join("/", "Inbox.mbx"), "/Inbox.mbx");
+  EXPECT_EQ(SystemHost().paths.directoryPart("/home/me/mail/Inbox.dbx"), "/home/me/mail");
+  EXPECT_EQ(SystemHost().paths.directoryPart("/Inbox.dbx"), "");
+  EXPECT_EQ(SystemHost().paths.directoryPart("Inbox.dbx"), "Inbox.dbx");  // no separator: the whole path
+  EXPECT_EQ(SystemHost().paths.fileNamePart("/home/me/mail/Inbox.dbx"), "Inbox.dbx");
+  EXPECT_EQ(SystemHost().paths.fileNamePart("c:Inbox.dbx"), "c:Inbox.dbx");  // ":" is an ordinary character
+  EXPECT_EQ(SystemHost().paths.fileNamePart("a\\b.dbx"), "a\\b.dbx");
+  EXPECT_EQ(SystemHost().paths.fileNamePart("dir/"), "");
+  EXPECT_EQ(SystemHost().positionals, PositionalStyle::ManyInputsThenOutput);
 }
 
 TEST(HostCharacters, NamesAreShownAndScannedAsTheyAre) {
-  EXPECT_EQ(DisplayForm("Grüße.dbx"), "Grüße.dbx");
+  EXPECT_EQ(SystemHost().text.displayForm("Grüße.dbx"), "Grüße.dbx");
   const std::string name = "é\\x";
-  for (size_t pos = 0; pos < name.size(); ++pos) EXPECT_EQ(CharacterStep(name, pos), 1u);
+  for (size_t pos = 0; pos < name.size(); ++pos) EXPECT_EQ(SystemHost().text.characterStep(name, pos), 1u);
 }
 
 class LocalTime : public ::testing::Test {
@@ -68,7 +68,7 @@ TEST_F(LocalTime, RoundTripsSummerAndWinterInBerlin) {
       {2208988800, 2040, 1, 1, 1, 0, 0, 0},      // beyond 32-bit time
   };
   for (const LocalInstant& c : cases) {
-    const std::optional<std::tm> fields = ToLocalCalendar(c.unixSeconds);
+    const std::optional<std::tm> fields = SystemHost().calendar.toLocal(c.unixSeconds);
     ASSERT_TRUE(fields) << c.unixSeconds;
     EXPECT_EQ(fields->tm_year + 1900, c.year);
     EXPECT_EQ(fields->tm_mon + 1, c.month);
@@ -79,7 +79,7 @@ TEST_F(LocalTime, RoundTripsSummerAndWinterInBerlin) {
     EXPECT_EQ(fields->tm_isdst, c.isDst);
     std::tm asked = *fields;
     asked.tm_isdst = c.isDst == 1 ? 0 : 1;  // a wrong hint must not matter
-    EXPECT_EQ(FromLocalCalendar(asked), c.unixSeconds);
+    EXPECT_EQ(SystemHost().calendar.fromLocal(asked), c.unixSeconds);
   }
 }
 
@@ -88,10 +88,10 @@ TEST_F(LocalTime, NormalisesFieldsAndRejectsTheUnrepresentable) {
   fields.tm_year = 2005 - 1900;
   fields.tm_mon = 12;  // month 13 is January of the next year
   fields.tm_mday = 1;
-  EXPECT_EQ(FromLocalCalendar(fields), 1136070000);  // 2006-01-01 00:00 CET
+  EXPECT_EQ(SystemHost().calendar.fromLocal(fields), 1136070000);  // 2006-01-01 00:00 CET
 
   // Its year does not fit the calendar fields' int.
-  EXPECT_EQ(ToLocalCalendar(INT64_MAX), std::nullopt);
+  EXPECT_EQ(SystemHost().calendar.toLocal(INT64_MAX), std::nullopt);
 }
 
 }  // namespace

@@ -65,9 +65,9 @@ TEST(ChangeLetterCase, MapsTheWindows1252LettersBothWays) {
   };
   for (const CaseChange& pair : pairs) {
     std::string text = pair.lower;
-    ChangeLetterCase(text, true);
+    SystemHost().text.changeLetterCase(text, true);
     EXPECT_EQ(text, pair.upper);
-    ChangeLetterCase(text, false);
+    SystemHost().text.changeLetterCase(text, false);
     EXPECT_EQ(text, pair.lower);
   }
 }
@@ -85,23 +85,23 @@ TEST(ChangeLetterCase, LeavesOtherCharactersAndInvalidBytesAlone) {
   for (const std::string& text : unchanged) {
     for (bool toUpper : {true, false}) {
       std::string changed = text;
-      ChangeLetterCase(changed, toUpper);
+      SystemHost().text.changeLetterCase(changed, toUpper);
       EXPECT_EQ(changed, text);
     }
   }
   // Invalid bytes are skipped one at a time: letters after them still change.
   std::string mixed = "\xFF" "a\xC3" "b\xC3\xA9";
-  ChangeLetterCase(mixed, true);
+  SystemHost().text.changeLetterCase(mixed, true);
   EXPECT_EQ(mixed, "\xFF" "A\xC3" "B\xC3\x89");
 }
 
 TEST(ExtraControlSequenceAt, FindsOnlyTheC1Controls) {
   const std::string text = "a\xC2\x80" "b\xC2\x9F" "c\xC2\xA0" "d\xC2";
-  EXPECT_EQ(ExtraControlSequenceAt(text, 0), 0u);
-  EXPECT_EQ(ExtraControlSequenceAt(text, 1), 2u);  // U+0080
-  EXPECT_EQ(ExtraControlSequenceAt(text, 4), 2u);  // U+009F
-  EXPECT_EQ(ExtraControlSequenceAt(text, 7), 0u);  // U+00A0 is a printable space
-  EXPECT_EQ(ExtraControlSequenceAt(text, text.size() - 1), 0u);  // cut off
+  EXPECT_EQ(SystemHost().text.extraControlSequenceAt(text, 0), 0u);
+  EXPECT_EQ(SystemHost().text.extraControlSequenceAt(text, 1), 2u);  // U+0080
+  EXPECT_EQ(SystemHost().text.extraControlSequenceAt(text, 4), 2u);  // U+009F
+  EXPECT_EQ(SystemHost().text.extraControlSequenceAt(text, 7), 0u);  // U+00A0 is a printable space
+  EXPECT_EQ(SystemHost().text.extraControlSequenceAt(text, text.size() - 1), 0u);  // cut off
 }
 
 }  // namespace

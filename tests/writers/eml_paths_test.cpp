@@ -1,3 +1,4 @@
+#include "platform/host.h"
 #include "writers/eml_paths.h"
 
 #include <gtest/gtest.h>
@@ -32,7 +33,7 @@ TEST(EmlDirectoryTest, SubdirectoryIsTheMailboxNameWithoutItsExtension) {
     EmlOptions options;
     options.outputDirectory = c.outputDirectory;
     options.flatFolders = c.flat;
-    EXPECT_EQ(EmlDirectory(options, c.inputPath, c.inputFileName), c.expected)
+    EXPECT_EQ(EmlDirectory(options, c.inputPath, c.inputFileName, SystemHost()), c.expected)
         << "output '" << c.outputDirectory << "', input " << c.inputPath
         << (c.flat ? " -ff" : "");
   }
@@ -51,7 +52,7 @@ TEST(NumberedNameTest, NumberGoesBeforeTheLastDot) {
       {"x.", 7, "x(7)."},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(NumberedName(c.name, c.number), c.expected) << c.name << " #" << c.number;
+    EXPECT_EQ(NumberedName(c.name, c.number, SystemHost().text), c.expected) << c.name << " #" << c.number;
   }
 }
 

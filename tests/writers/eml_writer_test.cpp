@@ -58,10 +58,10 @@ class EmlWriterTest : public ::testing::Test {
   int32_t convert(EmlWriter& writer, const std::string& bytes,
                   const std::string& inputPath = "/mail/Inbox.dbx") {
     StringInputFile file(bytes, inputPath);
-    MailboxReader reader(file);
+    MailboxReader reader(file, SystemHost().calendar);
     int32_t counter = 0;
-    const std::string fileName = FileNamePart(inputPath);
-    writer.convertMailbox(options, inputPath, fileName, DisplayForm(fileName), reader, *converter,
+    const std::string fileName = SystemHost().paths.fileNamePart(inputPath);
+    writer.convertMailbox(options, inputPath, fileName, SystemHost().text.displayForm(fileName), reader, *converter,
                           counter);
     return counter;
   }
@@ -103,7 +103,7 @@ class EmlWriterTest : public ::testing::Test {
   StringConsole console;
   EmlOptions options;
   std::unique_ptr<CodePageConverter> converter = MakeDefaultCodePageConverter();
-  EmlWriter writer{fs, console};
+  EmlWriter writer{fs, console, SystemHost()};
 };
 
 TEST_F(EmlWriterTest, TakenNamesGetTheNextNumberBeforeTheirLastDot) {
@@ -147,7 +147,7 @@ TEST_F(EmlWriterTest, NamesComeFromStoredStringsThroughTheMailboxsConverter) {
 TEST_F(EmlWriterTest, SecondRunWithoutOverwriteKeepsTheFirstRunsFiles) {
   auto first = Numbered(2, "Hello.eml");
   ASSERT_EQ(convert(first), 1);
-  EmlWriter secondRun(fs, console);
+  EmlWriter secondRun(fs, console, SystemHost());
   auto second = Numbered(2, "Hello.eml");
   second[0].text = "second run 0";
   second[1].text = "second run 1";
@@ -166,7 +166,7 @@ TEST_F(EmlWriterTest, OverwriteReplacesEarlierRunsButNothingOfItsOwnRun) {
   ASSERT_EQ(convert(first), 1);
 
   options.overwrite = true;
-  EmlWriter secondRun(fs, console);
+  EmlWriter secondRun(fs, console, SystemHost());
   auto second = Numbered(3, "Hello.eml");
   for (auto& message : second) message.text = "new " + message.text;
   EXPECT_EQ(convert(secondRun, second), 1);
@@ -224,7 +224,7 @@ TEST_F(EmlWriterTest, OverwriteNumbersNamesThatDifferOnlyInCaseWhereCaseIsIgnore
   for (const auto& c : cases) {
     MemoryFileSystem files(c.names);
     files.addDirectory("/mail");
-    EmlWriter run(files, console);
+    EmlWriter run(files, console, SystemHost());
     EXPECT_EQ(convert(run, messages), 1);
     EXPECT_EQ(files.listFiles().size(), 3u);
     for (size_t k = 0; k < 3; ++k) EXPECT_EQ(files.contents(c.expected[k]), messages[k].text) << c.expected[k];
@@ -264,7 +264,7 @@ TEST_F(EmlWriterTest, OverwriteKeepsTheEarlierFileWhenTheMessageFails) {
     files.addFile("/mail/Inbox/Hello.eml", "last week's", 7);
     c.arrange(files);
     console.clear();
-    EmlWriter run(files, console);
+    EmlWriter run(files, console, SystemHost());
     EXPECT_EQ(convert(run, c.mailbox), 0);
     EXPECT_EQ(console.text(), c.line);
     EXPECT_EQ(files.contents("/mail/Inbox/Hello.eml"), "last week's");
@@ -425,7 +425,7 @@ TEST_F(EmlWriterTest, ManyMessagesWithOneNameCostOneProbeEach) {
 
   // A second run searches past the first run's names once, then goes on
   // from there.
-  EmlWriter secondRun(fs, console);
+  EmlWriter secondRun(fs, console, SystemHost());
   fs.resetStats();
   ASSERT_EQ(convert(secondRun, bytes), 1);
   EXPECT_LE(fs.stats().inputOpens, size_t{2 * kCount} + 1);

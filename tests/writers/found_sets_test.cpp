@@ -12,7 +12,7 @@ namespace {
 // Each set's mbox file sits beside the mailbox's own, the set's name before
 // the extension of the file name only (never of a directory).
 TEST(MboxSetPath, PutsTheSetNameBeforeTheFileNamesExtension) {
-  const std::string sep(1, PathSeparator());
+  const std::string sep(1, SystemHost().paths.separator());
   const struct {
     std::string mbox, set, expected;
   } cases[] = {
@@ -22,7 +22,7 @@ TEST(MboxSetPath, PutsTheSetNameBeforeTheFileNamesExtension) {
       {"out.d" + sep + "Inbox", "deleted", "out.d" + sep + "Inbox.deleted"},
       {"a.b.mbox", "recovered", "a.b.recovered.mbox"},
   };
-  for (const auto& c : cases) EXPECT_EQ(MboxSetPath(c.mbox, c.set), c.expected) << c.mbox;
+  for (const auto& c : cases) EXPECT_EQ(MboxSetPath(c.mbox, c.set, SystemHost()), c.expected) << c.mbox;
 }
 
 }  // namespace

@@ -72,9 +72,9 @@ class MaildirWriterTest : public ::testing::Test {
   int32_t convert(MaildirWriter& writer, const std::string& bytes,
                   const std::string& inputPath = "/mail/Inbox.dbx") {
     StringInputFile file(bytes, inputPath);
-    MailboxReader reader(file);
+    MailboxReader reader(file, SystemHost().calendar);
     int32_t counter = 0;
-    const std::string fileName = FileNamePart(inputPath);
+    const std::string fileName = SystemHost().paths.fileNamePart(inputPath);
     writer.convertMailbox(options, inputPath, fileName, fileName, reader, counter);
     return counter;
   }
@@ -96,7 +96,7 @@ class MaildirWriterTest : public ::testing::Test {
   MemoryFileSystem fs;
   StringConsole console;
   MaildirOptions options;
-  MaildirWriter writer{fs, console};
+  MaildirWriter writer{fs, console, SystemHost()};
 };
 
 // Through tmp/ into cur/, the text exactly as stored, the receive time as
@@ -137,7 +137,7 @@ TEST_F(MaildirWriterTest, ARerunAddsNothingTwiceWhateverTheFlagsBecame) {
   ASSERT_EQ(convert(writer, bytes), 1);
   // A mail program has marked the second message read and flagged.
   fs.renameFile("/mail/Inbox/cur/1100003600.Q1.quernel:2,", "/mail/Inbox/cur/1100003600.Q1.quernel:2,FS");
-  MaildirWriter rerun(fs, console);
+  MaildirWriter rerun(fs, console, SystemHost());
   fs.resetStats();
   EXPECT_EQ(convert(rerun, bytes), 1);
   EXPECT_EQ(fs.stats().outputCreates, 0u);
@@ -153,7 +153,7 @@ TEST_F(MaildirWriterTest, OverwriteReplacesEachMessageAndDropsItsOtherNames) {
   fs.addFile("/mail/Inbox/cur/other", "not ours");
 
   options.overwrite = true;
-  MaildirWriter rerun(fs, console);
+  MaildirWriter rerun(fs, console, SystemHost());
   EXPECT_EQ(convert(rerun, Build({Message("new 0", MessageFlags::kRead), Message("new 1")})), 1);
   EXPECT_EQ(filesIn("/mail/Inbox"), (std::vector<std::string>{"cur/1100003600.Q0.quernel:2,S",
                                                               "cur/1100003600.Q1.quernel:2,",
@@ -174,7 +174,7 @@ TEST_F(MaildirWriterTest, TwoMailboxesOfOneRunInOneMaildirKeepEveryMessage) {
 
   // A rerun gives the same names, so it finds them all.
   options.overwrite = false;
-  MaildirWriter rerun(fs, console);
+  MaildirWriter rerun(fs, console, SystemHost());
   EXPECT_EQ(convert(rerun, Build({Message("first 0"), Message("first 1")}), "/mail/Inbox.dbx"), 1);
   EXPECT_EQ(convert(rerun, Build({Message("second 0")}), "/mail/Inbox.DBX"), 1);
   EXPECT_EQ(filesIn("/mail/Inbox").size(), 3u);
@@ -183,13 +183,13 @@ TEST_F(MaildirWriterTest, TwoMailboxesOfOneRunInOneMaildirKeepEveryMessage) {
 TEST_F(MaildirWriterTest, OneFolderUnderTwoSpellingsIsOneMaildir) {
   MemoryFileSystem drive(MemoryFileSystem::NameCase::Insensitive);
   drive.addDirectory("/out");
-  MaildirWriter caseBlind(drive, console);
+  MaildirWriter caseBlind(drive, console, SystemHost());
   options.outputDirectory = "/out";
   for (const char* input : {"/a/Inbox.dbx", "/b/INBOX.dbx"}) {
     StringInputFile file(Build({Message(input)}), input);
-    MailboxReader reader(file);
+    MailboxReader reader(file, SystemHost().calendar);
     int32_t counter = 0;
-    caseBlind.convertMailbox(options, input, FileNamePart(input), FileNamePart(input), reader, counter);
+    caseBlind.convertMailbox(options, input, SystemHost().paths.fileNamePart(input), SystemHost().paths.fileNamePart(input), reader, counter);
     EXPECT_EQ(counter, 1);
   }
   EXPECT_EQ(drive.contents("/out/Inbox/cur/1100003600.Q0.quernel:2,"), "/a/Inbox.dbx");
@@ -232,9 +232,9 @@ TEST_F(MaildirWriterTest, AFailureGivesTheEmlLinesRemovesTheTmpFileAndEndsTheMai
     failing.addDirectory("/mail");
     failing.failOn(c.operation, c.path, c.cause);
     StringConsole lines;
-    MaildirWriter failingWriter(failing, lines);
+    MaildirWriter failingWriter(failing, lines, SystemHost());
     StringInputFile file(Build({Message("0"), Message("1"), Message("2")}), "/mail/Inbox.dbx");
-    MailboxReader reader(file);
+    MailboxReader reader(file, SystemHost().calendar);
     int32_t counter = 0;
     failingWriter.convertMailbox(options, "/mail/Inbox.dbx", "Inbox.dbx", "Inbox.dbx", reader, counter);
     EXPECT_EQ(counter, 0);

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "dbx/mailbox_reader.h"
+#include "platform/code_page.h"
 #include "platform/console.h"
 #include "platform/file_system.h"
-#include "platform/code_page.h"
 #include "platform/host.h"
 #include "support/dbx_builder.h"
 #include "writers/mbox_writer.h"
@@ -62,15 +62,15 @@ int Run(const std::string& folder) {
   const std::vector<TestMessage> messages = RoundtripMessages();
   for (size_t i = 0; i < messages.size(); ++i) {
     builder.add(messages[i]);
-    WriteFile(*files, JoinPath(folder, "text-" + std::to_string(i) + ".txt"), messages[i].text);
+    WriteFile(*files, SystemHost().paths.join(folder, "text-" + std::to_string(i) + ".txt"), messages[i].text);
   }
-  const std::string mailboxPath = JoinPath(folder, "Roundtrip.dbx");
+  const std::string mailboxPath = SystemHost().paths.join(folder, "Roundtrip.dbx");
   WriteFile(*files, mailboxPath, builder.build().bytes);
 
   std::unique_ptr<InputFile> input = files->openInput(mailboxPath);
-  const MailboxReader reader(*input);
+  const MailboxReader reader(*input, SystemHost().calendar);
   StdoutConsole console;
-  MboxWriter writer(*files, console);
+  MboxWriter writer(*files, console, SystemHost());
   const std::unique_ptr<CodePageConverter> converter = MakeDefaultCodePageConverter();
   int32_t converted = 0;
   const struct {

@@ -55,8 +55,8 @@ class MboxWriterTest : public ::testing::Test {
   bool convert(const BuiltMailbox& mailbox, const std::string& inputPath = "/mail/Inbox.dbx") {
     files_.addFile(inputPath, mailbox.bytes);
     const std::unique_ptr<InputFile> input = files_.openInput(inputPath);
-    const MailboxReader reader(*input);
-    return writer_.convertMailbox(options_, inputPath, FileNamePart(inputPath), reader,
+    const MailboxReader reader(*input, SystemHost().calendar);
+    return writer_.convertMailbox(options_, inputPath, SystemHost().paths.fileNamePart(inputPath), reader,
                                   *converter_, counter_);
   }
 
@@ -69,7 +69,7 @@ class MboxWriterTest : public ::testing::Test {
   std::unique_ptr<CodePageConverter> converter_ = MakeDefaultCodePageConverter();
   MemoryFileSystem files_;
   StringConsole console_;
-  MboxWriter writer_{files_, console_};
+  MboxWriter writer_{files_, console_, SystemHost()};
   int32_t counter_ = 0;
 };
 
@@ -213,7 +213,7 @@ TEST_F(MboxWriterTest, TwoSpellingsOfOneFileAreOneFileWhereCaseIsIgnored) {
   options_.nameTemplate = "$DBXNAME_L:5$.mbx";
   for (const auto& c : cases) {
     MemoryFileSystem files(c.names);
-    MboxWriter writer(files, console_);
+    MboxWriter writer(files, console_, SystemHost());
     int32_t counter = 0;
     const std::pair<std::string, BuiltMailbox> mailboxes[] = {
         {"/mail/Inbox.dbx", Build({Message("one\r\n")})},
@@ -221,7 +221,7 @@ TEST_F(MboxWriterTest, TwoSpellingsOfOneFileAreOneFileWhereCaseIsIgnored) {
     for (const auto& [path, mailbox] : mailboxes) {
       files.addFile(path, mailbox.bytes);
       const std::unique_ptr<InputFile> input = files.openInput(path);
-      ASSERT_TRUE(writer.convertMailbox(options_, path, FileNamePart(path), MailboxReader(*input), *converter_, counter));
+      ASSERT_TRUE(writer.convertMailbox(options_, path, SystemHost().paths.fileNamePart(path), MailboxReader(*input, SystemHost().calendar), *converter_, counter));
     }
     std::vector<std::pair<std::string, std::string>> mboxes;
     for (const std::string& path : files.listFiles()) {
@@ -269,8 +269,8 @@ TEST_F(MboxWriterTest, AFailedConversionLeavesTheEarlierFileAndKeepsItsOutputBes
     const std::unique_ptr<InputFile> input = files.openInput("/mail/Inbox.dbx");
     StringConsole console;
     int32_t counter = 0;
-    EXPECT_TRUE(MboxWriter(files, console).convertMailbox(options_, "/mail/Inbox.dbx", "Inbox.dbx",
-                                                          MailboxReader(*input), *converter_, counter));
+    EXPECT_TRUE(MboxWriter(files, console, SystemHost()).convertMailbox(options_, "/mail/Inbox.dbx", "Inbox.dbx",
+                                                          MailboxReader(*input, SystemHost().calendar), *converter_, counter));
     EXPECT_EQ(console.text(), c.line);
     EXPECT_EQ(counter, 0);
     EXPECT_EQ(files.contents("/mail/Inbox.mbx"), "last week's complete mbox");

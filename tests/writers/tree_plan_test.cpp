@@ -10,6 +10,7 @@
 #include "support/folder_list_builder.h"
 #include "support/string_input_file.h"
 #include "support/test_code_page.h"
+#include "support/test_hosts.h"
 
 namespace quernel::testing {
 namespace {
@@ -25,10 +26,11 @@ StoreFolder Folder(std::string name, size_t parent = kTop, std::string file = ""
   return f;
 }
 
-// With "/" between the parts whatever the host's separator.
+// With "/" between the parts whatever the host's separator (names hold
+// neither "/" nor "\\").
 std::string Slashed(std::string path) {
   for (char& c : path) {
-    if (c == PathSeparator()) c = '/';
+    if (c == '\\') c = '/';
   }
   return path;
 }
@@ -46,7 +48,8 @@ Lines Describe(const TreePlan& plan) {
 }
 
 Lines Plan(const std::vector<StoreFolder>& folders, TreeLayout layout, bool windowsRules = false) {
-  return Describe(PlanTree(StoreTree{folders}, layout, windowsRules, Windows1252TestConverter()));
+  return Describe(PlanTree(StoreTree{folders}, layout, windowsRules ? WindowsRulesHost() : SystemHost(),
+                           Windows1252TestConverter()));
 }
 
 TEST(TreePlanTest, RealStoreInBothLayouts) {
@@ -55,9 +58,9 @@ TEST(TreePlanTest, RealStoreInBothLayouts) {
   folders.push_back({.id = 31, .parent = 1, .name = "Archive"});
   folders.push_back({.id = 32, .parent = 1, .name = "ARCHIVE"});
   StringInputFile file(BuildFolderList(folders).bytes, "/store/Folders.dbx");
-  const StoreTree store = BuildStoreTree(ReadFolderList(file).folders,
+  const StoreTree store = BuildStoreTree(ReadFolderList(file, SystemHost().calendar).folders,
                                          {"Inbox.dbx", "Outbox.dbx", "Inbox(1).dbx", "Folders.dbx"},
-                                         Windows1252TestConverter());
+                                         Windows1252TestConverter(), SystemHost().text);
   const Lines names = {"Inbox", "Outbox", "Sent Items", "Deleted Items", "Drafts", ".. Work Mail",
                        "Archive", "ARCHIVE(1)"};
   Lines mbox = {"Local Folders > Local Folders.sbd"}, eml = {"Local Folders > Local Folders"};
@@ -67,8 +70,8 @@ TEST(TreePlanTest, RealStoreInBothLayouts) {
   }
   mbox.push_back("Inbox(1)");
   eml.push_back("Inbox(1)");
-  EXPECT_EQ(Describe(PlanTree(store, TreeLayout::Mbox, false, Windows1252TestConverter())), mbox);
-  EXPECT_EQ(Describe(PlanTree(store, TreeLayout::Eml, false, Windows1252TestConverter())), eml);
+  EXPECT_EQ(Describe(PlanTree(store, TreeLayout::Mbox, SystemHost(), Windows1252TestConverter())), mbox);
+  EXPECT_EQ(Describe(PlanTree(store, TreeLayout::Eml, SystemHost(), Windows1252TestConverter())), eml);
 }
 
 TEST(TreePlanTest, NamesInTheMboxLayout) {
@@ -152,7 +155,7 @@ TEST(TreePlanTest, FoundSetNamesStayFreeOnlyWhenAsked) {
        {".Inbox", ".Inbox.Recovered", ".Inbox.Deleted_x", ".recovered"}},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(Describe(PlanTree(StoreTree{c.folders}, c.layout, false, Windows1252TestConverter(), true)), c.withSets) << c.what;
+    EXPECT_EQ(Describe(PlanTree(StoreTree{c.folders}, c.layout, SystemHost(), Windows1252TestConverter(), true)), c.withSets) << c.what;
     EXPECT_EQ(Plan(c.folders, c.layout), c.without) << c.what;
   }
 }
@@ -170,14 +173,14 @@ TEST(TreePlanTest, LetterCaseOfTheStoresCodePage) {
                    Folder("\xD0\x90\xD0\xA0\xD0\xA5\xD0\x98\xD0\x92"),
                    Folder("\xCE\xA3\xCF\x87\xCF\x8C\xCE\xBB\xCE\xB9\xCE\xB1")}};
   store.codePage = 1251;
-  EXPECT_EQ(Describe(PlanTree(store, TreeLayout::Eml, false, Windows1252TestConverter())),
+  EXPECT_EQ(Describe(PlanTree(store, TreeLayout::Eml, SystemHost(), Windows1252TestConverter())),
             (Lines{"\xD0\x90\xD1\x80\xD1\x85\xD0\xB8\xD0\xB2",
                    "\xD0\x90\xD0\xA0\xD0\xA5\xD0\x98\xD0\x92(1)",
                    "\xCE\xA3\xCF\x87\xCF\x8C\xCE\xBB\xCE\xB9\xCE\xB1"}));
   // In 1253 the Greek name has a namesake, the Cyrillic ones do not.
   store.folders.push_back(Folder("\xCF\x83\xCF\x87\xCF\x8C\xCE\xBB\xCE\xB9\xCE\xB1"));
   store.codePage = 1253;
-  const TreePlan greek = PlanTree(store, TreeLayout::Mbox, false, Windows1252TestConverter());
+  const TreePlan greek = PlanTree(store, TreeLayout::Mbox, SystemHost(), Windows1252TestConverter());
   EXPECT_EQ(greek.folders[1].name, "\xD0\x90\xD0\xA0\xD0\xA5\xD0\x98\xD0\x92");
   EXPECT_EQ(greek.folders[3].name, "\xCF\x83\xCF\x87\xCF\x8C\xCE\xBB\xCE\xB9\xCE\xB1(1)");
 }
@@ -186,11 +189,11 @@ TEST(TreePlanTest, ManyNamesakesCostOneTryEach) {
   std::vector<StoreFolder> folders;
   for (int k = 0; k < 50000; ++k) folders.push_back(Folder(k % 2 ? "x" : "X"));
   const auto start = std::chrono::steady_clock::now();
-  const TreePlan plan = PlanTree(StoreTree{folders}, TreeLayout::Mbox, false, Windows1252TestConverter());
+  const TreePlan plan = PlanTree(StoreTree{folders}, TreeLayout::Mbox, SystemHost(), Windows1252TestConverter());
   const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   EXPECT_LT(seconds, 10.0);  // a quadratic walk takes minutes; CI machines are shared
   std::unordered_set<std::string> folded;
-  for (const PlannedFolder& f : plan.folders) folded.insert(FoldedName(f.name));
+  for (const PlannedFolder& f : plan.folders) folded.insert(FoldedName(f.name, SystemHost().text));
   EXPECT_EQ(folded.size(), folders.size());
   EXPECT_EQ(plan.folders.back().name, "x(49999)");
 }

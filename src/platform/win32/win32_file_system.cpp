@@ -165,7 +165,7 @@ class Win32FileSystem final : public FileSystem {
     if (paths.empty()) return paths;
     std::string directory = AbsoluteDirectoryOf(pattern);
     if (directory.empty()) return {};
-    if (!EndsWithSeparator(directory)) directory.push_back('\\');
+    if (!SystemHost().paths.endsWithSeparator(directory)) directory.push_back('\\');
     for (std::string& path : paths) path.insert(0, directory);
     return paths;
   }

@@ -66,7 +66,7 @@ class Contract {
   }
 
  private:
-  std::string at(const std::string& name) const { return JoinPath(root_, name); }
+  std::string at(const std::string& name) const { return SystemHost().paths.join(root_, name); }
 
   void put(const std::string& name, std::string_view bytes) {
     std::unique_ptr<OutputFile> file = fs_->createOutput(at(name), CreateMode::Truncate);
@@ -181,21 +181,21 @@ class Contract {
   void expandsPatterns() {
     const std::string folder = at("patterns");
     CHECK(fs_->createDirectory(folder));
-    for (const char* name : {"b.dbx", "a[1].dbx", "a.dbx", "x.txt"}) put(JoinPath("patterns", name), "");
-    CHECK(fs_->createDirectory(JoinPath(folder, "d.dbx")));
+    for (const char* name : {"b.dbx", "a[1].dbx", "a.dbx", "x.txt"}) put(SystemHost().paths.join("patterns", name), "");
+    CHECK(fs_->createDirectory(SystemHost().paths.join(folder, "d.dbx")));
     auto names = [&](const std::string& pattern) {
       std::vector<std::string> found;
-      for (const std::string& path : fs_->expandPattern(pattern)) found.push_back(FileNamePart(path));
+      for (const std::string& path : fs_->expandPattern(pattern)) found.push_back(SystemHost().paths.fileNamePart(path));
       return found;
     };
     using Names = std::vector<std::string>;
-    CHECK(names(JoinPath(folder, "*.dbx")) == (Names{"a.dbx", "a[1].dbx", "b.dbx"}));
-    CHECK(names(JoinPath(folder, "?.dbx")) == (Names{"a.dbx", "b.dbx"}));
-    CHECK(names(JoinPath(folder, "a[1].dbx")) == (Names{"a[1].dbx"}));
-    CHECK(names(JoinPath(folder, "d.dbx")).empty());
-    CHECK(names(JoinPath(folder, "nothing.dbx")).empty());
-    for (const std::string& path : fs_->expandPattern(JoinPath(folder, "*.txt"))) {
-      CHECK(path == JoinPath(folder, "x.txt") || path.size() > folder.size());
+    CHECK(names(SystemHost().paths.join(folder, "*.dbx")) == (Names{"a.dbx", "a[1].dbx", "b.dbx"}));
+    CHECK(names(SystemHost().paths.join(folder, "?.dbx")) == (Names{"a.dbx", "b.dbx"}));
+    CHECK(names(SystemHost().paths.join(folder, "a[1].dbx")) == (Names{"a[1].dbx"}));
+    CHECK(names(SystemHost().paths.join(folder, "d.dbx")).empty());
+    CHECK(names(SystemHost().paths.join(folder, "nothing.dbx")).empty());
+    for (const std::string& path : fs_->expandPattern(SystemHost().paths.join(folder, "*.txt"))) {
+      CHECK(path == SystemHost().paths.join(folder, "x.txt") || path.size() > folder.size());
       CHECK(fs_->isRegularFile(path));
     }
   }
