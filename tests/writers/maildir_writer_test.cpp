@@ -14,6 +14,7 @@
 #include "platform/memory/memory_file_system.h"
 #include "support/dbx_builder.h"
 #include "support/string_input_file.h"
+#include "support/test_hosts.h"
 
 namespace quernel {
 namespace {
@@ -143,6 +144,29 @@ TEST_F(MaildirWriterTest, ARerunAddsNothingTwiceWhateverTheFlagsBecame) {
   EXPECT_EQ(fs.stats().outputCreates, 0u);
   EXPECT_EQ(filesIn("/mail/Inbox"), (std::vector<std::string>{"cur/1100003600.Q0.quernel:2,S",
                                                               "cur/1100003600.Q1.quernel:2,FS"}));
+  EXPECT_EQ(console.text(), "");
+}
+
+// The Windows rules, handed in on Linux: "\\" between the parts and "!"
+// before the flags, also where a rerun looks for what is there. The
+// in-memory file system takes "\\" for an ordinary character, so each path
+// is one name in its current directory.
+TEST_F(MaildirWriterTest, TheHandedHostsRulesMakeAndFindTheNames) {
+  MaildirWriter windows(fs, console, testing::WindowsRulesHost());
+  options.outputDirectory = "C:\\out";
+  const std::string bytes = Build({Message("1", MessageFlags::kRead), Message("2")});
+  ASSERT_EQ(convert(windows, bytes, "Inbox.dbx"), 1);
+  const std::string cur = "C:\\out\\Inbox\\cur\\";
+  EXPECT_EQ(fs.contents(cur + "1100003600.Q0.quernel!2,S"), "1");
+  fs.renameFile(cur + "1100003600.Q1.quernel!2,", cur + "1100003600.Q1.quernel!2,FS");
+  MaildirWriter rerun(fs, console, testing::WindowsRulesHost());
+  ASSERT_EQ(convert(rerun, bytes, "Inbox.dbx"), 1);
+  std::vector<std::string> written;
+  for (const std::string& path : fs.listFiles()) {
+    if (path.find("quernel") != std::string::npos) written.push_back(path);
+  }
+  EXPECT_EQ(written, (std::vector<std::string>{cur + "1100003600.Q0.quernel!2,S",
+                                               cur + "1100003600.Q1.quernel!2,FS"}));
   EXPECT_EQ(console.text(), "");
 }
 
