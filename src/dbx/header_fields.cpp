@@ -1,7 +1,7 @@
 #include "dbx/header_fields.h"
 
 #include "dbx/header_date.h"
-#include "naming/header_text.h"
+#include "dbx/header_text.h"
 
 namespace quernel::dbx {
 

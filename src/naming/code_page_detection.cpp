@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "naming/header_text.h"
+#include "dbx/header_text.h"
 #include "platform/code_page_conversion.h"
 #include "platform/code_pages.h"
 

@@ -1,4 +1,4 @@
-#include "naming/header_text.h"
+#include "dbx/header_text.h"
 
 #include <gtest/gtest.h>
 
