@@ -35,6 +35,7 @@ readonly FUZZ_TARGETS=(
   "naming_template naming 4096"
   "quote_from_lines quote 16384"
   "folder_list folders 65536"
+  "code_page code_page 16384"
 )
 
 run_fuzzer() {
