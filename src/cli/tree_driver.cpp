@@ -80,7 +80,7 @@ std::vector<FolderRecord> ReadFolders(const StoreDirectory& store, FileSystem& f
     try {
       const std::unique_ptr<InputFile> input = fileSystem.openInput(store.folderList);
       try {
-        list = ReadFolderList(*input, host.calendar);
+        list = ReadFolderList(*input);
         if (list.status != MailboxStatus::FolderList) problem = "is not an Outlook Express folder list";
       } catch (const FileError&) {
         problem = "seems to be defective";

@@ -47,9 +47,10 @@ FolderRecord ReadFolderRecord(FileWindow& window, RecordReader& records, uint32_
 
 }  // namespace
 
-FolderListFile ReadFolderList(InputFile& file, const Calendar& calendar) {
+FolderListFile ReadFolderList(InputFile& file) {
   FolderListFile list;
-  list.status = MailboxReader(file, calendar).status();
+  // Only the signature: a mailbox of messages in its place is not loaded.
+  list.status = ClassifyMailboxFile(file);
   if (list.status != MailboxStatus::FolderList) return list;
   FileWindow window(file);
   if (window.u32(kHeaderEntryCount) == 0) return list;

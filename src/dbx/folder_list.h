@@ -45,8 +45,6 @@ struct FolderListFile {
 // no folders. A record that the index names twice is one folder. Raises
 // FileError for a damaged index tree, a property whose data lies at or
 // beyond the end of the file, or strings that add up to more than the file.
-// `calendar` serves the classifying read, which takes the file for a mailbox
-// of messages where it is one.
-FolderListFile ReadFolderList(InputFile& file, const Calendar& calendar);
+FolderListFile ReadFolderList(InputFile& file);
 
 }  // namespace quernel

@@ -127,6 +127,11 @@ uint32_t MailboxReader::store(Properties&& p, uint32_t textStart) {
 
 MessageTime MailboxReader::mailboxFileTime() const { return MailboxFileTime(file_, calendar_); }
 
+MailboxStatus ClassifyMailboxFile(InputFile& file) {
+  dbx::FileWindow window(file, kSignatureSize);
+  return Classify(window);
+}
+
 MessageTime MailboxFileTime(const InputFile& file, const Calendar& calendar) {
   const std::optional<FileTimeTicks> ticks = file.lastWriteTime();
   return ticks ? FileTimeToMailboxTime(*ticks, calendar) : 0;

@@ -113,6 +113,9 @@ class MailboxReader {
   mutable uint64_t textBudgetUsed_ = 0;
 };
 
+// What kind of file `file` is, from its signature alone; nothing else is read.
+MailboxStatus ClassifyMailboxFile(InputFile& file);
+
 // The last-write time of a mailbox file as its messages' naming fields give
 // it; 0 when unknown, -1 when out of range.
 MessageTime MailboxFileTime(const InputFile& file, const Calendar& calendar);

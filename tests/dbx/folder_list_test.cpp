@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "dbx/layout.h"
-#include "platform/host.h"
 #include "reader_harness.h"
 #include "support/folder_list_builder.h"
 
@@ -12,7 +11,7 @@ namespace {
 
 FolderListFile ReadBytes(const std::string& bytes) {
   StringInputFile file(bytes, "/store/Folders.dbx");
-  return ReadFolderList(file, SystemHost().calendar);
+  return ReadFolderList(file);
 }
 
 TEST(FolderListTest, EveryPropertyInDirectAndIndirectForm) {
@@ -66,11 +65,16 @@ TEST(FolderListTest, OtherFilesAndEmptyListsGiveNoFolders) {
   DbxBuilder mailbox, emptyList;
   mailbox.add(WithSubject("a message"));
   emptyList.signature(FolderListSignature()).headerEntryCount(0).add(FolderRecordMessage({.id = 1}));
+  // A mailbox of messages in the folder list's place is told by its
+  // signature alone: its damaged index is never walked.
+  std::string damagedMailbox = mailbox.build().bytes;
+  PutU32(damagedMailbox, dbx::kHeaderRootNode, 0x7FFFFFF0);
   const struct {
     std::string bytes;
     MailboxStatus status;
   } cases[] = {
       {mailbox.build().bytes, MailboxStatus::Valid},
+      {damagedMailbox, MailboxStatus::Valid},
       {emptyList.build().bytes, MailboxStatus::FolderList},
       {OldVersionSignature() + std::string(0x100, '\0'), MailboxStatus::OldVersion},
       {"not a store at all", MailboxStatus::Unrecognised},

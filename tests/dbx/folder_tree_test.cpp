@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <chrono>
 
-#include "platform/host.h"
 #include "support/folder_list_builder.h"
 #include "support/string_input_file.h"
 
@@ -62,7 +61,7 @@ TEST(FolderTreeTest, DefensiveShapesFromBuiltFolderLists) {
   };
   for (const auto& c : cases) {
     StringInputFile file(BuildFolderList(c.folders).bytes);
-    const std::vector<FolderRecord> records = ReadFolderList(file, SystemHost().calendar).folders;
+    const std::vector<FolderRecord> records = ReadFolderList(file).folders;
     EXPECT_EQ(Render(records, BuildFolderTree(records)), c.expected) << c.what;
   }
 }

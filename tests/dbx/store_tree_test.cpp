@@ -13,7 +13,7 @@ namespace {
 
 StoreTree Build(const std::vector<TestFolder>& folders, const std::vector<std::string>& entries) {
   StringInputFile file(BuildFolderList(folders).bytes, "/store/Folders.dbx");
-  return BuildStoreTree(ReadFolderList(file, SystemHost().calendar).folders, entries, Windows1252TestConverter(), SystemHost().text);
+  return BuildStoreTree(ReadFolderList(file).folders, entries, Windows1252TestConverter(), SystemHost().text);
 }
 
 // "name <- file" per folder, "  " per level of nesting; "*" marks a file no

@@ -101,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                 "/fuzz/Folders.dbx");
   FolderListFile list;
   try {
-    list = ReadFolderList(file, SystemHost().calendar);
+    list = ReadFolderList(file);
   } catch (const FileError&) {
     return 0;
   }

@@ -58,7 +58,7 @@ TEST(TreePlanTest, RealStoreInBothLayouts) {
   folders.push_back({.id = 31, .parent = 1, .name = "Archive"});
   folders.push_back({.id = 32, .parent = 1, .name = "ARCHIVE"});
   StringInputFile file(BuildFolderList(folders).bytes, "/store/Folders.dbx");
-  const StoreTree store = BuildStoreTree(ReadFolderList(file, SystemHost().calendar).folders,
+  const StoreTree store = BuildStoreTree(ReadFolderList(file).folders,
                                          {"Inbox.dbx", "Outbox.dbx", "Inbox(1).dbx", "Folders.dbx"},
                                          Windows1252TestConverter(), SystemHost().text);
   const Lines names = {"Inbox", "Outbox", "Sent Items", "Deleted Items", "Drafts", ".. Work Mail",
