@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -81,6 +82,15 @@ void Drain(int outFd, int errFd, std::string& out, std::string& err) {
   }
 }
 
+// quernel never ends without a line on standard output: status 1 comes
+// after the line that says why. Under Wine, status 1 with no output at all is
+// the loader failing before the program ran (its fatal errors end with
+// status 1), which happens now and then while both Windows suites share one
+// Wine session. A crash of the program ends with another status.
+bool WineFailedToStart(const ProcessResult& result) {
+  return TargetIsWindows() && result.status == 1 && result.out.empty();
+}
+
 // Runs `command` as it stands, with the address space limited where asked.
 ProcessResult RunCommand(std::vector<std::string> words, const std::string& workingDirectory,
                          std::optional<uint64_t> addressSpaceLimit) {
@@ -125,6 +135,11 @@ ProcessResult Run(const std::vector<std::string>& arguments, const std::string& 
   // Only quernel's own console lines follow the target's line ends; other
   // programs (Python, doveadm) run natively and print plain LF.
   ProcessResult result = RunCommand(words, workingDirectory, addressSpaceLimit);
+  if (WineFailedToStart(result)) {
+    std::fprintf(stderr, "Wine did not start the program (status %d: %s); starting it once more\n",
+                 result.status, result.err.c_str());
+    result = RunCommand(words, workingDirectory, addressSpaceLimit);
+  }
   result.out = ConsoleLines(result.out);
   return result;
 }
