@@ -23,18 +23,11 @@
 #include "platform/code_page_conversion.h"
 #include "platform/code_pages.h"
 #include "platform/name_characters.h"
-#include "platform/utf8.h"
 
 namespace {
 
-bool IsUtf8(std::string_view text) {
-  for (size_t pos = 0; pos < text.size();) {
-    const size_t length = quernel::Utf8SequenceLength(text, pos);
-    if (length == 0) return false;
-    pos += length;
-  }
-  return true;
-}
+// The strict UTF-8 reading that the code-page tests use as well.
+bool IsUtf8(std::string_view text) { return quernel::DecodeCodePage(65001, text).has_value(); }
 
 std::string_view NextPart(std::string_view& rest) {
   const size_t zero = rest.find('\0');
