@@ -11,6 +11,7 @@
 #include "cli/opened_mailbox.h"
 #include "cli/recover_mailbox.h"
 #include "writers/eml_paths.h"
+#include "platform/directories.h"
 #include "writers/mailbox_failure.h"
 
 namespace quernel {
@@ -135,6 +136,9 @@ int RunBatch(RunSettings settings, FileSystem& fileSystem, Console& console, con
     return 0;
   }
   ChooseDefaultFormat(settings, console);
+  // The named output folder is made as -tree makes its own; one that cannot
+  // be made shows as the first output file that cannot be opened.
+  MakeDirectories(fileSystem, host.paths, settings.outputDirectory);
   Batch batch(settings, fileSystem, console, host);
   for (const std::string& path : mailboxes) {
     try {

@@ -15,6 +15,7 @@
 #include "dbx/store_tree.h"
 #include "platform/ascii.h"
 #include "platform/code_page.h"
+#include "platform/directories.h"
 #include "writers/mailbox_failure.h"
 #include "writers/tree_plan.h"
 
@@ -168,7 +169,7 @@ class TreeWriter {
   // folder's directory, an mbox folder's ".sbd" directory of subfolders. A
   // directory there already is used as it is.
   void makeDirectories() {
-    fileSystem_.createDirectory(output_);
+    MakeDirectories(fileSystem_, paths_, output_);
     if (plan_.layout == TreeLayout::Maildir) return makeMaildirs();
     for (size_t i = 0; i < plan_.folders.size(); ++i) {
       const std::string directory =
@@ -301,7 +302,7 @@ int RunTree(RunSettings settings, FileSystem& fileSystem, Console& console, cons
   if (SameEntry(store.directory, settings.outputDirectory, fileSystem)) {
     // Folder names are free: one named "Inbox.dbx" would replace a mailbox.
     console.print("The output folder must not be the store folder!\n");
-    return 0;
+    return 1;
   }
   ChooseDefaultFormat(settings, console);
   const StoreCodePages codePages(settings.codePage, store, fileSystem, host);

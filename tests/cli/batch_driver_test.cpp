@@ -183,6 +183,23 @@ TEST_F(BatchDriverTest, InputIsNeverChanged) {
             "0 of 1 mailboxes converted to MBOXO-format!\n");
 }
 
+// The named output folder is made with its missing parents; one that cannot
+// be made (a file stands in its way) gives the writers' line, as before.
+TEST_F(BatchDriverTest, OutputFolderIsMadeWithItsParents) {
+  files_.addFile("/mail/a.dbx", Mailbox(1));
+  files_.addFile("/mail/file", "");
+  EXPECT_EQ(run({"-mbx", "-eml", "-maildir", "/mail/a.dbx", "/new/deep/out"}), 0);
+  EXPECT_TRUE(files_.exists("/new/deep/out/a.mbx"));
+  EXPECT_TRUE(files_.exists("/new/deep/out/a/Unknown - message 0.eml"));
+  EXPECT_TRUE(files_.exists("/new/deep/out/a/cur"));
+  console_.clear();
+  EXPECT_EQ(run({"-mbx", "/mail/a.dbx", "/mail/file/out"}), 0);
+  EXPECT_EQ(console_.text(),
+            "Processing mailbox \"a.dbx\" (1 messages)...\n"
+            "Unable to open outputfile \"/mail/file/out/a.mbx\"!\n"
+            "0 of 1 mailboxes converted to MBOXO-format!\n");
+}
+
 // Each mailbox is read in its own code page, and the one found from the
 // messages is announced after the progress line. A text that cannot be read
 // gives no evidence and is reported by the writer as before.

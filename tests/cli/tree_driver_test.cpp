@@ -153,17 +153,22 @@ TEST_F(TreeDriverTest, EarlierFilesAndCounts) {
 }
 
 // No store, or the store itself as the output folder, where a folder named
-// "Inbox.dbx" would replace a mailbox: nothing is written.
+// "Inbox.dbx" would replace a mailbox: nothing is written. The second is a
+// command line that cannot be used, as the other -tree usage errors are.
 TEST_F(TreeDriverTest, NothingWrittenWithoutAStoreOrIntoIt) {
   files_.addFile("/store/Folders.dbx", BuildFolderList({{.id = 5, .name = "Inbox.dbx"}}).bytes);
   files_.addFile("/store/Inbox.dbx", Mailbox(1));
-  for (const auto& [arguments, line] :
-       {std::pair{std::vector<std::string>{"-tree", "/nowhere", "/out"}, "Nothing to do!\n"},
-        std::pair{std::vector<std::string>{"-tree", "/store/Folders.dbx", "/store/."},
-                  "The output folder must not be the store folder!\n"}}) {
+  struct Case {
+    std::vector<std::string> arguments;
+    int status;
+    const char* line;
+  };
+  for (const Case& c : {Case{{"-tree", "/nowhere", "/out"}, 0, "Nothing to do!\n"},
+                        Case{{"-tree", "/store/Folders.dbx", "/store/."}, 1,
+                             "The output folder must not be the store folder!\n"}}) {
     console_.clear();
-    EXPECT_EQ(run(arguments), 0);
-    EXPECT_EQ(console_.text(), line);
+    EXPECT_EQ(run(c.arguments), c.status);
+    EXPECT_EQ(console_.text(), c.line);
   }
   EXPECT_EQ(files_.listFiles(), (std::vector<std::string>{"/store/Folders.dbx", "/store/Inbox.dbx"}));
 }
