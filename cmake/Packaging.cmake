@@ -19,14 +19,14 @@ set(CPACK_PACKAGE_NAME quernel)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT ${QUERNEL_MAINTAINER})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
-    "convert Outlook Express mailboxes (.dbx) to mbox and .eml")
+    "convert Outlook Express mailboxes (.dbx) to mbox, .eml and Maildir")
 # Lines of the extended description stay within the width Debian asks for.
 string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   "quernel rescues mail from the mailbox files of Outlook Express 5 and 6"
   "(.dbx, one file per mail folder). It writes each mailbox as one mbox file,"
-  "in the mboxo or the mboxrd variant, and/or one .eml file per message, byte"
-  "for byte as the mailbox stores them, with file names made from templates."
-  "It never changes its input.")
+  "in the mboxo or the mboxrd variant, one .eml file per message and/or a"
+  "Maildir, byte for byte as the mailbox stores them, with file names made"
+  "from templates. It never changes its input.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_CHECKSUM SHA256)
 

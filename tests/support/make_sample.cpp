@@ -1,26 +1,31 @@
-// Writes the bundled sample mailbox (samples/Inbox.dbx) with the test-mailbox
-// builder: a handful of made-up messages that show what quernel handles.
+// Writes the mailboxes of the README's examples into a folder (samples/)
+// with the test-mailbox builder; the sample store is quernel_make_sample_store's.
 //
-// Usage: quernel_make_sample OUTPUT.dbx
+// Usage: quernel_make_sample DIRECTORY
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
-#include "support/sample_mailbox.h"
+#include "support/tour_samples.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {
-    std::fprintf(stderr, "usage: %s OUTPUT.dbx\n", argv[0]);
+    std::fprintf(stderr, "usage: %s DIRECTORY\n", argv[0]);
     return 2;
   }
-  const std::string bytes = quernel::testing::SampleInbox().build().bytes;
-  std::ofstream out(argv[1], std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  if (!out) {
-    std::fprintf(stderr, "%s: cannot write %s\n", argv[0], argv[1]);
-    return 1;
+  bool ok = true;
+  for (const auto& [name, bytes] : quernel::testing::TourSampleFiles()) {
+    const std::filesystem::path path = std::filesystem::path(argv[1]) / name;
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out) {
+      std::fprintf(stderr, "%s: cannot write %s\n", argv[0], path.c_str());
+      ok = false;
+    }
   }
-  return 0;
+  return ok ? 0 : 1;
 }

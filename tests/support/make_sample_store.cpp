@@ -3,7 +3,7 @@
 // mailboxes, made up to show what a whole-store conversion handles.
 //
 //   Local Folders
-//     Inbox                  Inbox.dbx, the sample mailbox's five messages
+//     Inbox                  Inbox.dbx, five messages
 //       Family               Family.dbx
 //         Urlaub in München  Neuer Ordner.dbx: renamed, and stored in
 //                            Windows-1252, so its name is in the list only

@@ -1,6 +1,5 @@
 #pragma once
-// The made-up messages of the bundled samples: the sample mailbox
-// (samples/Inbox.dbx) and the mailboxes of the sample store (samples/store).
+// The made-up messages of the sample store (samples/store).
 
 #include <cstdint>
 #include <string>
@@ -29,7 +28,7 @@ TestMessage SampleMessage(const SamplePerson& from, const SamplePerson& to,
                           const std::string& date, int64_t unixTime, const std::string& id,
                           const std::vector<std::string>& body);
 
-// The messages of samples/Inbox.dbx.
+// The messages of the sample store's Inbox.dbx.
 DbxBuilder SampleInbox();
 
 }  // namespace quernel::testing
