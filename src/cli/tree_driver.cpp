@@ -12,6 +12,8 @@
 #include "cli/opened_mailbox.h"
 #include "cli/recover_mailbox.h"
 #include "dbx/folder_list.h"
+#include "dbx/salvage.h"
+#include "dbx/store_files.h"
 #include "dbx/store_tree.h"
 #include "platform/ascii.h"
 #include "platform/code_page.h"
@@ -100,8 +102,10 @@ std::vector<FolderRecord> ReadFolders(const StoreDirectory& store, FileSystem& f
 // the folder list is read in.
 class StoreCodePages {
  public:
-  StoreCodePages(int chosen, const StoreDirectory& store, FileSystem& fileSystem, const Host& host)
-      : chosen_(chosen), detected_(chosen == 0 && DetectsMailboxCodePages()), host_(host) {
+  // `scanning`: a mailbox without a usable index votes with the messages a
+  // scan of it finds, as "-recover" converts it.
+  StoreCodePages(int chosen, bool scanning, const StoreDirectory& store, FileSystem& fileSystem, const Host& host)
+      : chosen_(chosen), detected_(chosen == 0 && DetectsMailboxCodePages()), scanning_(scanning), host_(host) {
     if (!detected_) return;
     for (const auto& [name, path] : store.paths) {
       if (path != store.folderList) weigh(name, path, fileSystem);
@@ -132,11 +136,23 @@ class StoreCodePages {
   void weigh(const std::string& name, const std::string& path, FileSystem& fileSystem) {
     try {
       const std::unique_ptr<InputFile> input = fileSystem.openInput(path);
-      const MailboxReader reader(*input, host_.calendar);
-      if (reader.status() != MailboxStatus::Valid) return;
-      const CodePageVotes votes = MailboxVotes(reader);
-      byFile_[name] = votes.chosen();
-      all_.add(votes);
+      std::optional<MailboxReader> reader;
+      try {
+        reader.emplace(*input, host_.calendar);
+      } catch (const FileError& error) {
+        if (!error.isCorruption()) return;
+      }
+      std::optional<CodePageVotes> votes;
+      if (reader && reader->status() == MailboxStatus::Valid) {
+        votes = MailboxVotes(*reader);
+      } else if (scanning_ && IsStoreMailboxFile(name) &&
+                 (!reader || reader->status() == MailboxStatus::Unrecognised)) {
+        Salvage salvage(*input, {}, host_.calendar);
+        votes = FoundVotes(salvage);
+      }
+      if (!votes) return;
+      byFile_[name] = votes->chosen();
+      all_.add(*votes);
     } catch (const FileError&) {
     } catch (const std::bad_alloc&) {
     }
@@ -144,6 +160,7 @@ class StoreCodePages {
 
   const int chosen_;
   const bool detected_;
+  const bool scanning_;
   const Host& host_;
   std::unordered_map<std::string, int> byFile_;  // by file name
   CodePageVotes all_;
@@ -260,8 +277,10 @@ class TreeWriter {
     } else {
       places.maildir = outputPath;
     }
+    const std::unique_ptr<Salvage> salvage = ScanMailbox(mailbox, host_, console_);
+    if (!salvage) return {false, std::nullopt};
     const std::unique_ptr<CodePageConverter> converter = codePages_.forMailbox(mailbox, console_);
-    return RecoverMailbox(mailbox, places, *converter, writers_, fileSystem_, console_);
+    return RecoverMailbox(mailbox, *salvage, places, *converter, writers_, fileSystem_, console_);
   }
 
   // A folder without messages is an empty mbox file, so that the tree is
@@ -304,7 +323,7 @@ int RunTree(RunSettings settings, FileSystem& fileSystem, Console& console, cons
     return 0;
   }
   ChooseDefaultFormat(settings, console);
-  const StoreCodePages codePages(settings.codePage, store, fileSystem, host);
+  const StoreCodePages codePages(settings.codePage, settings.has(flags::kRecover), store, fileSystem, host);
   // The folder list's names are converted as a mailbox's strings are.
   const std::vector<FolderRecord> records = ReadFolders(store, fileSystem, console, host);
   const std::unique_ptr<CodePageConverter> converter = codePages.forFolderList(store, records, console);

@@ -149,6 +149,28 @@ TEST(CodePages, MailboxNamedInTheChosenPage) {
             Sorted({"Привет, мир.eml", "Привет, мир(1).eml", "Отчёт за май.eml", "Re Отчёт за май.eml"}));
 }
 
+// A mailbox whose signature is lost is only scanned: its found messages
+// vote on its code page as indexed ones do, alone and when a tree weighs
+// the store's.
+TEST(CodePages, ScannedMailboxReadsInThePageOfItsFoundMessages) {
+  if (TargetIsWindows()) GTEST_SKIP() << "Windows reads its own ANSI code page";
+  std::string bytes = BuildMailbox(LanguageMailboxOf(1251).messages);
+  PutU32(bytes, 0, 0);
+  for (const bool tree : {false, true}) {
+    ScratchDir dir;
+    ASSERT_EQ(mkdir((dir / "store").c_str(), 0777), 0);
+    ASSERT_EQ(mkdir((dir / "out").c_str(), 0777), 0);
+    WriteFile(dir / "store/box.dbx", bytes);
+    std::vector<std::string> arguments{"-recover", "-eml$SUBJ$.eml", tree ? "store" : "store/box.dbx", "out"};
+    if (tree) arguments.insert(arguments.begin(), "-tree");
+    const ProcessResult result = RunQuernelProcess(arguments, dir.path());
+    EXPECT_NE(result.out.find(NoticeLine("box.dbx", 1251)), std::string::npos) << result.out;
+    EXPECT_EQ(ListDirectory(dir / "out/box/recovered"),
+              Sorted({"Привет, мир.eml", "Привет, мир(1).eml", "Отчёт за май.eml", "Re Отчёт за май.eml"}))
+        << tree;
+  }
+}
+
 // A Russian store: the folder list names its folders and their files in
 // 1251, and the mailbox files carry Cyrillic names on the disk. The folder
 // list is read in the page the mailboxes agree on, or in the chosen one.
