@@ -75,9 +75,10 @@ class Salvage {
   // a file that lost bytes at its start, negative for one that gained some.
   int64_t offsetShift() const { return shift_; }
 
-  // The found messages, each kind in file order, then the indexed damaged
-  // messages in the order they were added; a damaged message that takes a
-  // fragment takes its place in the list.
+  // The messages the scan found, in file order (live chains before freed
+  // ones), then the fragments, then the indexed damaged messages in the
+  // order they were added; a damaged message that takes a fragment takes
+  // the fragment's place in the list.
   const std::vector<FoundMessage>& messages() const { return messages_; }
   size_t count(FoundKind kind) const;
 
