@@ -15,12 +15,15 @@ namespace {
 
 using dbx::kBlockNext;
 
+constexpr uint32_t kStateBits = MessageFlags::kRead | MessageFlags::kAnswered | MessageFlags::kMarked;
+
 // Message 1 ("broken", five blocks) of three has its first block's link
 // changed: into the zero padding of message 0's block, where no block
 // begins, or past the end of the file. Listed or not, the default reading
 // refuses it, and the salvage keeps it whole in the damaged set: its first
 // block, and the blocks that follow it in the file, which begin without
-// header lines and are no message of their own.
+// header lines and are no message of their own. Its record's state bits
+// stay with it.
 TEST(SalvageIncompleteTest, BrokenChainIsDamagedWithTheBlocksAfterIt) {
   struct Case {
     const char* what;
@@ -33,6 +36,7 @@ TEST(SalvageIncompleteTest, BrokenChainIsDamagedWithTheBlocksAfterIt) {
     builder.add(RecordedMessage("before", 10));
     TestMessage broken = RecordedMessage("broken", 2000);
     broken.inIndex = c.inIndex;
+    broken.flags = kStateBits;
     builder.add(broken);
     builder.add(RecordedMessage("after", 10));
     BuiltMailbox built = builder.build();
@@ -47,7 +51,9 @@ TEST(SalvageIncompleteTest, BrokenChainIsDamagedWithTheBlocksAfterIt) {
     EXPECT_EQ(FoundTexts(salvaged.salvage, FoundKind::Damaged), std::vector<std::string>{broken.text}) << c.what;
     EXPECT_EQ(salvaged.salvage.count(FoundKind::Recovered), 0u) << c.what;
     ASSERT_EQ(salvaged.salvage.messages().size(), 1u) << c.what;
-    EXPECT_EQ(salvaged.salvage.fields(salvaged.salvage.messages()[0]).subject, "broken") << c.what;
+    const MailboxReader::Properties fields = salvaged.salvage.fields(salvaged.salvage.messages()[0]);
+    EXPECT_EQ(fields.subject, "broken") << c.what;
+    EXPECT_EQ(fields.flags, kStateBits) << c.what;
   }
 }
 
@@ -95,12 +101,14 @@ TEST(SalvageIncompleteTest, MessageCutByTheEndOfTheFileIsDamaged) {
 // Message "mine" lost its index entry; a stale copy of the record of
 // "old message" (rewritten elsewhere) still names mine's first block, and
 // lies further into the file than mine's own record. The record that agrees
-// with the text's header lines names it; without one, its header lines do.
+// with the text's header lines names it, with its state bits; without one,
+// its header lines do.
 TEST(SalvageIncompleteTest, RecordOfAnotherMessageDoesNotNameIt) {
   for (const bool ownRecord : {true, false}) {
     DbxBuilder builder;
     TestMessage mine = RecordedMessage("mine", 300);
     mine.inIndex = false;
+    mine.flags = kStateBits;
     builder.add(mine);
     TestMessage old = RecordedMessage("old message", 300);
     old.text = "From: ann@example.org\r\nSubject: old message\r\nDate: Mon, 1 Jan 2001 10:00:00 +0000\r\n\r\nold";
@@ -125,28 +133,7 @@ TEST(SalvageIncompleteTest, RecordOfAnotherMessageDoesNotNameIt) {
     const MailboxReader::Properties fields = salvaged.salvage.fields(found);
     EXPECT_EQ(fields.subject, "mine");
     EXPECT_EQ(fields.sendTime, ownRecord ? 1130836000 : 1130835600);  // the record's, or the Date line's
-  }
-}
-
-// The state bits of the record that names a found message are kept, as
-// the reader keeps an indexed message's.
-TEST(SalvageIncompleteTest, FoundMessagesKeepTheirRecordsState) {
-  const uint32_t bits = MessageFlags::kRead | MessageFlags::kAnswered | MessageFlags::kMarked;
-  DbxBuilder builder;
-  TestMessage lost = RecordedMessage("lost", 100);
-  lost.inIndex = false;
-  lost.flags = bits;
-  builder.add(lost);
-  TestMessage damaged = RecordedMessage("damaged", 100);
-  damaged.flags = bits;
-  builder.add(damaged);
-  const BuiltMailbox built = builder.build();
-  ReaderOver opened(built.bytes);
-  SalvageOver salvaged(built.bytes, IndexedStarts(opened.reader));
-  salvaged.salvage.addDamaged(opened.reader.textStart(0), opened.reader.recordOffset(0), opened.reader.properties(0));
-  ASSERT_EQ(salvaged.salvage.messages().size(), 2u);
-  for (const FoundMessage& found : salvaged.salvage.messages()) {
-    EXPECT_EQ(salvaged.salvage.fields(found).flags, bits);
+    EXPECT_EQ(fields.flags, ownRecord ? kStateBits : 0u);
   }
 }
 
