@@ -77,10 +77,10 @@ class Batch {
     const Host& host = writers_.host;
     const std::unique_ptr<Salvage> salvage = ScanMailbox(mailbox, host, console_);
     if (!salvage) return;
-    // The index's messages tell the code page, or without an index the found
-    // ones; all are read in it.
+    // The index's messages tell the code page, or where it lists none the
+    // found ones; all are read in it.
     const std::unique_ptr<CodePageConverter> converter =
-        mailbox.state() == OpenedMailbox::State::Ready
+        mailbox.listsMessages()
             ? MailboxConverter(codePage_, mailbox.reader(), mailbox.displayName(), console_)
             : ScannedMailboxConverter(codePage_, *salvage, mailbox.displayName(), console_);
     RecoverPlaces places;

@@ -102,8 +102,8 @@ std::vector<FolderRecord> ReadFolders(const StoreDirectory& store, FileSystem& f
 // the folder list is read in.
 class StoreCodePages {
  public:
-  // `scanning`: a mailbox without a usable index votes with the messages a
-  // scan of it finds, as "-recover" converts it.
+  // `scanning`: a mailbox whose index is unusable or lists no message
+  // votes with the messages a scan of it finds, as "-recover" converts it.
   StoreCodePages(int chosen, bool scanning, const StoreDirectory& store, FileSystem& fileSystem, const Host& host)
       : chosen_(chosen), detected_(chosen == 0 && DetectsMailboxCodePages()), scanning_(scanning), host_(host) {
     if (!detected_) return;
@@ -142,11 +142,12 @@ class StoreCodePages {
       } catch (const FileError& error) {
         if (!error.isCorruption()) return;
       }
+      const bool valid = reader && reader->status() == MailboxStatus::Valid;
       std::optional<CodePageVotes> votes;
-      if (reader && reader->status() == MailboxStatus::Valid) {
+      if (valid && reader->messageCount() > 0) {
         votes = MailboxVotes(*reader);
       } else if (scanning_ && IsStoreMailboxFile(name) &&
-                 (!reader || reader->status() == MailboxStatus::Unrecognised)) {
+                 (valid || !reader || reader->status() == MailboxStatus::Unrecognised)) {
         Salvage salvage(*input, {}, host_.calendar);
         votes = FoundVotes(salvage);
       }

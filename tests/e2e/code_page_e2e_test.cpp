@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -149,14 +150,23 @@ TEST(CodePages, MailboxNamedInTheChosenPage) {
             Sorted({"Привет, мир.eml", "Привет, мир(1).eml", "Отчёт за май.eml", "Re Отчёт за май.eml"}));
 }
 
-// A mailbox whose signature is lost is only scanned: its found messages
-// vote on its code page as indexed ones do, alone and when a tree weighs
-// the store's.
+// A mailbox whose signature is lost, or whose index lists no message, is
+// only scanned: its found messages vote on its code page as indexed ones
+// do, alone and when a tree weighs the store's.
 TEST(CodePages, ScannedMailboxReadsInThePageOfItsFoundMessages) {
   if (TargetIsWindows()) GTEST_SKIP() << "Windows reads its own ANSI code page";
-  std::string bytes = BuildMailbox(LanguageMailboxOf(1251).messages);
-  PutU32(bytes, 0, 0);
-  for (const bool tree : {false, true}) {
+  const std::vector<LanguageMessage>& russian = LanguageMailboxOf(1251).messages;
+  std::string noSignature = BuildMailbox(russian);
+  PutU32(noSignature, 0, 0);
+  DbxBuilder unlisted;
+  for (const LanguageMessage& message : russian) {
+    TestMessage m = ToTestMessage(message);
+    m.inIndex = false;
+    unlisted.add(m);
+  }
+  const std::pair<std::string, bool> cases[] = {
+      {noSignature, false}, {noSignature, true}, {unlisted.build().bytes, false}, {unlisted.build().bytes, true}};
+  for (const auto& [bytes, tree] : cases) {
     ScratchDir dir;
     ASSERT_EQ(mkdir((dir / "store").c_str(), 0777), 0);
     ASSERT_EQ(mkdir((dir / "out").c_str(), 0777), 0);
