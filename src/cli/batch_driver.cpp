@@ -75,12 +75,15 @@ class Batch {
   void recover(const std::string& path) {
     OpenedMailbox mailbox(path, fileSystem_, console_, writers_.host, /*salvaging=*/true);
     if (mailbox.state() == OpenedMailbox::State::Refused) return;
-    // The index's messages tell the code page; found ones are read in it too.
-    const std::unique_ptr<CodePageConverter> converter =
-        mailbox.state() == OpenedMailbox::State::Ready
-            ? MailboxConverter(codePage_, mailbox.reader(), mailbox.displayName(), console_)
-            : ChosenCodePageConverter(codePage_);
     const Host& host = writers_.host;
+    const std::unique_ptr<Salvage> salvage = ScanMailbox(mailbox, host, console_);
+    if (!salvage) return;
+    // The index's messages tell the code page, or where it lists none the
+    // found ones; all are read in it.
+    const std::unique_ptr<CodePageConverter> converter =
+        mailbox.listsMessages()
+            ? MailboxConverter(codePage_, mailbox.reader(), mailbox.displayName(), console_)
+            : ScannedMailboxConverter(codePage_, *salvage, mailbox.displayName(), console_);
     RecoverPlaces places;
     if (writeMbox_) {
       places.mboxFile = MboxOutputPath(writers_.mboxOptions, path, mailbox.namingFields(), *converter, host);
@@ -90,7 +93,7 @@ class Batch {
       places.maildir = host.paths.directoryPart(
           MailboxFolder(writers_.maildirOptions.outputDirectory, path, mailbox.fileName(), host));
     }
-    RecoverMailbox(mailbox, places, *converter, writers_, fileSystem_, console_);
+    RecoverMailbox(mailbox, *salvage, places, *converter, writers_, fileSystem_, console_);
   }
 
   const bool writeMbox_;

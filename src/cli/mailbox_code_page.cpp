@@ -69,6 +69,21 @@ CodePageVotes MailboxVotes(const MailboxReader& reader) {
   return CodePageVotes{TallyEvidence(evidence), evidence.size()};
 }
 
+CodePageVotes FoundVotes(Salvage& salvage) {
+  std::vector<MessageEvidence> evidence;
+  std::string text;
+  for (const FoundMessage& found : salvage.messages()) {
+    if (!found.recordOffset) continue;  // fields from the header lines prove nothing
+    const MailboxReader::Properties fields = salvage.fields(found);
+    if (!MayCarryEvidence(fields.subject, fields.senderName)) continue;
+    text.clear();
+    salvage.appendText(found, text, kEvidenceTextSize);
+    MessageEvidence message = CollectEvidence(fields.subject, fields.senderName, text);
+    if (!message.empty()) evidence.push_back(std::move(message));
+  }
+  return CodePageVotes{TallyEvidence(evidence), evidence.size()};
+}
+
 std::unique_ptr<CodePageConverter> FoundCodePageConverter(int codePage, const char* what,
                                                           const std::string& shownName, Console& console) {
   // A page found from the messages is one that DecodeCodePage reads, so
@@ -90,6 +105,12 @@ std::unique_ptr<CodePageConverter> MailboxConverter(int chosenCodePage, const Ma
                                                     const std::string& displayName, Console& console) {
   if (chosenCodePage != 0 || !DetectsMailboxCodePages()) return ChosenCodePageConverter(chosenCodePage);
   return FoundCodePageConverter(MailboxVotes(reader).chosen(), "Mailbox", displayName, console);
+}
+
+std::unique_ptr<CodePageConverter> ScannedMailboxConverter(int chosenCodePage, Salvage& salvage,
+                                                           const std::string& displayName, Console& console) {
+  if (chosenCodePage != 0 || !DetectsMailboxCodePages()) return ChosenCodePageConverter(chosenCodePage);
+  return FoundCodePageConverter(FoundVotes(salvage).chosen(), "Mailbox", displayName, console);
 }
 
 }  // namespace quernel

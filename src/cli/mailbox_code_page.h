@@ -9,6 +9,7 @@
 
 #include "cli/run_settings.h"
 #include "dbx/mailbox_reader.h"
+#include "dbx/salvage.h"
 #include "naming/code_page_detection.h"
 #include "platform/code_page.h"
 #include "platform/console.h"
@@ -38,6 +39,9 @@ struct CodePageVotes {
   int chosen() const;  // ChooseFromTally
 };
 CodePageVotes MailboxVotes(const MailboxReader& reader);
+// The same for the messages a scan found that have a record: a mailbox
+// without a usable index votes with them.
+CodePageVotes FoundVotes(Salvage& salvage);
 
 // The converter for `codePage`, found from messages rather than chosen: when
 // it is not Windows-1252, one line says so, naming `what` ("Mailbox") and
@@ -55,5 +59,8 @@ std::unique_ptr<CodePageConverter> ChosenCodePageConverter(int chosenCodePage);
 // otherwise the default converter.
 std::unique_ptr<CodePageConverter> MailboxConverter(int chosenCodePage, const MailboxReader& reader,
                                                     const std::string& displayName, Console& console);
+// The same for a mailbox that is only scanned, from its found messages.
+std::unique_ptr<CodePageConverter> ScannedMailboxConverter(int chosenCodePage, Salvage& salvage,
+                                                           const std::string& displayName, Console& console);
 
 }  // namespace quernel

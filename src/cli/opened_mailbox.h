@@ -33,6 +33,9 @@ class OpenedMailbox {
   OpenedMailbox& operator=(const OpenedMailbox&) = delete;
 
   State state() const { return state_; }
+  // Whether its index lists any message: otherwise all it holds is what a
+  // scan finds.
+  bool listsMessages() const { return state_ == State::Ready && reader_->messageCount() > 0; }
   // Only when the state is not Refused.
   const MailboxReader& reader() const { return *reader_; }
   // Only when the state is not Refused.

@@ -42,6 +42,7 @@ class SalvagingReaderSource : public ReaderSource {
   }
 
   int32_t damagedCount() const { return damagedCount_; }
+  bool leftAnyOut() const override { return damagedCount_ > 0; }
 
  private:
   void setAside(int32_t i, const FileError& error) {
@@ -62,9 +63,10 @@ class SalvagingReaderSource : public ReaderSource {
 
 class Recovery {
  public:
-  Recovery(const OpenedMailbox& mailbox, const RecoverPlaces& places, const CodePageConverter& converter,
-           RunWriters& writers, FileSystem& fileSystem, Console& console)
+  Recovery(const OpenedMailbox& mailbox, Salvage& salvage, const RecoverPlaces& places,
+           const CodePageConverter& converter, RunWriters& writers, FileSystem& fileSystem, Console& console)
       : mailbox_(mailbox),
+        salvage_(salvage),
         places_(places),
         converter_(converter),
         writers_(writers),
@@ -74,25 +76,12 @@ class Recovery {
   IndexedOutcome run() {
     const bool indexed = mailbox_.state() == OpenedMailbox::State::Ready;
     const std::string& displayName = mailbox_.displayName();
-    std::vector<uint32_t> textStarts;
-    if (indexed) {
-      for (int32_t i = 0; i < mailbox_.reader().messageCount(); ++i) {
-        textStarts.push_back(mailbox_.reader().textStart(i));
-      }
-    }
-    std::optional<Salvage> salvage;
-    try {
-      salvage.emplace(mailbox_.input(), textStarts, writers_.host.calendar);
-    } catch (const FileError& error) {
-      ReportMailboxFailure(console_, error, displayName, writers_.host.text);
-      return {false, std::nullopt};
-    }
     IndexedOutcome outcome;
     if (!indexed) outcome.converted.reset();
     int32_t indexedCount = 0;
     int32_t damagedIndexed = 0;
     if (indexed && mailbox_.reader().messageCount() > 0) {
-      SalvagingReaderSource source(mailbox_.reader(), *salvage, console_, displayName, writers_.host);
+      SalvagingReaderSource source(mailbox_.reader(), salvage_, console_, displayName, writers_.host);
       const Counters before = writers_.counters;
       outcome.written = true;
       if (!writeIndexed(source, displayName, converter_)) return {true, std::nullopt};
@@ -100,18 +89,20 @@ class Recovery {
       damagedIndexed = source.damagedCount();
       outcome.converted = indexedCount - damagedIndexed;
       if (!countedByEveryFormat(before)) outcome.converted.reset();
+      // A message left out makes the mailbox incomplete in every format.
+      if (damagedIndexed > 0) writers_.counters = before;
     }
     for (const FoundSet& set : kFoundSets) {
-      FoundSource source(*salvage, set.kind, mailbox_.namingFields());
+      FoundSource source(salvage_, set.kind, mailbox_.namingFields());
       if (source.messageCount() > 0) writeSet(source, set.name, displayName, converter_);
     }
     console_.print(
         "\"%s\": %ld indexed, %ld converted, %ld recovered, %ld deleted, %ld damaged messages\n",
         displayName.c_str(), static_cast<long>(indexedCount),
         static_cast<long>(indexedCount - damagedIndexed),
-        static_cast<long>(salvage->count(FoundKind::Recovered)),
-        static_cast<long>(salvage->count(FoundKind::Deleted)),
-        static_cast<long>(salvage->count(FoundKind::Damaged)));
+        static_cast<long>(salvage_.count(FoundKind::Recovered)),
+        static_cast<long>(salvage_.count(FoundKind::Deleted)),
+        static_cast<long>(salvage_.count(FoundKind::Damaged)));
     return outcome;
   }
 
@@ -177,6 +168,7 @@ class Recovery {
   void makeEmlDirectory() { fileSystem_.createDirectory(writers_.host.paths.directoryPart(places_.emlDirectory)); }
 
   const OpenedMailbox& mailbox_;
+  Salvage& salvage_;
   const RecoverPlaces& places_;
   const CodePageConverter& converter_;
   RunWriters& writers_;
@@ -186,10 +178,23 @@ class Recovery {
 
 }  // namespace
 
-IndexedOutcome RecoverMailbox(const OpenedMailbox& mailbox, const RecoverPlaces& places,
+std::unique_ptr<Salvage> ScanMailbox(const OpenedMailbox& mailbox, const Host& host, Console& console) {
+  std::vector<uint32_t> textStarts;
+  if (mailbox.state() == OpenedMailbox::State::Ready) {
+    for (int32_t i = 0; i < mailbox.reader().messageCount(); ++i) textStarts.push_back(mailbox.reader().textStart(i));
+  }
+  try {
+    return std::make_unique<Salvage>(mailbox.input(), textStarts, host.calendar);
+  } catch (const FileError& error) {
+    ReportMailboxFailure(console, error, mailbox.displayName(), host.text);
+    return nullptr;
+  }
+}
+
+IndexedOutcome RecoverMailbox(const OpenedMailbox& mailbox, Salvage& salvage, const RecoverPlaces& places,
                               const CodePageConverter& converter, RunWriters& writers,
                               FileSystem& fileSystem, Console& console) {
-  return Recovery(mailbox, places, converter, writers, fileSystem, console).run();
+  return Recovery(mailbox, salvage, places, converter, writers, fileSystem, console).run();
 }
 
 }  // namespace quernel

@@ -6,12 +6,14 @@
 // the outputs go.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "cli/opened_mailbox.h"
 #include "cli/run_writers.h"
+#include "dbx/salvage.h"
 #include "platform/code_page.h"
 #include "platform/console.h"
 #include "platform/file_system.h"
@@ -43,10 +45,17 @@ struct IndexedOutcome {
   std::optional<int64_t> converted = 0;
 };
 
-// `mailbox` is opened for salvaging and not Refused; `converter` reads its
-// strings, the found messages' too. Eml directories are made (one level) as
-// messages need them.
-IndexedOutcome RecoverMailbox(const OpenedMailbox& mailbox, const RecoverPlaces& places,
+// Scans the whole file of `mailbox` (opened for salvaging and not Refused),
+// leaving out the chains its index reaches. Nothing when reading the file
+// failed, which one line reports.
+std::unique_ptr<Salvage> ScanMailbox(const OpenedMailbox& mailbox, const Host& host, Console& console);
+
+// Writes what `salvage` (ScanMailbox's for `mailbox`) and the index give;
+// `converter` reads the mailbox's strings, the found messages' too. Eml
+// directories are made (one level) as messages need them. A mailbox whose
+// index lists a damaged message is not counted as converted, and its mbox
+// file does not replace an earlier run's.
+IndexedOutcome RecoverMailbox(const OpenedMailbox& mailbox, Salvage& salvage, const RecoverPlaces& places,
                               const CodePageConverter& converter, RunWriters& writers,
                               FileSystem& fileSystem, Console& console);
 

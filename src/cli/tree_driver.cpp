@@ -12,6 +12,8 @@
 #include "cli/opened_mailbox.h"
 #include "cli/recover_mailbox.h"
 #include "dbx/folder_list.h"
+#include "dbx/salvage.h"
+#include "dbx/store_files.h"
 #include "dbx/store_tree.h"
 #include "platform/ascii.h"
 #include "platform/code_page.h"
@@ -101,8 +103,10 @@ std::vector<FolderRecord> ReadFolders(const StoreDirectory& store, FileSystem& f
 // the folder list is read in.
 class StoreCodePages {
  public:
-  StoreCodePages(int chosen, const StoreDirectory& store, FileSystem& fileSystem, const Host& host)
-      : chosen_(chosen), detected_(chosen == 0 && DetectsMailboxCodePages()), host_(host) {
+  // `scanning`: a mailbox whose index is unusable or lists no message
+  // votes with the messages a scan of it finds, as "-recover" converts it.
+  StoreCodePages(int chosen, bool scanning, const StoreDirectory& store, FileSystem& fileSystem, const Host& host)
+      : chosen_(chosen), detected_(chosen == 0 && DetectsMailboxCodePages()), scanning_(scanning), host_(host) {
     if (!detected_) return;
     for (const auto& [name, path] : store.paths) {
       if (path != store.folderList) weigh(name, path, fileSystem);
@@ -133,11 +137,24 @@ class StoreCodePages {
   void weigh(const std::string& name, const std::string& path, FileSystem& fileSystem) {
     try {
       const std::unique_ptr<InputFile> input = fileSystem.openInput(path);
-      const MailboxReader reader(*input, host_.calendar);
-      if (reader.status() != MailboxStatus::Valid) return;
-      const CodePageVotes votes = MailboxVotes(reader);
-      byFile_[name] = votes.chosen();
-      all_.add(votes);
+      std::optional<MailboxReader> reader;
+      try {
+        reader.emplace(*input, host_.calendar);
+      } catch (const FileError& error) {
+        if (!error.isCorruption()) return;
+      }
+      const bool valid = reader && reader->status() == MailboxStatus::Valid;
+      std::optional<CodePageVotes> votes;
+      if (valid && reader->messageCount() > 0) {
+        votes = MailboxVotes(*reader);
+      } else if (scanning_ && IsStoreMailboxFile(name) &&
+                 (valid || !reader || reader->status() == MailboxStatus::Unrecognised)) {
+        Salvage salvage(*input, {}, host_.calendar);
+        votes = FoundVotes(salvage);
+      }
+      if (!votes) return;
+      byFile_[name] = votes->chosen();
+      all_.add(*votes);
     } catch (const FileError&) {
     } catch (const std::bad_alloc&) {
     }
@@ -145,6 +162,7 @@ class StoreCodePages {
 
   const int chosen_;
   const bool detected_;
+  const bool scanning_;
   const Host& host_;
   std::unordered_map<std::string, int> byFile_;  // by file name
   CodePageVotes all_;
@@ -261,8 +279,10 @@ class TreeWriter {
     } else {
       places.maildir = outputPath;
     }
+    const std::unique_ptr<Salvage> salvage = ScanMailbox(mailbox, host_, console_);
+    if (!salvage) return {false, std::nullopt};
     const std::unique_ptr<CodePageConverter> converter = codePages_.forMailbox(mailbox, console_);
-    return RecoverMailbox(mailbox, places, *converter, writers_, fileSystem_, console_);
+    return RecoverMailbox(mailbox, *salvage, places, *converter, writers_, fileSystem_, console_);
   }
 
   // A folder without messages is an empty mbox file, so that the tree is
@@ -305,7 +325,7 @@ int RunTree(RunSettings settings, FileSystem& fileSystem, Console& console, cons
     return 1;
   }
   ChooseDefaultFormat(settings, console);
-  const StoreCodePages codePages(settings.codePage, store, fileSystem, host);
+  const StoreCodePages codePages(settings.codePage, settings.has(flags::kRecover), store, fileSystem, host);
   // The folder list's names are converted as a mailbox's strings are.
   const std::vector<FolderRecord> records = ReadFolders(store, fileSystem, console, host);
   const std::unique_ptr<CodePageConverter> converter = codePages.forFolderList(store, records, console);

@@ -61,9 +61,10 @@ class ChainAssembly {
       table->taken[i] = true;
       return table->blocks.next(i);
     }
-    // The reader follows blocks the scan did not recognise as well. Real
-    // chains have none, so their number is capped against crafted files.
-    if (uint64_t{block} + kBlockNext + 4 > window_.length()) return std::nullopt;
+    // The reader follows blocks the scan did not recognise as well, as long
+    // as they begin with their own offset. Real chains have none, so their
+    // number is capped against crafted files.
+    if (uint64_t{block} + kBlockNext + 4 > window_.length() || window_.u32(block) != block) return std::nullopt;
     if (unrecognised_.size() >= unrecognisedLimit_ || !unrecognised_.insert(block).second) {
       return std::nullopt;
     }
@@ -88,17 +89,31 @@ class ChainAssembly {
 
   void walk(LinkTable& table, ChainKind kind, size_t i, std::vector<FoundChain>& chains) {
     FoundChain chain{kind, table.blocks.offset(i), 0};
+    size_t last = i;
     for (; i != kNotFound && !table.taken[i]; i = table.successor(i)) {
       table.taken[i] = true;
       ++chain.blockCount;
-      if (kind == ChainKind::Freed && endsText(table.blocks.offset(i))) {
+      last = i;
+      chain.last = table.blocks.offset(i);
+      if (kind == ChainKind::Freed && endsText(chain.last)) {
         chains.push_back(chain);  // the deleted message ends here
         chain.blockCount = 0;
         const size_t next = table.successor(i);
         if (next != kNotFound) chain.first = table.blocks.offset(next);
       }
     }
-    if (chain.blockCount > 0) chains.push_back(chain);
+    if (chain.blockCount == 0) return;
+    if (kind == ChainKind::Live) chain.cut = isCut(table.blocks.next(last), chain.last);
+    chains.push_back(chain);
+  }
+
+  // Whether a live chain that ends at `block`, whose link is `next`, ends
+  // before its text does. A link to a block or chunk that another chain took
+  // leads on in the file; the text is whole as far as this chain goes.
+  bool isCut(uint32_t next, uint32_t block) {
+    const uint64_t textEnd = uint64_t{block} + kBlockHeaderSize + window_.u16(uint64_t{block} + kBlockTextLength);
+    if (textEnd > window_.length()) return true;
+    return next != 0 && live_.blocks.find(next) == kNotFound && freed_.blocks.find(next) == kNotFound;
   }
 
   bool endsText(uint32_t chunk) const {

@@ -20,6 +20,12 @@ struct FoundChain {
   ChainKind kind;
   uint32_t first;       // own offset of its first block or chunk
   uint32_t blockCount;  // how many, following the next offsets from `first`
+  uint32_t last = 0;    // own offset of its last block or chunk
+  // A live chain whose text goes on beyond what the file holds: its last
+  // block's link leads where no block or chunk begins (past the end of the
+  // file, into a block cut off by it, or into anything else), or its text
+  // runs past the end of the file. Its message is incomplete.
+  bool cut = false;
 };
 
 // The chains of `objects` that no text start in `indexedStarts` reaches,

@@ -24,6 +24,10 @@ DamagedText ReadDamagedText(FileWindow& window, uint32_t firstBlock, uint64_t bu
       damaged.defect = "text chain returns to a block";
       break;
     }
+    if (window.u32OrZero(block) != block) {
+      damaged.defect = "text chain leads where no block begins";
+      break;
+    }
     const uint64_t start = uint64_t{block} + kBlockHeaderSize;
     // A block cut off before its text has none.
     const uint64_t size = start < length ? std::min<uint64_t>(window.u16(uint64_t{block} + kBlockTextLength),
@@ -37,6 +41,7 @@ DamagedText ReadDamagedText(FileWindow& window, uint32_t firstBlock, uint64_t bu
     }
     damaged.cost += size + kBlockHeaderSize;
     ++damaged.blocks;
+    damaged.last = block;
     if (copying) copying = AppendTextBytes(window, start, size, true, damaged.text);
     if (uint64_t{block} + kBlockNext + 4 > length) {
       damaged.defect = "text block cut off by the end of the file";

@@ -12,12 +12,14 @@ struct DamagedText {
   std::string text;    // the text of every block that could be read
   std::string defect;  // what ended the chain early; empty when nothing did
   uint32_t blocks = 0;  // blocks read
+  uint32_t last = 0;    // the last block read
   uint64_t cost = 0;    // text bytes plus a block header's worth per block read
 };
 
 // Follows the chain from `firstBlock` as the reader does, but keeps going
 // where the reader gives up and stops only where nothing more can be read:
-// at a block beyond the end of the file, at a block met before, once the
+// at a block beyond the end of the file, at a block met before, at an
+// offset where no block begins (its first field is not its own offset), once the
 // text is longer than the file, once the cost would exceed `budget`, or
 // after `maxBlocks` blocks (no defect then: a caller that read the chain
 // once reads the same part again). A block that names itself as the next one

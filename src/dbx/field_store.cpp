@@ -32,7 +32,7 @@ size_t KeptSize(const std::string& field) { return std::min(field.size(), kMaxFi
 }  // namespace
 
 uint64_t FieldStore::add(const MailboxReader::Properties& fields) {
-  size_t size = 8;
+  size_t size = 12;
   for (auto member : kStrings) size += 4 + KeptSize(fields.*member);
   if (pages_.empty() || pages_.back().size() + size > kPageSize) {
     pages_.emplace_back();
@@ -42,6 +42,7 @@ uint64_t FieldStore::add(const MailboxReader::Properties& fields) {
   const uint64_t key = (uint64_t{pages_.size() - 1} << 32) | page.size();
   PutWord(page, static_cast<uint32_t>(fields.receiveTime));
   PutWord(page, static_cast<uint32_t>(fields.sendTime));
+  PutWord(page, fields.flags);
   for (auto member : kStrings) {
     const size_t kept = KeptSize(fields.*member);
     PutWord(page, static_cast<uint32_t>(kept));
@@ -56,6 +57,7 @@ MailboxReader::Properties FieldStore::get(uint64_t key) const {
   MailboxReader::Properties fields;
   fields.receiveTime = static_cast<MessageTime>(TakeWord(page, at));
   fields.sendTime = static_cast<MessageTime>(TakeWord(page, at));
+  fields.flags = TakeWord(page, at);
   for (auto member : kStrings) {
     const uint32_t size = TakeWord(page, at);
     (fields.*member).assign(page, at, size);

@@ -68,11 +68,18 @@ void DropFreedCopiesOfLive(std::vector<FoundChain>& chains, std::span<const uint
   std::vector<bool> drop(chains.size());
   std::vector<int> comparisons(chains.size());
   for (const FoundChain& chain : live) {
-    const auto [from, to] = freedByStart.equal_range(SurvivingStart(window, chain));
-    for (auto it = from; it != to; ++it) {
+    auto [it, to] = freedByStart.equal_range(SurvivingStart(window, chain));
+    while (it != to) {
       const size_t k = it->second;
-      if (drop[k] || comparisons[k]++ >= kComparisonsPerChain) continue;
       drop[k] = SameText(window, chains[k], chain);
+      // A freed chain settled, or compared as often as it may be, leaves the
+      // map: with many identical texts, every live chain would otherwise walk
+      // all of them again, and the time would grow with their square.
+      if (drop[k] || ++comparisons[k] >= kComparisonsPerChain) {
+        it = freedByStart.erase(it);
+      } else {
+        ++it;
+      }
     }
   }
   size_t k = 0;

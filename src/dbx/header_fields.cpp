@@ -1,5 +1,7 @@
 #include "dbx/header_fields.h"
 
+#include <algorithm>
+
 #include "dbx/header_date.h"
 #include "dbx/header_text.h"
 
@@ -60,6 +62,13 @@ std::optional<int64_t> ReceivedDate(std::string_view value) {
 }
 
 }  // namespace
+
+bool BeginsWithHeaderField(std::string_view text) {
+  const size_t colon = text.find(':');
+  if (colon == 0 || colon == std::string_view::npos) return false;
+  return std::all_of(text.begin(), text.begin() + static_cast<ptrdiff_t>(colon),
+                     [](char c) { return c > ' ' && c < 0x7F; });
+}
 
 void SplitMailbox(std::string_view value, std::string& name, std::string& address) {
   const std::string_view mailbox = Trim(value.substr(0, FirstMailboxEnd(value)));

@@ -25,6 +25,11 @@ struct HeaderFields {
 // surrounding blanks and quotes; encoded words are left as they are.
 HeaderFields ParseHeaderFields(std::string_view text);
 
+// True when `text` begins with a header field: a name of printable ASCII
+// other than ':' and then ':'. A message's text does; a piece from the
+// middle of one almost never does.
+bool BeginsWithHeaderField(std::string_view text);
+
 // Splits the first mailbox of an address list into display name and address:
 // ‘"Anna L" <anna@example.com>’, ‘anna@example.com (Anna L)’ or a bare address.
 void SplitMailbox(std::string_view value, std::string& name, std::string& address);

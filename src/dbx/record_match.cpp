@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "dbx/message_record.h"
+#include "dbx/record_agreement.h"
 #include "platform/file_error.h"
 
 namespace quernel::dbx {
@@ -46,26 +47,34 @@ std::vector<std::pair<size_t, uint32_t>> Candidates(const std::vector<FoundChain
 }  // namespace
 
 void MatchRecords(const std::vector<FoundChain>& chains, const std::vector<FoundRecord>& records,
-                  FileWindow& window, const Calendar& calendar, const RecordMatch& onMatch) {
+                  FileWindow& window, const Calendar& calendar, const ChainHeader& headerOf,
+                  const RecordMatch& onMatch) {
   RecordReader reader(window);
   const std::vector<std::pair<size_t, uint32_t>> candidates = Candidates(chains, records);
-  std::optional<std::pair<uint32_t, MailboxReader::Properties>> best;
+  struct Best {
+    uint32_t offset;
+    MailboxReader::Properties properties;
+    std::pair<int, int> rank;  // agreeing fields, present properties
+  };
+  std::optional<Best> best;
+  std::optional<HeaderFields> header;
   for (size_t k = 0; k < candidates.size(); ++k) {
     const auto [chain, offset] = candidates[k];
+    if (!header) header = headerOf(chain);
     try {
       MailboxReader::Properties properties = reader.read(offset, calendar).properties;
+      const std::optional<int> agreeing = RecordAgreement(properties, *header);
+      const std::pair<int, int> rank{agreeing.value_or(0), PresentProperties(properties)};
       // Candidates come in ascending offsets: a tie goes to the later one.
-      if (!best || PresentProperties(properties) >= PresentProperties(best->second)) {
-        best.emplace(offset, std::move(properties));
-      }
+      if (agreeing && (!best || rank >= best->rank)) best = Best{offset, std::move(properties), rank};
     } catch (const FileError&) {
       // its data lies beyond the end of the file: passed over
     }
     const bool lastOfChain = k + 1 == candidates.size() || candidates[k + 1].first != chain;
-    if (lastOfChain && best) {
-      onMatch(chain, best->first, std::move(best->second));
-      best.reset();
-    }
+    if (!lastOfChain) continue;
+    if (best) onMatch(chain, best->offset, std::move(best->properties));
+    best.reset();
+    header.reset();
   }
 }
 

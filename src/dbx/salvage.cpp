@@ -70,25 +70,71 @@ void Salvage::findMessages(std::span<const uint32_t> indexedTextStarts) {
   }  // the block lists are not needed any more
   FileWindow smallReads(view_, kRecordWindowSize);
   DropFreedCopiesOfLive(chains, indexedTextStarts, smallReads);
-  messages_.reserve(chains.size());
+  std::vector<FoundMessage> found;
+  found.reserve(chains.size());
   for (const FoundChain& chain : chains) {
-    messages_.push_back({chain.kind == ChainKind::Live ? FoundKind::Recovered : FoundKind::Deleted,
-                         chain.first, chain.blockCount, std::nullopt, kNoFields});
+    const FoundKind kind = chain.kind == ChainKind::Freed ? FoundKind::Deleted
+                           : chain.cut                    ? FoundKind::Damaged
+                                                          : FoundKind::Recovered;
+    found.push_back({kind, chain.first, chain.blockCount, false, 0, 0, std::nullopt, kNoFields});
   }
-  MatchRecords(chains, records, smallReads, calendar_,
-               [this](size_t chain, uint32_t record, MailboxReader::Properties&& properties) {
-                 messages_[chain].recordOffset = record;
-                 messages_[chain].fieldsKey = fields_.add(properties);
-               });
-  for (FoundMessage& message : messages_) {
-    if (message.fieldsKey == kNoFields) message.fieldsKey = fieldsFromHeaderLines(message);
+  MatchRecords(
+      chains, records, smallReads, calendar_,
+      [this, &chains](size_t chain) { return ParseHeaderFields(headText(chains[chain])); },
+      [this, &found](size_t chain, uint32_t record, MailboxReader::Properties&& properties) {
+        found[chain].recordOffset = record;
+        found[chain].fieldsKey = fields_.add(properties);
+      });
+  std::vector<FoundMessage> fragments;
+  for (size_t k = 0; k < found.size(); ++k) {
+    FoundMessage& message = found[k];
+    if (message.fieldsKey != kNoFields) continue;
+    const std::string head = headText(chains[k]);
+    message.fieldsKey = fieldsFromHeaderLines(head);
+    // A live text that nothing names and that has no header of its own is
+    // a piece of some message, not a message.
+    if (message.kind != FoundKind::Deleted && !BeginsWithHeaderField(head)) {
+      message.kind = FoundKind::Damaged;
+      fragments.push_back(message);
+    }
+  }
+  place(found, chains, fragments);
+}
+
+// The found messages in their order, a cut one with the fragment that goes
+// on where it ends, then the other fragments (live chains: in file order).
+void Salvage::place(std::vector<FoundMessage>& found, const std::vector<FoundChain>& chains,
+                    const std::vector<FoundMessage>& fragments) {
+  std::unordered_map<uint32_t, size_t> fragmentAt;
+  for (size_t k = 0; k < fragments.size(); ++k) fragmentAt.emplace(fragments[k].textStart, k);
+  std::vector<bool> taken(fragments.size());
+  for (size_t k = 0; k < found.size(); ++k) {
+    FoundMessage& message = found[k];
+    if (fragmentAt.contains(message.textStart)) continue;
+    const auto tail = chains[k].cut ? fragmentAt.find(chains[k].last + static_cast<uint32_t>(kBlockSize))
+                                    : fragmentAt.end();
+    if (tail != fragmentAt.end() && !taken[tail->second]) {
+      taken[tail->second] = true;
+      message.tailStart = tail->first;
+      message.tailBlocks = fragments[tail->second].blockCount;
+    }
+    messages_.push_back(message);
+  }
+  for (size_t k = 0; k < fragments.size(); ++k) {
+    if (taken[k]) continue;
+    fragments_.emplace(fragments[k].textStart, messages_.size());
+    messages_.push_back(fragments[k]);
   }
 }
 
-uint64_t Salvage::fieldsFromHeaderLines(const FoundMessage& message) {
+std::string Salvage::headText(const FoundChain& chain) {
   std::string head;
-  AppendChainText(window_, ChainOf(message), head, kHeaderPrefix);
-  HeaderFields header = ParseHeaderFields(head);
+  AppendChainText(window_, chain, head, kHeaderPrefix);
+  return head;
+}
+
+uint64_t Salvage::fieldsFromHeaderLines(std::string_view headText) {
+  HeaderFields header = ParseHeaderFields(headText);
   MailboxReader::Properties f;
   f.subject = std::move(header.subject);
   f.senderName = std::move(header.senderName);
@@ -98,6 +144,14 @@ uint64_t Salvage::fieldsFromHeaderLines(const FoundMessage& message) {
   f.sendTime = HeaderTime(header.date ? header.date : header.receivedDate, calendar_);
   f.receiveTime = HeaderTime(header.receivedDate ? header.receivedDate : header.date, calendar_);
   return fields_.add(f);
+}
+
+std::optional<size_t> Salvage::takeFragment(uint32_t lastBlock) {
+  const auto fragment = fragments_.find(lastBlock + static_cast<uint32_t>(kBlockSize));
+  if (fragment == fragments_.end()) return std::nullopt;
+  const size_t at = fragment->second;
+  fragments_.erase(fragment);
+  return at;
 }
 
 MailboxReader::Properties Salvage::fields(const FoundMessage& message) const {
@@ -113,7 +167,16 @@ void Salvage::addDamaged(uint32_t textStart, uint32_t recordOffset, MailboxReade
   if (!damagedStarts_.insert(textStart).second) return;
   const DamagedText damaged = ReadDamagedText(window_, textStart, damagedBudget_);
   damagedBudget_ -= damaged.cost;
-  messages_.push_back({FoundKind::Damaged, textStart, damaged.blocks, recordOffset, fields_.add(fields)});
+  FoundMessage message{FoundKind::Damaged, textStart, damaged.blocks, true, 0, 0, recordOffset, fields_.add(fields)};
+  const std::optional<size_t> fragment = damaged.blocks > 0 ? takeFragment(damaged.last) : std::nullopt;
+  if (!fragment) {
+    messages_.push_back(message);
+    return;
+  }
+  // The message takes the fragment's place in the list.
+  message.tailStart = messages_[*fragment].textStart;
+  message.tailBlocks = messages_[*fragment].blockCount;
+  messages_[*fragment] = message;
 }
 
 std::string Salvage::text(const FoundMessage& message) {
@@ -122,11 +185,15 @@ std::string Salvage::text(const FoundMessage& message) {
   return text;
 }
 
-void Salvage::appendText(const FoundMessage& message, std::string& text) {
-  if (message.kind == FoundKind::Damaged) {
+void Salvage::appendText(const FoundMessage& message, std::string& text, size_t limit) {
+  const size_t start = text.size();
+  if (message.indexed) {
     text += ReadDamagedText(window_, message.textStart, UINT64_MAX, message.blockCount).text;
   } else {
-    AppendChainText(window_, ChainOf(message), text);
+    AppendChainText(window_, ChainOf(message), text, limit);
+  }
+  if (message.tailBlocks > 0 && text.size() - start < limit) {
+    AppendChainText(window_, {ChainKind::Live, message.tailStart, message.tailBlocks}, text, limit - (text.size() - start));
   }
 }
 

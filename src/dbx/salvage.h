@@ -1,22 +1,29 @@
 #pragma once
 // Salvage: everything a mailbox file still holds that its index does not
 // give: chains of live text blocks the index lost (recovered messages),
-// chains of free chunks (deleted messages), and the readable part of indexed
-// messages whose chains are defective (damaged messages). Works on files
-// whose signature is missing and on files that lost or gained bytes at their
+// chains of free chunks (deleted messages), and whatever is incomplete
+// (damaged messages): the readable part of indexed messages whose chains are
+// defective, found messages whose text runs past what the file holds, and
+// fragments: pieces of a text that no index entry or record reaches and that
+// begin without header lines. A fragment that begins right after a damaged
+// message's last readable block is joined to it. Works on files whose
+// signature is missing and on files that lost or gained bytes at their
 // start.
 //
 // Memory: 8 bytes per text block or free chunk while it scans, then about
-// 30 bytes per found message besides its naming fields' bytes, and an 8 MiB
+// 40 bytes per found message besides its naming fields' bytes, and an 8 MiB
 // read buffer; texts are read on demand.
 
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
+#include "dbx/chain_assembly.h"
 #include "dbx/field_store.h"
 #include "dbx/file_window.h"
 #include "dbx/mailbox_reader.h"
@@ -27,9 +34,9 @@
 namespace quernel {
 
 enum class FoundKind {
-  Recovered,  // live text blocks that the index does not reach
+  Recovered,  // a whole text of live blocks that the index does not reach
   Deleted,    // free chunks: the text of a deleted message, 4 bytes per chunk lost
-  Damaged,    // an indexed message whose chain is defective: its readable part
+  Damaged,    // an incomplete text: its readable part
 };
 
 struct FoundMessage {
@@ -37,14 +44,21 @@ struct FoundMessage {
   // Offset of its first text block or chunk (the file's own offset): where
   // the message comes from when it has no record.
   uint32_t textStart;
-  // The blocks or chunks of its chain that make up its text; for a damaged
-  // message, the blocks before the defect.
+  // The blocks or chunks of its chain that make up its text; for an indexed
+  // damaged message, the blocks before the defect.
   uint32_t blockCount;
+  // An indexed message's readable part, read as the reader follows its
+  // chain; otherwise a chain the scan found.
+  bool indexed = false;
+  // The fragment that goes on where a damaged message's readable part ends
+  // (tailBlocks 0: none).
+  uint32_t tailStart = 0;
+  uint32_t tailBlocks = 0;
   // The record its naming fields come from; nothing: they come from its own
   // header lines (From, To, Subject; Date as send time, the topmost Received
   // line's date as receive time, each falling back to the other).
   std::optional<uint32_t> recordOffset;
-  uint64_t fieldsKey;  // where Salvage::fields finds them
+  uint64_t fieldsKey = 0;  // where Salvage::fields finds them
 };
 
 class Salvage {
@@ -61,8 +75,10 @@ class Salvage {
   // a file that lost bytes at its start, negative for one that gained some.
   int64_t offsetShift() const { return shift_; }
 
-  // Recovered messages, then deleted ones (each in file order), then the
-  // damaged ones in the order they were added.
+  // The messages the scan found, in file order (live chains before freed
+  // ones), then the fragments, then the indexed damaged messages in the
+  // order they were added; a damaged message that takes a fragment takes
+  // the fragment's place in the list.
   const std::vector<FoundMessage>& messages() const { return messages_; }
   size_t count(FoundKind kind) const;
 
@@ -78,13 +94,21 @@ class Salvage {
   // The text of a found message. Recovered: up to its first zero byte, as
   // for indexed messages. Deleted: each chunk's lost 4 bytes replaced by a
   // filler, trailing zero bytes stripped. Damaged: the text of every block
-  // that could be read. Reads the file each time; texts are not kept.
+  // that could be read, and its fragment's. Reads the file each time; texts
+  // are not kept. With `limit`, about that many bytes of its start.
   std::string text(const FoundMessage& message);
-  void appendText(const FoundMessage& message, std::string& text);
+  void appendText(const FoundMessage& message, std::string& text, size_t limit = SIZE_MAX);
 
  private:
   void findMessages(std::span<const uint32_t> indexedTextStarts);
-  uint64_t fieldsFromHeaderLines(const FoundMessage& message);
+  void place(std::vector<FoundMessage>& found, const std::vector<dbx::FoundChain>& chains,
+             const std::vector<FoundMessage>& fragments);
+  // The start of a chain's text, enough for its header lines.
+  std::string headText(const dbx::FoundChain& chain);
+  uint64_t fieldsFromHeaderLines(std::string_view headText);
+  // Where in messages_ the fragment that begins right after `lastBlock` is,
+  // which a damaged message ending there takes; nothing when none is.
+  std::optional<size_t> takeFragment(uint32_t lastBlock);
 
   const Calendar& calendar_;
   int64_t shift_;
@@ -94,6 +118,8 @@ class Salvage {
   dbx::FieldStore fields_;
   uint64_t damagedBudget_;  // text cost still allowed to damaged messages
   std::unordered_set<uint32_t> damagedStarts_;
+  // Where in messages_ each fragment not taken yet is, by its first block.
+  std::unordered_map<uint32_t, size_t> fragments_;
 };
 
 }  // namespace quernel

@@ -51,6 +51,9 @@ void ReadTextChain(FileWindow& window, uint32_t firstBlock, uint64_t budget, std
     // A block cut off before the end of its next-offset field counts as one
     // that points to itself: where its chain goes is not in the file.
     if (!window.holds(block, kBlockHeaderSize)) Defective(block, "text block cut off by the end of the file");
+    // Every block begins with its own offset: a link to anything else leads
+    // where no block is, and what stands there is not the message's text.
+    if (window.u32(block) != block) Defective(block, "text chain leads where no block begins");
     const uint32_t next = window.u32(block + kBlockNext);
     if (next == block) Defective(block, "text block points to itself");
     const uint64_t start = uint64_t{block} + kBlockHeaderSize;

@@ -21,7 +21,8 @@ namespace quernel::dbx {
 // Raises CorruptionError OffsetOutOfRange for a block at or beyond the end
 // of the file, and Unspecified for a chain that comes back to a block it
 // has visited (a block whose next-offset field the file does not hold whole
-// counts as pointing to itself), that holds more blocks than the file has
+// counts as pointing to itself), that leads to a block whose first field is
+// not its own offset (no block begins there), that holds more blocks than the file has
 // room for block headers, or whose text is longer than the file.
 // A block's text bytes that lie beyond the end of the file are not part of
 // the text. The whole chain is checked even when a zero byte ends the text

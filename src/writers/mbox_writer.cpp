@@ -120,13 +120,15 @@ bool MboxWriter::convertMailbox(const MboxOptions& options, const std::string& i
   const std::optional<FileError> failure =
       WriteAllMessages(target->file(), options, source, converter, host_.calendar);
   const bool writeFailed = failure && failure->hitOutput();
+  // Messages the source left out make the file incomplete, as a failure does.
+  const bool incomplete = failure || source.leftAnyOut();
   // A close can report a deferred write error; the messages are then not
   // safely stored, whatever happened before.
-  const bool stored = FinishCleanly(*target, !failure);
+  const bool stored = FinishCleanly(*target, !incomplete);
   std::string kept;
   if (target->replaces()) {
-    rememberReplacement(*target, outputPath, *existing, failure || !stored);
-    if (failure || !stored) kept = " (output kept in \"" + host_.text.displayForm(target->writtenPath()) + "\")";
+    rememberReplacement(*target, outputPath, *existing, incomplete || !stored);
+    if (incomplete || !stored) kept = " (output kept in \"" + host_.text.displayForm(target->writtenPath()) + "\")";
   }
   if (failure && !writeFailed) {
     ReportMailboxFailure(console_, *failure, displayName, host_.text, stored ? kept : std::string());
@@ -135,6 +137,10 @@ bool MboxWriter::convertMailbox(const MboxOptions& options, const std::string& i
     console_.print("Unable to write to outputfile \"%s\" (disk full?)%s\n", displayPath.c_str(),
                    kept.c_str());
     return true;
+  }
+  if (!failure && !kept.empty()) {
+    console_.print("Mailbox \"%s\" is incomplete: \"%s\" stays as it was%s\n", displayName.c_str(),
+                   displayPath.c_str(), kept.c_str());
   }
   if (!failure) ++counter;
   return true;

@@ -34,7 +34,10 @@ class MboxWriter {
   MboxWriter(FileSystem& fileSystem, Console& console, const Host& host);
 
   // Returns false only when the output file could not be created; increments
-  // `counter` only when every message was written and the file closed cleanly.
+  // `counter` only when every message was written (or left out by the
+  // source) and the file closed cleanly. A file from before the run is not
+  // replaced when the source left a message out; a line names the file
+  // that holds this run's messages instead.
   // `converter` turns the mailbox's strings into names and separator lines.
   bool convertMailbox(const MboxOptions& options, const std::string& inputPath,
                       const std::string& displayName, const MailboxReader& reader,

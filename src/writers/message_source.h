@@ -25,6 +25,9 @@ class MessageSource {
   // Appends the text of message i to `text`; raises FileError. False: the
   // message is left out, `text` as it was (the source has dealt with why).
   virtual bool appendText(int32_t i, std::string& text) = 0;
+  // True once the source has left a message out: what a writer made of the
+  // mailbox is then incomplete, and replaces no earlier output.
+  virtual bool leftAnyOut() const { return false; }
 };
 
 // The messages of the mailbox's index. A damaged text raises the reader's

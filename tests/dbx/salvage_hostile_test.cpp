@@ -71,7 +71,9 @@ TEST(SalvageHostileTest, TruncatedAtEveryByteGivesWholeMessagesAndPrefixes) {
 // P loops back to its start, Q's first block joins P's second, R is a ring
 // of its own: every block comes back once. Q's head takes P's blocks
 // (Q0 P1 P2 P0, ending where P0 leads back to P1), Q's second block is left
-// without a predecessor, and R's ring is walked from its lowest block.
+// without a predecessor, and R's ring is walked from its lowest block. Q's
+// second block, which no record reaches and which has no header lines, is
+// a fragment.
 TEST(SalvageHostileTest, CrossingAndLoopingChainsGiveEveryBlockOnce) {
   DbxBuilder builder;
   builder.add(Unlisted(Lettered('A', 3, 100)));
@@ -88,7 +90,8 @@ TEST(SalvageHostileTest, CrossingAndLoopingChainsGiveEveryBlockOnce) {
   const std::string P = Lettered('A', 3, 100);
   EXPECT_EQ(FoundTexts(salvaged.salvage, FoundKind::Recovered),
             (std::vector<std::string>{std::string(512, 'K') + P.substr(512) + P.substr(0, 512),
-                                      std::string(50, 'L'), Lettered('U', 2, 70)}));
+                                      Lettered('U', 2, 70)}));
+  EXPECT_EQ(FoundTexts(salvaged.salvage, FoundKind::Damaged), std::vector<std::string>{std::string(50, 'L')});
 }
 
 // Message texts may hold bytes that look like a block or a free chunk at

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -147,6 +148,37 @@ TEST(CodePages, MailboxNamedInTheChosenPage) {
   EXPECT_TRUE(FileExists(dir / (name + ".mbx")));
   EXPECT_EQ(ListDirectory(dir / name),
             Sorted({"Привет, мир.eml", "Привет, мир(1).eml", "Отчёт за май.eml", "Re Отчёт за май.eml"}));
+}
+
+// A mailbox whose signature is lost, or whose index lists no message, is
+// only scanned: its found messages vote on its code page as indexed ones
+// do, alone and when a tree weighs the store's.
+TEST(CodePages, ScannedMailboxReadsInThePageOfItsFoundMessages) {
+  if (TargetIsWindows()) GTEST_SKIP() << "Windows reads its own ANSI code page";
+  const std::vector<LanguageMessage>& russian = LanguageMailboxOf(1251).messages;
+  std::string noSignature = BuildMailbox(russian);
+  PutU32(noSignature, 0, 0);
+  DbxBuilder unlisted;
+  for (const LanguageMessage& message : russian) {
+    TestMessage m = ToTestMessage(message);
+    m.inIndex = false;
+    unlisted.add(m);
+  }
+  const std::pair<std::string, bool> cases[] = {
+      {noSignature, false}, {noSignature, true}, {unlisted.build().bytes, false}, {unlisted.build().bytes, true}};
+  for (const auto& [bytes, tree] : cases) {
+    ScratchDir dir;
+    ASSERT_EQ(mkdir((dir / "store").c_str(), 0777), 0);
+    ASSERT_EQ(mkdir((dir / "out").c_str(), 0777), 0);
+    WriteFile(dir / "store/box.dbx", bytes);
+    std::vector<std::string> arguments{"-recover", "-eml$SUBJ$.eml", tree ? "store" : "store/box.dbx", "out"};
+    if (tree) arguments.insert(arguments.begin(), "-tree");
+    const ProcessResult result = RunQuernelProcess(arguments, dir.path());
+    EXPECT_NE(result.out.find(NoticeLine("box.dbx", 1251)), std::string::npos) << result.out;
+    EXPECT_EQ(ListDirectory(dir / "out/box/recovered"),
+              Sorted({"Привет, мир.eml", "Привет, мир(1).eml", "Отчёт за май.eml", "Re Отчёт за май.eml"}))
+        << tree;
+  }
 }
 
 // A Russian store: the folder list names its folders and their files in

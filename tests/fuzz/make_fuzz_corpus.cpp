@@ -6,12 +6,17 @@
 //                                        tests/fuzz/corpus)
 //   quernel_make_fuzz_corpus large DIR   DIR/*.dbx: the blow-up mailboxes at
 //                                        1 MiB, for the release replay
+//   quernel_make_fuzz_corpus identical N FILE
+//                                        FILE: N listed messages and N deleted
+//                                        copies, all of one text, for the
+//                                        scaling check of "-recover"
 
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -359,6 +364,27 @@ std::vector<std::pair<std::string, std::string>> BlowUps(size_t size) {
   };
 }
 
+// N one-block messages and N freed one-chunk copies, all of the same text:
+// every freed copy matches every live message. Streamed: 4N of them do not
+// fit in memory twice on a small machine.
+bool WriteIdenticalTexts(size_t count, const std::string& path) {
+  try {
+    quernel::testing::DbxStreamWriter writer(path);
+    TestMessage live = Letter(1, "The same text in every message.\r\n");
+    TestMessage freed = live;
+    freed.deleted = true;
+    for (size_t k = 0; k < count; ++k) {
+      writer.add(live);
+      writer.add(freed);
+    }
+    writer.finish();
+    return true;
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "%s: %s\n", path.c_str(), error.what());
+    return false;
+  }
+}
+
 // ---- Seeds of the other fuzzers ----------------------------------------------
 
 std::vector<std::pair<std::string, std::string>> QuoteSeeds() {
@@ -475,9 +501,10 @@ std::vector<std::pair<std::string, std::string>> FolderSeeds() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::string mode = argc == 3 ? argv[1] : "";
-  if (mode != "seeds" && mode != "large") {
-    std::fprintf(stderr, "usage: %s seeds|large DIR\n", argv[0]);
+  const std::string mode = argc >= 3 ? argv[1] : "";
+  if (mode == "identical" && argc == 4) return WriteIdenticalTexts(std::stoul(argv[2]), argv[3]) ? 0 : 1;
+  if ((mode != "seeds" && mode != "large") || argc != 3) {
+    std::fprintf(stderr, "usage: %s seeds|large DIR, or identical N FILE\n", argv[0]);
     return 2;
   }
   const std::filesystem::path dir = argv[2];

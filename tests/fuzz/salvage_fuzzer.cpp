@@ -1,7 +1,7 @@
 // Fuzz target: the salvage of arbitrary bytes, with the index's messages
 // left out where the reader can read the index, and the damaged ones added.
 // Every found text and every naming field is read; nothing is found twice,
-// and the recovered and deleted texts together are no longer than the file.
+// and the texts the scan found together are no longer than the file.
 
 #include <cstddef>
 #include <cstdint>
@@ -56,7 +56,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const MailboxReader::Properties fields = salvage.fields(m);
     sum += Checksum(text) + Checksum(fields.subject) + Checksum(fields.senderName) +
            Checksum(fields.senderAddress) + Checksum(fields.recipientName) + Checksum(fields.recipientAddress);
-    if (m.kind == FoundKind::Damaged) continue;
+    if (m.tailBlocks > 0 && !starts.insert(m.tailStart).second) __builtin_trap();  // a fragment used twice
+    if (m.indexed) continue;
     if (!starts.insert(m.textStart).second) __builtin_trap();  // found twice
     foundBytes += text.size();
   }
