@@ -258,11 +258,11 @@ std::optional<std::string> HeaderFieldValue(std::string_view messageText, std::s
     const std::string_view line = LineAt(messageText, pos, next);
     if (line.empty()) break;  // the end of the header
     pos = next;
+    if (line[0] == ' ' || line[0] == '\t') continue;
+    // The name starts the line, after nothing but a stray CR.
+    if (AsciiLower(line[0]) != AsciiLower(name.front()) && line[0] != '\r') continue;
     const size_t colon = line.find(':');
-    if (line[0] == ' ' || line[0] == '\t' || colon == std::string_view::npos ||
-        !EqualsIgnoringCase(Trimmed(line.substr(0, colon)), name)) {
-      continue;
-    }
+    if (colon == std::string_view::npos || !EqualsIgnoringCase(Trimmed(line.substr(0, colon)), name)) continue;
     std::string value(line.substr(colon + 1));
     while (pos < messageText.size()) {
       const std::string_view continuation = LineAt(messageText, pos, next);
@@ -282,11 +282,29 @@ bool NeedsCharset(std::string_view plain) {
   return false;
 }
 
-std::string MessageCharset(std::string_view messageText) {
+size_t HeaderSize(std::string_view messageText) {
+  size_t pos = 0;
+  while (pos < messageText.size()) {
+    size_t next = 0;
+    const std::string_view line = LineAt(messageText, pos, next);
+    // A last line without its line end may go on beyond the text.
+    if (next == messageText.size() && messageText.back() != '\n') break;
+    if (line.empty()) return next;
+    pos = next;
+  }
+  return std::string_view::npos;
+}
+
+std::optional<std::string> HeaderCharset(std::string_view messageText) {
   if (const std::optional<std::string> contentType = HeaderFieldValue(messageText, "Content-Type")) {
     const size_t at = FindIgnoringCase(*contentType, "charset=");
     if (at != std::string_view::npos) return CharsetParameterAt(*contentType, at);
   }
+  return std::nullopt;
+}
+
+std::string MessageCharset(std::string_view messageText) {
+  if (std::optional<std::string> charset = HeaderCharset(messageText)) return std::move(*charset);
   const size_t at = FindIgnoringCase(messageText, "charset=");
   return at == std::string_view::npos ? std::string() : CharsetParameterAt(messageText, at);
 }

@@ -266,6 +266,7 @@ std::unique_ptr<CodePageConverter> MakeCodePageConverter(int codePage) {
 }
 
 std::optional<std::string> DecodeCodePage(int codePage, std::string_view bytes) {
+  if (codePage == 1252) return Windows1252ToUtf8(bytes);  // the charset of most Western headers
   // One reader per page for the whole run (the program has one thread).
   static std::map<int, std::unique_ptr<PageReader>> readers;
   auto [entry, isNew] = readers.try_emplace(codePage);
