@@ -76,10 +76,13 @@ void CodePageVote::count(std::string_view storedSubject, std::string_view stored
     }
   }
   read_.push_back(std::move(evidence));
-  // A page out of reach stays so: each message read adds at most one to
-  // what it can reach and takes one from what the unread ones can add.
+  // A page that 1252 keeps out of reach stays so (each message read adds at
+  // most one to what it can reach and takes one from what the unread ones
+  // can add), and is asked no more. Pages that another page keeps out of
+  // reach are still asked, so that a page other than 1252 can be found
+  // ahead of every count.
   for (size_t k = 0; k < pages_.size(); ++k) {
-    if (k != western_ && (asked_ & (PageSet{1} << k)) && outOfReach(k)) asked_ &= ~(PageSet{1} << k);
+    if (k != western_ && (asked_ & (PageSet{1} << k)) && outOfReachOf1252(k)) asked_ &= ~(PageSet{1} << k);
   }
 }
 
@@ -107,10 +110,14 @@ bool CodePageVote::explains(size_t page, const MessageEvidence& evidence, const 
   return false;
 }
 
-bool CodePageVote::outOfReach(size_t page) const {
+bool CodePageVote::outOfReachOf1252(size_t page) const {
   // A page is chosen only with more than twice the count of every other.
   // Against 1252, only the messages it reads otherwise can set it apart.
-  if (reachable(page) + readOtherwise_[page] <= 2 * explained_[western_]) return true;
+  return reachable(page) + readOtherwise_[page] <= 2 * explained_[western_];
+}
+
+bool CodePageVote::outOfReach(size_t page) const {
+  if (outOfReachOf1252(page)) return true;
   size_t rival = 0;  // the largest count of another page
   for (size_t other = 0; other < pages_.size(); ++other) {
     if (other != page) rival = std::max(rival, explained_[other]);
@@ -128,9 +135,11 @@ std::optional<int> CodePageVote::choice() const {
     }
     return ChooseCodePage(read_);
   }
-  // The pages no longer asked about are out of reach; count() has just
-  // found every other one within reach.
-  if (asked_ == (PageSet{1} << western_)) return kWindows1252;
+  bool othersOutOfReach = true;
+  for (size_t k = 0; k < pages_.size() && othersOutOfReach; ++k) {
+    othersOutOfReach = k == western_ || !(asked_ & (PageSet{1} << k)) || outOfReach(k);
+  }
+  if (othersOutOfReach) return kWindows1252;
   // A page with more than twice what any other can reach is chosen.
   size_t first = 0;  // the two pages that can reach the most
   size_t second = 1;

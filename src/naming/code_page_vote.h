@@ -34,7 +34,9 @@ class CodePageVote {
   // What a page might still reach: its count, and every read message it was
   // not asked about.
   size_t reachable(size_t page) const { return explained_[page] + skipped_[page]; }
-  // True when page `page` cannot be chosen, whatever the unread messages say.
+  // True when page `page` cannot be chosen, whatever the unread messages
+  // say: it cannot reach more than twice 1252's count, or that of any page.
+  bool outOfReachOf1252(size_t page) const;
   bool outOfReach(size_t page) const;
   // How 1252 reads one field of a message being counted.
   struct FieldReading {
