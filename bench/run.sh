@@ -9,6 +9,10 @@
 #   10,000 messages, one name   against  10,000 messages, distinct names (eml)
 #   a quarter of the mailbox    against  the whole mailbox (linear growth)
 #   quernel -recover -mbxrd     against  quernel -mbxrd (the scan's cost)
+#   accented names              against  ASCII names (-mbxrd and -eml): the
+#                               twin mailbox whose subjects and sender names
+#                               hold Windows-1252 letters, labelled in the
+#                               header lines as real clients labelled them
 # Outputs are removed before each run, untimed.
 #
 #   bench/run.sh [ROUNDS]      (default 7)
@@ -29,6 +33,7 @@ cd "$WORK"
 
 echo "Generating mailboxes in $WORK ..."
 "$GENERATE" Bench.dbx 30000 8192 mixed
+"$GENERATE" Accented.dbx 30000 8192 mixed accented
 "$GENERATE" Quarter.dbx 7500 8192 mixed
 "$GENERATE" Same.dbx 10000 8192 same
 "$GENERATE" Distinct.dbx 10000 8192 distinct
@@ -36,7 +41,7 @@ mkdir -p out reference
 "$QUERNEL" -eml Bench.dbx reference >/dev/null
 tar -cf Bench.tar -C reference Bench
 rm -rf reference
-ls -l Bench.dbx Quarter.dbx Same.dbx Distinct.dbx Bench.tar | awk '{printf "  %-13s %6.1f MiB\n", $NF, $5 / 1048576}'
+ls -l Bench.dbx Accented.dbx Quarter.dbx Same.dbx Distinct.dbx Bench.tar | awk '{printf "  %-13s %6.1f MiB\n", $NF, $5 / 1048576}'
 
 # One job per name: the command, and what it leaves behind.
 declare -A COMMAND CLEAN
@@ -62,7 +67,13 @@ COMMAND[eml_quarter]="\"$QUERNEL\" -eml Quarter.dbx out >/dev/null"
 CLEAN[eml_quarter]='rm -rf out/Quarter'
 COMMAND[recover]="\"$QUERNEL\" -recover -mbxrd Bench.dbx out >/dev/null"
 CLEAN[recover]='rm -f out/Bench*.mbx'
-JOBS=(cat mbxrd mbxrd_flags tar eml maildir same distinct mbxrd_quarter eml_quarter recover)
+COMMAND[mbxrd_accented]="\"$QUERNEL\" -mbxrd Accented.dbx out >/dev/null"
+CLEAN[mbxrd_accented]='rm -f out/Accented.mbx'
+COMMAND[eml_accented]="\"$QUERNEL\" -eml Accented.dbx out >/dev/null"
+CLEAN[eml_accented]='rm -rf out/Accented'
+# Each accented run follows its ASCII twin, so that both meet the same load.
+JOBS=(cat mbxrd mbxrd_accented mbxrd_flags tar eml eml_accented maildir same distinct mbxrd_quarter
+  eml_quarter recover)
 
 # Each run goes through /usr/bin/time for its processor time and peak
 # memory; the wall time around it comes from the nanosecond clock. On a busy
@@ -82,6 +93,7 @@ for ((round = 1; round <= ROUNDS; ++round)); do
   echo "  round $round of $ROUNDS done"
 done
 eval "${CLEAN[eml]}"
+eval "${CLEAN[eml_accented]}"
 
 # Minimum and median of one job's figures (nanoseconds) in TIMES or CPU.
 statistic() {
@@ -105,6 +117,7 @@ describe() {
     same) echo "quernel -eml, 10,000 one name" ;; distinct) echo "quernel -eml, 10,000 distinct" ;;
     mbxrd_quarter) echo "quernel -mbxrd, quarter mailbox" ;; eml_quarter) echo "quernel -eml, quarter mailbox" ;;
     recover) echo "quernel -recover -mbxrd Bench.dbx" ;;
+    mbxrd_accented) echo "quernel -mbxrd Accented.dbx" ;; eml_accented) echo "quernel -eml Accented.dbx" ;;
   esac
 }
 
@@ -135,3 +148,5 @@ report "10,000 one name / 10,000 distinct (eml)" same distinct "<= 2.00"
 report "whole / quarter mailbox, -mbxrd" mbxrd mbxrd_quarter "~ 4"
 report "whole / quarter mailbox, -eml" eml eml_quarter "~ 4"
 report "-recover -mbxrd / -mbxrd" recover mbxrd "<= 1.50"
+report "accented / ASCII names, -mbxrd" mbxrd_accented mbxrd "<= 1.15"
+report "accented / ASCII names, -eml" eml_accented eml "<= 1.15"

@@ -1,7 +1,10 @@
 #include "cli/mailbox_code_page.h"
 
+#include <algorithm>
 #include <unordered_set>
 
+#include "dbx/header_text.h"
+#include "naming/code_page_vote.h"
 #include "platform/code_page_conversion.h"
 #include "platform/file_error.h"
 #include "platform/host.h"
@@ -15,6 +18,53 @@ constexpr int kDefaultCodePage = 1252;
 // nearly every message, and for the Content-Type of a multipart message's
 // first part, whose charset raw header text may need.
 constexpr size_t kEvidenceTextSize = 16 * 1024;
+// The start read first: the whole header of most messages.
+constexpr size_t kHeaderTextSize = 2 * 1024;
+
+// The evidence of message i, from as much of its text as it needs: the
+// header, and the first kEvidenceTextSize bytes where the header is longer
+// or raw header text needs the charset of a multipart message's first part.
+// Nothing when the text cannot be read.
+MessageEvidence ReadEvidence(const MailboxReader& reader, int32_t i, std::string& text) {
+  const auto textStart = [&](size_t size) {
+    std::string start;
+    reader.appendMessageTextStart(i, size, start);
+    return start;
+  };
+  text.clear();
+  try {
+    reader.appendMessageTextStart(i, kHeaderTextSize, text);
+    const size_t header = HeaderSize(text);
+    if (header == std::string_view::npos) {
+      text = textStart(kEvidenceTextSize);
+      return CollectEvidence(reader.subject(i), reader.senderName(i), text);
+    }
+    return CollectEvidence(reader.subject(i), reader.senderName(i), std::string_view(text).substr(0, header), [&] {
+      if (std::optional<std::string> charset = HeaderCharset(text)) return std::move(*charset);
+      return MessageCharset(textStart(kEvidenceTextSize));
+    });
+  } catch (const FileError&) {
+    return {};
+  }
+}
+
+// The messages whose stored subject or sender name can give evidence, each
+// record once.
+std::vector<int32_t> MessagesWithEvidence(const MailboxReader& reader) {
+  std::vector<int32_t> messages;
+  for (int32_t i = 0; i < reader.messageCount(); ++i) {
+    if (MayCarryEvidence(reader.subject(i), reader.senderName(i))) messages.push_back(i);
+  }
+  // Records listed twice are rare: sorted offsets tell whether there are any.
+  std::vector<uint32_t> records;
+  records.reserve(messages.size());
+  for (int32_t i : messages) records.push_back(reader.recordOffset(i));
+  std::sort(records.begin(), records.end());
+  if (std::adjacent_find(records.begin(), records.end()) == records.end()) return messages;
+  std::unordered_set<uint32_t> seenRecords;
+  std::erase_if(messages, [&](int32_t i) { return !seenRecords.insert(reader.recordOffset(i)).second; });
+  return messages;
+}
 
 }  // namespace
 
@@ -33,21 +83,24 @@ bool PrepareChosenCodePage(RunSettings& settings, Console& console) {
 
 std::vector<MessageEvidence> MailboxEvidence(const MailboxReader& reader) {
   std::vector<MessageEvidence> evidence;
-  std::unordered_set<uint32_t> seenRecords;
   std::string text;
-  for (int32_t i = 0; i < reader.messageCount(); ++i) {
-    if (!MayCarryEvidence(reader.subject(i), reader.senderName(i))) continue;
-    if (!seenRecords.insert(reader.recordOffset(i)).second) continue;
-    text.clear();
-    try {
-      reader.appendMessageTextStart(i, kEvidenceTextSize, text);
-    } catch (const FileError&) {
-      continue;
-    }
-    MessageEvidence message = CollectEvidence(reader.subject(i), reader.senderName(i), text);
+  for (int32_t i : MessagesWithEvidence(reader)) {
+    MessageEvidence message = ReadEvidence(reader, i, text);
     if (!message.empty()) evidence.push_back(std::move(message));
   }
   return evidence;
+}
+
+int MailboxCodePage(const MailboxReader& reader) {
+  const std::vector<int32_t> messages = MessagesWithEvidence(reader);
+  CodePageVote vote;
+  for (int32_t i : messages) vote.expect(reader.subject(i), reader.senderName(i));
+  std::string text;
+  for (int32_t i : messages) {
+    if (vote.choice()) break;
+    vote.count(reader.subject(i), reader.senderName(i), ReadEvidence(reader, i, text));
+  }
+  return *vote.choice();
 }
 
 void CodePageVotes::add(const CodePageVotes& other) {
@@ -104,7 +157,7 @@ std::unique_ptr<CodePageConverter> ChosenCodePageConverter(int chosenCodePage) {
 std::unique_ptr<CodePageConverter> MailboxConverter(int chosenCodePage, const MailboxReader& reader,
                                                     const std::string& displayName, Console& console) {
   if (chosenCodePage != 0 || !DetectsMailboxCodePages()) return ChosenCodePageConverter(chosenCodePage);
-  return FoundCodePageConverter(MailboxVotes(reader).chosen(), "Mailbox", displayName, console);
+  return FoundCodePageConverter(MailboxCodePage(reader), "Mailbox", displayName, console);
 }
 
 std::unique_ptr<CodePageConverter> ScannedMailboxConverter(int chosenCodePage, Salvage& salvage,

@@ -24,10 +24,16 @@ namespace quernel {
 bool PrepareChosenCodePage(RunSettings& settings, Console& console);
 
 // The evidence of the mailbox's messages, one entry per distinct record that
-// has some. Only the start of each text is read, and only for the messages
-// whose stored subject or sender name can give evidence; a text that cannot
-// be read gives none (the writers report it when they come to it).
+// has some. Only the start of each text is read (the header, or 16 KiB where
+// the charset of raw header text may be in the first part), and only for the
+// messages whose stored subject or sender name can give evidence; a text
+// that cannot be read gives none (the writers report it when they come to
+// it).
 std::vector<MessageEvidence> MailboxEvidence(const MailboxReader& reader);
+
+// The page the mailbox's messages point to: MailboxVotes(reader).chosen(),
+// with the messages read only as long as they can change it.
+int MailboxCodePage(const MailboxReader& reader);
 
 // What the messages of one or more mailboxes say about their code page, in
 // counts that add up over the mailboxes of a store.

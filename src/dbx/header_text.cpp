@@ -68,6 +68,7 @@ int Base64Value(char c) {
 
 std::optional<std::string> DecodeBase64(std::string_view text) {
   std::string bytes;
+  bytes.reserve(text.size() * 3 / 4);
   uint32_t bits = 0;
   int bitCount = 0;
   for (char c : text) {
@@ -86,6 +87,7 @@ std::optional<std::string> DecodeBase64(std::string_view text) {
 
 std::string DecodeQ(std::string_view text) {
   std::string bytes;
+  bytes.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
     if (text[i] == '_') {
       bytes.push_back(' ');
@@ -149,6 +151,7 @@ bool IsAllWhiteSpace(std::string_view text) { return Trimmed(text).empty(); }
 // are joined, so that a character split over two words is read whole.
 std::vector<Piece> SplitPieces(std::string_view text) {
   std::vector<Piece> pieces;
+  pieces.reserve(4);
   size_t plainStart = 0;
   size_t pos = 0;
   while ((pos = text.find("=?", pos)) != std::string_view::npos) {
@@ -258,35 +261,55 @@ std::optional<std::string> HeaderFieldValue(std::string_view messageText, std::s
     const std::string_view line = LineAt(messageText, pos, next);
     if (line.empty()) break;  // the end of the header
     pos = next;
+    if (line[0] == ' ' || line[0] == '\t') continue;
+    // The name starts the line, after nothing but a stray CR.
+    if (AsciiLower(line[0]) != AsciiLower(name.front()) && line[0] != '\r') continue;
     const size_t colon = line.find(':');
-    if (line[0] == ' ' || line[0] == '\t' || colon == std::string_view::npos ||
-        !EqualsIgnoringCase(Trimmed(line.substr(0, colon)), name)) {
-      continue;
-    }
-    std::string value(line.substr(colon + 1));
+    if (colon == std::string_view::npos || !EqualsIgnoringCase(Trimmed(line.substr(0, colon)), name)) continue;
+    std::string value;
+    std::string_view first = line.substr(colon + 1);
     while (pos < messageText.size()) {
       const std::string_view continuation = LineAt(messageText, pos, next);
       if (continuation.empty() || (continuation[0] != ' ' && continuation[0] != '\t')) break;
+      if (value.empty()) value = first;
       value += continuation;
       pos = next;
     }
-    return std::string(Trimmed(value));
+    // Most fields take one line, and need no copy before trimming.
+    return std::string(Trimmed(value.empty() ? first : std::string_view(value)));
   }
   return std::nullopt;
 }
 
 bool NeedsCharset(std::string_view plain) {
-  for (char c : plain) {
-    if (static_cast<unsigned char>(c) > 0x7F || c == '\x1B') return true;
-  }
-  return false;
+  bool needs = false;  // without an early exit, so that the loop vectorises
+  for (char c : plain) needs |= static_cast<unsigned char>(c) > 0x7F || c == '\x1B';
+  return needs;
 }
 
-std::string MessageCharset(std::string_view messageText) {
+size_t HeaderSize(std::string_view messageText) {
+  size_t pos = 0;
+  while (pos < messageText.size()) {
+    size_t next = 0;
+    const std::string_view line = LineAt(messageText, pos, next);
+    // A last line without its line end may go on beyond the text.
+    if (next == messageText.size() && messageText.back() != '\n') break;
+    if (line.empty()) return next;
+    pos = next;
+  }
+  return std::string_view::npos;
+}
+
+std::optional<std::string> HeaderCharset(std::string_view messageText) {
   if (const std::optional<std::string> contentType = HeaderFieldValue(messageText, "Content-Type")) {
     const size_t at = FindIgnoringCase(*contentType, "charset=");
     if (at != std::string_view::npos) return CharsetParameterAt(*contentType, at);
   }
+  return std::nullopt;
+}
+
+std::string MessageCharset(std::string_view messageText) {
+  if (std::optional<std::string> charset = HeaderCharset(messageText)) return std::move(*charset);
   const size_t at = FindIgnoringCase(messageText, "charset=");
   return at == std::string_view::npos ? std::string() : CharsetParameterAt(messageText, at);
 }
@@ -314,6 +337,11 @@ std::optional<std::string> DecodeCharset(std::string_view charset, std::string_v
 }
 
 std::optional<std::string> DecodeHeaderText(std::string_view text, std::string_view rawCharset) {
+  if (text.find("=?") == std::string_view::npos) {  // plain text, one piece
+    if (!NeedsCharset(text)) return std::string(text);
+    if (rawCharset.empty()) return std::nullopt;
+    return DecodeCharset(rawCharset, text);
+  }
   std::string utf8;
   for (const Piece& piece : SplitPieces(text)) {
     if (!piece.encoded && !NeedsCharset(piece.bytes)) {

@@ -16,6 +16,14 @@ namespace quernel {
 // removed. Nothing when the header has no such field.
 std::optional<std::string> HeaderFieldValue(std::string_view messageText, std::string_view name);
 
+// The length of the header of `messageText` with the empty line that ends
+// it; npos when the text ends first.
+size_t HeaderSize(std::string_view messageText);
+
+// The charset parameter of the header's Content-Type field, without quotes;
+// nothing when the header names none.
+std::optional<std::string> HeaderCharset(std::string_view messageText);
+
 // The charset parameter of the header's Content-Type field, without quotes.
 // A multipart message names none there, so then the first charset parameter
 // in the rest of the text (its first part's) is taken. Empty when none.

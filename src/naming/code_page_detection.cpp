@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "dbx/header_text.h"
+#include "naming/page_reading.h"
 #include "platform/code_page_conversion.h"
 #include "platform/code_pages.h"
 
@@ -15,10 +16,9 @@ constexpr int kDefaultCodePage = 1252;
 constexpr size_t kMinimumExplained = 3;
 
 bool HasByteBeyondAscii(std::string_view text) {
-  for (char c : text) {
-    if (static_cast<unsigned char>(c) > 0x7F) return true;
-  }
-  return false;
+  unsigned char any = 0;  // without an early exit, so that the loop vectorises
+  for (char c : text) any |= static_cast<unsigned char>(c);
+  return any > 0x7F;
 }
 
 bool IsWhiteSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -26,7 +26,14 @@ bool IsWhiteSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\
 // Every run of white space as one space, none at the ends. Safe on the
 // stored bytes too: no supported page has a trail byte below 0x40.
 std::string SpacesCollapsed(std::string_view text) {
+  // Most names and subjects have nothing to collapse.
+  bool plain = text.empty() || (text.front() != ' ' && text.back() != ' ');
+  for (size_t i = 0; plain && i < text.size(); ++i) {
+    plain = text[i] != '\t' && text[i] != '\r' && text[i] != '\n' && !(text[i] == ' ' && text[i + 1] == ' ');
+  }
+  if (plain) return std::string(text);
   std::string out;
+  out.reserve(text.size());
   bool pendingSpace = false;
   for (char c : text) {
     if (IsWhiteSpace(c)) {
@@ -48,16 +55,16 @@ void AddEvidence(std::string_view stored, const std::optional<std::string>& head
   evidence.push_back(FieldEvidence{SpacesCollapsed(stored), SpacesCollapsed(*decoded)});
 }
 
-// True when `codePage` turns the stored bytes into the decoded text. The
-// pages that write accents apart from their letters (1255, 1258) are also
-// tried the other way round, because a header in another charset usually
-// holds the letters with their accents precomposed.
-bool Explains(int codePage, const FieldEvidence& field) {
-  if (DecodeCodePage(codePage, field.stored) == field.decoded) return true;
-  return (codePage == 1255 || codePage == 1258) && EncodeCodePage(codePage, field.decoded) == field.stored;
+}  // namespace
+
+bool ExplainsWrittenApart(int codePage, const FieldEvidence& field) {
+  return (codePage == 1255 || codePage == 1258) && HoldsAccentOfItsOwn(codePage, field.stored) &&
+         EncodeCodePage(codePage, field.decoded) == field.stored;
 }
 
-}  // namespace
+bool Explains(int codePage, const FieldEvidence& field) {
+  return ReadsAs(codePage, field.stored, field.decoded) || ExplainsWrittenApart(codePage, field);
+}
 
 bool MayCarryEvidence(std::string_view storedSubject, std::string_view storedSenderName) {
   return HasByteBeyondAscii(storedSubject) || HasByteBeyondAscii(storedSenderName);
@@ -65,17 +72,25 @@ bool MayCarryEvidence(std::string_view storedSubject, std::string_view storedSen
 
 MessageEvidence CollectEvidence(std::string_view storedSubject, std::string_view storedSenderName,
                                 std::string_view messageText) {
+  return CollectEvidence(storedSubject, storedSenderName, messageText,
+                         [messageText] { return MessageCharset(messageText); });
+}
+
+MessageEvidence CollectEvidence(std::string_view storedSubject, std::string_view storedSenderName,
+                                std::string_view header, const std::function<std::string()>& messageCharset) {
   MessageEvidence evidence;
-  if (!MayCarryEvidence(storedSubject, storedSenderName)) return evidence;
-  const std::optional<std::string> subject = HeaderFieldValue(messageText, "Subject");
+  // Only a field stored with a byte beyond ASCII can give evidence, so only
+  // its header field is looked for and decoded.
+  std::optional<std::string> subject;
+  if (HasByteBeyondAscii(storedSubject)) subject = HeaderFieldValue(header, "Subject");
   std::optional<std::string> senderName;
-  if (const std::optional<std::string> from = HeaderFieldValue(messageText, "From")) {
-    senderName = DisplayNameOf(*from);
+  if (HasByteBeyondAscii(storedSenderName)) {
+    if (const std::optional<std::string> from = HeaderFieldValue(header, "From")) senderName = DisplayNameOf(*from);
   }
   // Finding the charset can take a search through the whole text, and only
   // raw header text needs it.
   const bool raw = (subject && NeedsCharset(*subject)) || (senderName && NeedsCharset(*senderName));
-  const std::string charset = raw ? MessageCharset(messageText) : std::string();
+  const std::string charset = raw ? messageCharset() : std::string();
   AddEvidence(storedSubject, subject, charset, evidence);
   AddEvidence(storedSenderName, senderName, charset, evidence);
   return evidence;

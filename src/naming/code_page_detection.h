@@ -8,6 +8,7 @@
 // received on a Russian Windows has a 1251 subject in its record).
 
 #include <cstddef>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -34,6 +35,21 @@ bool MayCarryEvidence(std::string_view storedSubject, std::string_view storedSen
 // same field (Subject, and the display name of From) in a form that decodes.
 MessageEvidence CollectEvidence(std::string_view storedSubject, std::string_view storedSenderName,
                                 std::string_view messageText);
+
+// The same from the message's whole header (HeaderSize): `messageCharset`
+// gives MessageCharset of the text, and is called only when raw header text
+// needs it, so that the rest of the text is read only then.
+MessageEvidence CollectEvidence(std::string_view storedSubject, std::string_view storedSenderName,
+                                std::string_view header, const std::function<std::string()>& messageCharset);
+
+// True when `codePage` turns the stored bytes into the decoded text. The
+// pages that write accents apart from their letters (1255, 1258) are also
+// tried the other way round, because a header in another charset usually
+// holds the letters with their accents precomposed.
+bool Explains(int codePage, const FieldEvidence& field);
+// The second way alone: 1255 or 1258 writes the decoded text as the stored
+// bytes.
+bool ExplainsWrittenApart(int codePage, const FieldEvidence& field);
 
 // How many messages one candidate code page explains.
 struct CodePageTally {

@@ -76,5 +76,22 @@ TEST(CodePageVotes, AddUpOverTheMailboxesOfAStore) {
   }
 }
 
+// The vote that stops reading chooses what the whole vote chooses, from the
+// header lines alone where they suffice.
+TEST(MailboxCodePage, ChoosesWhatEveryMessagesVotesChoose) {
+  std::vector<std::vector<LanguageMessage>> mailboxes;
+  std::vector<LanguageMessage> all;
+  for (const LanguageMailbox& language : LanguageMailboxes()) {
+    mailboxes.push_back(language.messages);
+    all.insert(all.end(), language.messages.begin(), language.messages.end());
+  }
+  mailboxes.push_back(all);
+  for (const std::vector<LanguageMessage>& messages : mailboxes) {
+    StringInputFile file(BuildMailbox(messages));
+    const MailboxReader reader(file, SystemHost().calendar);
+    EXPECT_EQ(MailboxCodePage(reader), MailboxVotes(reader).chosen()) << messages.size();
+  }
+}
+
 }  // namespace
 }  // namespace quernel::testing

@@ -24,6 +24,21 @@ TEST(HeaderFieldValue, FindsTheFirstFieldOfTheHeaderAndUnfoldsIt) {
   EXPECT_EQ(HeaderFieldValue("Subject:\n", "Subject"), "");
 }
 
+TEST(HeaderSize, EndsWithTheEmptyLineOnceTheTextHoldsIt) {
+  const std::pair<std::string_view, size_t> cases[] = {
+      {"A: b\r\n\r\nbody", 8},
+      {"A: b\n\nbody", 6},
+      {"\r\nbody", 2},
+      {"A: b\r\n \r\n\r\n", 11},  // a line of white space is no end
+      {"A: b\r\n", std::string_view::npos},
+      {"A: b\r\n\r", std::string_view::npos},  // its line end may follow
+      {"", std::string_view::npos},
+  };
+  for (const auto& [text, size] : cases) EXPECT_EQ(HeaderSize(text), size) << text;
+  EXPECT_EQ(HeaderCharset(kMessage), "koi8-r");
+  EXPECT_EQ(HeaderCharset("Content-Type: text/plain\r\n\r\n"), std::nullopt);
+}
+
 TEST(MessageCharset, TakesTheHeadersOrElseTheFirstPartsCharset) {
   EXPECT_EQ(MessageCharset(kMessage), "koi8-r");
   EXPECT_EQ(MessageCharset("Content-Type: multipart/mixed; boundary=\"b\"\r\n\r\n--b\r\n"

@@ -8,8 +8,11 @@
 //
 // Whatever the bytes: a conversion never fails and gives valid UTF-8 on
 // Linux (and stays UTF-8 when a name made of it is cut or changes letter
-// case), the page's character steps stay inside the string, and the vote
-// names a supported page.
+// case), the page's character steps stay inside the string, the vote names
+// a supported page, the vote's shortcuts (ReadsAs, the evidence of the
+// header alone) give what the conversions give, and the vote that stops
+// reading chooses what the whole vote chooses, on a mailbox of this message
+// and its fields' readings in the chosen page.
 
 #include <cstddef>
 #include <cstdint>
@@ -20,6 +23,8 @@
 
 #include "dbx/header_text.h"
 #include "naming/code_page_detection.h"
+#include "naming/code_page_vote.h"
+#include "naming/page_reading.h"
 #include "platform/code_page_conversion.h"
 #include "platform/code_pages.h"
 #include "platform/name_characters.h"
@@ -74,6 +79,52 @@ void CheckHeaderText(std::string_view text) {
   }
 }
 
+// ReadsAs against DecodeCodePage: for the page's own reading and for another.
+void CheckReadsAs(int codePage, std::string_view stored, std::string_view other) {
+  const std::optional<std::string> own = quernel::DecodeCodePage(codePage, stored);
+  if (own && !quernel::ReadsAs(codePage, stored, *own)) __builtin_trap();
+  if (quernel::ReadsAs(codePage, stored, other) != (own == other)) __builtin_trap();
+}
+
+// The evidence from the header alone, the rest asked for only when needed.
+void CheckHeaderEvidence(std::string_view subject, std::string_view senderName, std::string_view text) {
+  const size_t header = quernel::HeaderSize(text);
+  if (header == std::string_view::npos) return;
+  const quernel::MessageEvidence whole = quernel::CollectEvidence(subject, senderName, text);
+  const quernel::MessageEvidence start = quernel::CollectEvidence(
+      subject, senderName, text.substr(0, header), [text] { return quernel::MessageCharset(text); });
+  if (whole.size() != start.size()) __builtin_trap();
+  for (size_t i = 0; i < whole.size(); ++i) {
+    if (whole[i].stored != start[i].stored || whole[i].decoded != start[i].decoded) __builtin_trap();
+  }
+}
+
+// A mailbox of the message, then `count` more whose headers give the
+// fields as `codePage` reads them (as a mailbox of that page would), with
+// the stopping vote against the whole vote.
+void CheckVote(int codePage, std::string_view subject, std::string_view senderName, std::string_view text,
+               size_t count) {
+  struct Message {
+    std::string subject, senderName, text;
+  };
+  std::vector<Message> messages{{std::string(subject), std::string(senderName), std::string(text)}};
+  const auto own = quernel::DecodeCodePage(codePage, subject);
+  for (size_t i = 0; own && i < count; ++i) {
+    messages.push_back(
+        {std::string(subject), "", "Subject: " + *own + "\r\nContent-Type: text/plain; charset=utf-8\r\n\r\n"});
+  }
+  std::vector<quernel::MessageEvidence> evidence;
+  quernel::CodePageVote vote;
+  for (const Message& m : messages) {
+    evidence.push_back(quernel::CollectEvidence(m.subject, m.senderName, m.text));
+    vote.expect(m.subject, m.senderName);
+  }
+  for (size_t i = 0; i < messages.size() && !vote.choice(); ++i) {
+    vote.count(messages[i].subject, messages[i].senderName, evidence[i]);
+  }
+  if (vote.choice() != quernel::ChooseCodePage(evidence)) __builtin_trap();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -88,6 +139,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CheckNameSteps(codePage, CheckConversion(codePage, subject));
   CheckNameSteps(codePage, CheckConversion(codePage, senderName));
   CheckHeaderText(text);
+
+  CheckReadsAs(codePage, subject, senderName);
+  CheckHeaderEvidence(subject, senderName, text);
+  CheckVote(codePage, subject, senderName, text, data[0] / pages.size() % 8);
 
   if (quernel::MayCarryEvidence(subject, senderName)) {
     std::vector<quernel::MessageEvidence> evidence;

@@ -27,7 +27,7 @@ class PageReader {
 
 class Iconv {
  public:
-  explicit Iconv(const char* fromCode) : handle_(iconv_open("UTF-8", fromCode)) {}
+  explicit Iconv(const char* fromCode, const char* toCode = "UTF-8") : handle_(iconv_open(toCode, fromCode)) {}
   ~Iconv() {
     if (valid()) iconv_close(handle_);
   }
@@ -266,6 +266,7 @@ std::unique_ptr<CodePageConverter> MakeCodePageConverter(int codePage) {
 }
 
 std::optional<std::string> DecodeCodePage(int codePage, std::string_view bytes) {
+  if (codePage == 1252) return Windows1252ToUtf8(bytes);  // the charset of most Western headers
   // One reader per page for the whole run (the program has one thread).
   static std::map<int, std::unique_ptr<PageReader>> readers;
   auto [entry, isNew] = readers.try_emplace(codePage);
@@ -279,8 +280,14 @@ std::optional<std::string> DecodeCodePage(int codePage, std::string_view bytes) 
 std::optional<std::string> EncodeCodePage(int codePage, std::string_view text) {
   const char* name = codePage == 1252 ? "CP1252" : IconvName(codePage);
   if (name == nullptr || !IsSupportedCodePage(codePage)) return std::nullopt;
-  const iconv_t handle = iconv_open(name, "UTF-8");
-  if (handle == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+  // One converter per page for the whole run: glibc loads a page's module
+  // at iconv_open and unloads it at the last iconv_close.
+  static std::map<int, std::unique_ptr<Iconv>> encoders;
+  auto [entry, isNew] = encoders.try_emplace(codePage);
+  if (isNew) entry->second = std::make_unique<Iconv>("UTF-8", name);
+  if (!entry->second->valid()) return std::nullopt;
+  const iconv_t handle = entry->second->handle();
+  iconv(handle, nullptr, nullptr, nullptr, nullptr);  // a string starts in the initial state
   char* in = const_cast<char*>(text.data());
   size_t inLeft = text.size();
   // No page writes a character in more bytes than its UTF-8 form has, and
@@ -290,7 +297,6 @@ std::optional<std::string> EncodeCodePage(int codePage, std::string_view text) {
   size_t outLeft = out.size();
   const bool complete = iconv(handle, &in, &inLeft, &outPos, &outLeft) != static_cast<size_t>(-1) &&
                         iconv(handle, nullptr, nullptr, &outPos, &outLeft) != static_cast<size_t>(-1);
-  iconv_close(handle);
   if (!complete) return std::nullopt;
   out.resize(static_cast<size_t>(outPos - out.data()));
   return out;
