@@ -1,0 +1,199 @@
+// Converts mailboxes on the page in build/web with Debian's headless Chromium
+// and compares each zip with what the command line writes for the same
+// options; checks the progress bar, Stop, and that a conversion makes no
+// request. Prints one line per case; exits 1 on any failure.
+//
+//   node web_test.mjs WEB_DIR QUERNEL SOURCE_DIR [--screenshots DOCS_DIR]
+import {execFileSync} from 'node:child_process';
+import fs from 'node:fs';
+import http from 'node:http';
+import os from 'node:os';
+import path from 'node:path';
+import puppeteer from 'puppeteer-core';
+
+const [webDir, quernel, sourceDir] = process.argv.slice(2, 5).map((p) => path.resolve(p));
+const screenshotsAt = process.argv.indexOf('--screenshots');
+const docsDir = screenshotsAt > 0 ? path.resolve(process.argv[screenshotsAt + 1]) : null;
+const here = path.dirname(new URL(import.meta.url).pathname);
+process.env.TZ = 'America/New_York';  // names, DOS times and the browser's clock agree on it
+
+const work = fs.mkdtempSync(path.join(fs.existsSync('/dev/shm') ? '/dev/shm' : os.tmpdir(), 'quernel-web-'));
+let failures = 0;
+function check(ok, what) {
+  console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}`);
+  if (!ok) failures++;
+}
+
+// ---- The page's server: build/web on 127.0.0.1, every request noted ----------
+const types = {'.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.wasm': 'application/wasm'};
+const requests = [];
+const server = http.createServer((request, response) => {
+  requests.push({at: Date.now(), url: request.url});
+  const file = path.join(webDir, path.normalize(decodeURIComponent(request.url.split('?')[0])).replace(/^\/$/, '/index.html'));
+  if (!file.startsWith(webDir) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
+    response.writeHead(404).end();
+    return;
+  }
+  response.writeHead(200, {'Content-Type': types[path.extname(file)] || 'application/octet-stream'});
+  fs.createReadStream(file).pipe(response);
+});
+await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+const origin = `http://127.0.0.1:${server.address().port}`;
+
+// ---- Inputs -------------------------------------------------------------------
+const sample = path.join(sourceDir, 'samples/Inbox.dbx');
+const store = path.join(sourceDir, 'samples/store');
+// A damaged mailbox: the sample with a stretch of its middle overwritten.
+const damaged = path.join(work, 'Damaged.dbx');
+const damagedBytes = fs.readFileSync(sample);
+damagedBytes.fill(0x5A, 0x2400, 0x2C00);
+fs.writeFileSync(damaged, damagedBytes);
+// A large one, to see the progress bar move and to stop: the sample followed
+// by 96 MiB that the rescue scan has to read through.
+const large = path.join(work, 'Large.dbx');
+{
+  const padding = Buffer.alloc(96 << 20);
+  for (let i = 0; i < padding.length; i += 4) padding.writeUInt32LE((i * 2654435761) >>> 0, i);
+  fs.writeFileSync(large, Buffer.concat([fs.readFileSync(sample), padding]));
+}
+
+function nativeOutput(name, args, inputs) {
+  const out = path.join(work, 'native-' + name);
+  fs.mkdirSync(out);
+  execFileSync(quernel, [...args, ...inputs, out], {stdio: 'ignore'});
+  return out;
+}
+
+// ---- The browser ----------------------------------------------------------------
+const browser = await puppeteer.launch({
+  executablePath: '/usr/bin/chromium',
+  headless: true,
+  args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+         '--disable-background-networking', '--disable-component-update', '--disable-sync',
+         `--user-data-dir=${fs.mkdtempSync(path.join(work, 'profile-'))}`],
+  env: {...process.env},
+});
+const page = await browser.newPage();
+await page.setViewport({width: 900, height: 1000});
+const outsideRequests = [];
+page.on('request', (request) => {
+  if (!request.url().startsWith(origin) && !request.url().startsWith('blob:')) outsideRequests.push(request.url());
+});
+const downloads = path.join(work, 'downloads');
+fs.mkdirSync(downloads);
+const session = await page.createCDPSession();
+await session.send('Browser.setDownloadBehavior', {behavior: 'allow', downloadPath: downloads});
+
+async function open() {
+  await page.goto(origin + '/', {waitUntil: 'load'});
+}
+
+async function choose(options, inputId, files) {
+  const input = await page.$('#' + inputId);
+  await input.uploadFile(...files);
+  await page.select('#format', options.format);
+  await page.select('#codepage', options.codepage || 'auto');
+  for (const box of ['flags', 'recover']) {
+    if (await page.$eval('#' + box, (e) => e.checked) !== Boolean(options[box])) await page.click('#' + box);
+  }
+}
+
+// Clicks Convert; resolves with the run's times once the zip is offered (the
+// moment the link became active, as the page's clock saw it).
+async function convertAndWait() {
+  await page.waitForSelector('#convert:not([disabled])');
+  await page.evaluate(() => {
+    const link = document.getElementById('download');
+    new MutationObserver(() => { window.offeredAt ??= Date.now(); })
+      .observe(link, {attributes: true, attributeFilter: ['aria-disabled']});
+  });
+  const start = Date.now();
+  await page.click('#convert');
+  await page.waitForSelector('#download[aria-disabled=false]', {timeout: 120000});
+  return {start, end: await page.evaluate(() => window.offeredAt)};
+}
+
+async function download(name) {
+  for (const file of fs.readdirSync(downloads)) fs.rmSync(path.join(downloads, file));
+  await page.$eval('#download', (link, name) => { link.download = name; }, name);
+  await page.click('#download');
+  const target = path.join(downloads, name);
+  for (let waited = 0; waited < 30000 && !fs.existsSync(target); waited += 100) await new Promise((r) => setTimeout(r, 100));
+  return target;
+}
+
+const optionArgs = (options) => [
+  {mbox: '-mbx', mboxrd: '-mbxrd', eml: '-eml', maildir: '-maildir'}[options.format],
+  ...(options.flags ? ['-flags'] : []), ...(options.recover ? ['-recover'] : []),
+  ...(options.codepage && options.codepage !== 'auto' ? ['-cp' + options.codepage] : [])];
+
+const cases = [
+  {name: 'sample-mboxrd', options: {format: 'mboxrd'}, input: 'files', files: [sample]},
+  {name: 'sample-eml-flags', options: {format: 'eml', flags: true}, input: 'files', files: [sample]},
+  {name: 'store-maildir-tree', options: {format: 'maildir', flags: true}, input: 'folder', files: [store],
+   tree: true},
+  {name: 'store-eml-tree', options: {format: 'eml'}, input: 'folder', files: [store], tree: true},
+  {name: 'damaged-recover', options: {format: 'mbox', recover: true}, input: 'files', files: [damaged]},
+  {name: 'sample-cp1251-eml', options: {format: 'eml', codepage: '1251'}, input: 'files', files: [sample]},
+];
+
+for (const test of cases) {
+  await open();
+  if (docsDir && test.name === 'store-eml-tree') await page.screenshot({path: path.join(docsDir, 'web-before.png')});
+  await choose(test.options, test.input, test.files);
+  const requestsBefore = requests.length;
+  const {start, end} = await convertAndWait();
+  const during = requests.slice(requestsBefore).filter((r) => r.at <= end).map((r) => r.url);
+  check(during.length === 0, `${test.name}: no request during the conversion (${during.join(' ') || 'none'})`);
+  if (docsDir && test.name === 'store-eml-tree') await page.screenshot({path: path.join(docsDir, 'web-after.png')});
+  const zip = await download(test.name + '.zip');
+  const native = test.tree
+    ? nativeOutput(test.name, ['-tree', ...optionArgs(test.options)], [store])
+    : nativeOutput(test.name, optionArgs(test.options), test.files);
+  let result;
+  try {
+    result = execFileSync('python3', [path.join(here, 'compare_zip.py'), zip, native,
+                                      String(Math.floor(start / 1000)), String(Math.ceil(end / 1000))],
+                          {encoding: 'utf8'});
+    check(true, `${test.name}: ${result.trim().split('\n').pop()}`);
+  } catch (error) {
+    check(false, `${test.name}: ${error.stdout}`);
+  }
+}
+
+// ---- Progress and Stop, on the large mailbox ----------------------------------
+await open();
+await choose({format: 'mbox', recover: true}, 'files', [large]);
+await page.evaluate(() => {
+  window.seen = [];
+  const bar = document.getElementById('progress');
+  const sample = () => { window.seen.push(bar.value / bar.max); requestAnimationFrame(sample); };
+  sample();
+});
+await page.click('#convert');
+await page.waitForFunction(() => window.seen.some((v) => v > 0 && v < 1), {timeout: 60000});
+check(true, 'progress: the bar moved between empty and full');
+await page.click('#stop');
+const workersAfterStop = (await browser.targets()).filter((t) => t.type() === 'worker').length;
+await new Promise((r) => setTimeout(r, 1500));
+const state = await page.evaluate(() => ({
+  download: document.getElementById('download').getAttribute('aria-disabled'),
+  convert: document.getElementById('convert').disabled,
+  log: document.getElementById('log').textContent,
+}));
+check(state.download === 'true' && !state.convert && /Stopped/.test(state.log) && workersAfterStop === 0,
+      `stop: worker ended (${workersAfterStop} left), no zip offered, Convert usable again`);
+
+// Let the large one run to the end once, timed, when figures are wanted.
+if (process.env.QUERNEL_WEB_TIMING) {
+  await open();
+  await choose({format: 'mbox', recover: true}, 'files', [large]);
+  const {start, end} = await convertAndWait();
+  console.log(`timing: Large.dbx -mbx -recover in the page: ${((end - start) / 1000).toFixed(1)} s`);
+}
+
+check(outsideRequests.length === 0, `no request left 127.0.0.1 (${outsideRequests.join(' ') || 'none'})`);
+await browser.close();
+server.close();
+fs.rmSync(work, {recursive: true, force: true});
+process.exit(failures ? 1 : 0);
