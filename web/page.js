@@ -115,14 +115,26 @@ function convert(event) {
   $('log').textContent = '';
   log('quernel ' + args.map((arg) => arg.replace(/^\/in\//, '').replace(/^\/out$/, 'output')).join(' '));
   const started = performance.now();
+  const done = {mailboxes: 0, messages: 0, read: 0};
+  const showCounts = () => {
+    $('counts').textContent = `${formatBytes(done.read)} of ${formatBytes(total)} read; ` +
+      `${done.mailboxes} mailbox${done.mailboxes === 1 ? '' : 'es'} with ${done.messages} messages begun`;
+  };
   worker = spare;
   spare = null;
   worker.onmessage = ({data}) => {
     if (data.type === 'progress') {
-      progress.value = Math.min(data.bytes, total);
-      $('counts').textContent = `${formatBytes(Math.min(data.bytes, total))} of ${formatBytes(total)} read`;
+      done.read = Math.min(data.bytes, total);
+      progress.value = done.read;
+      showCounts();
     } else if (data.type === 'log') {
       log(data.text);
+      // The lines the command line prints as it begins each mailbox.
+      for (const match of data.text.matchAll(/^Processing mailbox .* \((\d+) messages\)/gm)) {
+        done.mailboxes++;
+        done.messages += Number(match[1]);
+      }
+      showCounts();
     } else if (data.type === 'failed') {
       log('Stopped by an error: ' + data.text);
       finish();

@@ -3,7 +3,8 @@
 // options; checks the progress bar, Stop, and that a conversion makes no
 // request. Prints one line per case; exits 1 on any failure.
 //
-//   node web_test.mjs WEB_DIR QUERNEL SOURCE_DIR [--screenshots DOCS_DIR]
+//   node web_test.mjs WEB_DIR QUERNEL SOURCE_DIR [--languages MAKE_LANGUAGE_SAMPLE]
+//                     [--screenshots DOCS_DIR]
 import {execFileSync} from 'node:child_process';
 import fs from 'node:fs';
 import http from 'node:http';
@@ -14,6 +15,8 @@ import puppeteer from 'puppeteer-core';
 const [webDir, quernel, sourceDir] = process.argv.slice(2, 5).map((p) => path.resolve(p));
 const screenshotsAt = process.argv.indexOf('--screenshots');
 const docsDir = screenshotsAt > 0 ? path.resolve(process.argv[screenshotsAt + 1]) : null;
+const languagesAt = process.argv.indexOf('--languages');
+const makeLanguageSample = languagesAt > 0 ? path.resolve(process.argv[languagesAt + 1]) : null;
 const here = path.dirname(new URL(import.meta.url).pathname);
 process.env.TZ = 'America/New_York';  // names, DOS times and the browser's clock agree on it
 
@@ -48,6 +51,15 @@ const damaged = path.join(work, 'Damaged.dbx');
 const damagedBytes = fs.readFileSync(sample);
 damagedBytes.fill(0x5A, 0x2400, 0x2C00);
 fs.writeFileSync(damaged, damagedBytes);
+// Mailboxes written by Windows in other languages, their code page found
+// from the messages (the double-byte ones read by the module's own iconv).
+const languages = {Russian: 1251, Greek: 1253, Czech: 1250, Japanese: 932, Chinese: 936, Korean: 949, Taiwanese: 950};
+const languageCases = [];
+for (const [language, codePage] of Object.entries(makeLanguageSample ? languages : {})) {
+  const file = path.join(work, language + '.dbx');
+  execFileSync(makeLanguageSample, [String(codePage), file]);
+  languageCases.push({name: language.toLowerCase() + '-eml', options: {format: 'eml'}, input: 'files', files: [file]});
+}
 // A large one, to see the progress bar move and to stop: the sample followed
 // by 96 MiB that the rescue scan has to read through.
 const large = path.join(work, 'Large.dbx');
@@ -108,7 +120,8 @@ async function convertAndWait() {
       .observe(link, {attributes: true, attributeFilter: ['aria-disabled']});
   });
   const start = Date.now();
-  await page.click('#convert');
+  await page.focus('#convert');
+  await page.keyboard.press('Enter');
   await page.waitForSelector('#download[aria-disabled=false]', {timeout: 120000});
   return {start, end: await page.evaluate(() => window.offeredAt)};
 }
@@ -116,7 +129,8 @@ async function convertAndWait() {
 async function download(name) {
   for (const file of fs.readdirSync(downloads)) fs.rmSync(path.join(downloads, file));
   await page.$eval('#download', (link, name) => { link.download = name; }, name);
-  await page.click('#download');
+  await page.focus('#download');
+  await page.keyboard.press('Enter');
   const target = path.join(downloads, name);
   for (let waited = 0; waited < 30000 && !fs.existsSync(target); waited += 100) await new Promise((r) => setTimeout(r, 100));
   return target;
@@ -127,6 +141,31 @@ const optionArgs = (options) => [
   ...(options.flags ? ['-flags'] : []), ...(options.recover ? ['-recover'] : []),
   ...(options.codepage && options.codepage !== 'auto' ? ['-cp' + options.codepage] : [])];
 
+// ---- The page itself: labels, the keyboard, a 360-pixel screen -------------------
+await open();
+const unlabelled = await page.evaluate(() =>
+  ['files', 'folder', 'format', 'flags', 'recover', 'codepage', 'convert', 'stop', 'progress', 'log', 'download']
+    .filter((id) => {
+      const control = document.getElementById(id);
+      if (!control) return true;
+      const labelledBy = document.getElementById(control.getAttribute('aria-labelledby'));
+      return !(control.labels?.length || labelledBy?.textContent.trim() || control.textContent.trim());
+    }));
+check(unlabelled.length === 0, `every control has a name a screen reader reads (${unlabelled.join(' ') || 'all'})`);
+await page.$('#files').then((input) => input.uploadFile(sample));
+const reached = new Set();
+for (let press = 0; press < 20; press++) {
+  await page.keyboard.press('Tab');
+  reached.add(await page.evaluate(() => document.activeElement.id));
+}
+const unreached = ['files', 'folder', 'format', 'flags', 'recover', 'codepage', 'convert'].filter((id) => !reached.has(id));
+check(unreached.length === 0, `Tab reaches every control (${unreached.join(' ') || 'all'})`);
+await page.setViewport({width: 360, height: 800});
+const overflow = await page.evaluate(() => document.documentElement.scrollWidth);
+check(overflow <= 360, `fits a 360-pixel-wide screen (${overflow} px wide)`);
+if (docsDir) await page.screenshot({path: path.join(docsDir, 'web-narrow.png'), fullPage: true});
+await page.setViewport({width: 900, height: 1000});
+
 const cases = [
   {name: 'sample-mboxrd', options: {format: 'mboxrd'}, input: 'files', files: [sample]},
   {name: 'sample-eml-flags', options: {format: 'eml', flags: true}, input: 'files', files: [sample]},
@@ -135,6 +174,7 @@ const cases = [
   {name: 'store-eml-tree', options: {format: 'eml'}, input: 'folder', files: [store], tree: true},
   {name: 'damaged-recover', options: {format: 'mbox', recover: true}, input: 'files', files: [damaged]},
   {name: 'sample-cp1251-eml', options: {format: 'eml', codepage: '1251'}, input: 'files', files: [sample]},
+  ...languageCases,
 ];
 
 for (const test of cases) {
