@@ -6,11 +6,46 @@ importScripts('quernel.js');
 
 const reader = new FileReaderSync();
 const inputs = [];        // the File objects, by the number the module knows
-const kept = new Map();   // an output's number -> its Blobs, in order
-const zipParts = [];
+// Written bytes are gathered into a spool, which becomes one Blob when full:
+// a Blob per file would cost a call into the browser process for each one.
+const kSpool = 8 << 20;
+const spool = new Uint8Array(kSpool);
+let spoolUsed = 0;
+const spooled = [];       // the full spools' Blobs
+const kept = new Map();   // an output's number -> its [spool, offset, length] pieces, in order
+const zipParts = [];      // the zip's Blobs
+const zipSpool = new Uint8Array(kSpool);
+let zipUsed = 0;
 const decoder = new TextDecoder();
 let printed = '';
 let lastProgress = 0;
+
+let readBack = {number: -1, bytes: null};
+function spoolBytes(number) {
+  if (number === spooled.length) return spool;  // the one still being filled
+  if (readBack.number !== number) {
+    readBack = {number, bytes: new Uint8Array(reader.readAsArrayBuffer(spooled[number]))};
+  }
+  return readBack.bytes;
+}
+
+function addToZip(bytes) {
+  for (let at = 0; at < bytes.length;) {
+    if (zipUsed === kSpool) {
+      zipParts.push(new Blob([zipSpool]));
+      zipUsed = 0;
+    }
+    const size = Math.min(bytes.length - at, kSpool - zipUsed);
+    zipSpool.set(bytes.subarray(at, at + size), zipUsed);
+    zipUsed += size;
+    at += size;
+  }
+}
+
+function sealSpool() {
+  if (spoolUsed > 0) spooled.push(new Blob([spool.subarray(0, spoolUsed)]));
+  spoolUsed = 0;
+}
 
 self.quernelHost = {
   read(file, offset, into) {
@@ -21,16 +56,33 @@ self.quernelHost = {
   },
   keep(contents, bytes) {
     if (!kept.has(contents)) kept.set(contents, []);
-    kept.get(contents).push(new Blob([bytes]));
+    const pieces = kept.get(contents);
+    for (let at = 0; at < bytes.length;) {
+      if (spoolUsed === kSpool) sealSpool();
+      const size = Math.min(bytes.length - at, kSpool - spoolUsed);
+      spool.set(bytes.subarray(at, at + size), spoolUsed);
+      const last = pieces[pieces.length - 1];
+      if (last && last[0] === spooled.length && last[1] + last[2] === spoolUsed) {
+        last[2] += size;
+      } else {
+        pieces.push([spooled.length, spoolUsed, size]);
+      }
+      spoolUsed += size;
+      at += size;
+    }
   },
   drop(contents) {
     kept.delete(contents);
   },
   zipBytes(bytes) {
-    zipParts.push(bytes);
+    addToZip(bytes);
   },
+  // The files come in the order they were written, so the spools are read
+  // back one after the other.
   zipContents(contents) {
-    zipParts.push(...(kept.get(contents) || []));
+    for (const [number, offset, size] of kept.get(contents) || []) {
+      addToZip(spoolBytes(number).subarray(offset, offset + size));
+    }
   },
   progress(bytes) {
     const now = performance.now();
@@ -74,6 +126,8 @@ self.onmessage = async ({data}) => {
   if (printed) postMessage({type: 'log', text: printed});
   module.ccall('quernel_write_zip', null, ['string'], ['/out']);
   kept.clear();
+  spooled.length = 0;
+  zipParts.push(new Blob([zipSpool.subarray(0, zipUsed)]));
   postMessage({type: 'done', status, zip: new Blob(zipParts, {type: 'application/zip'})});
 };
 

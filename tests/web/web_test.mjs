@@ -7,10 +7,9 @@
 //                     [--screenshots DOCS_DIR]
 import {execFileSync} from 'node:child_process';
 import fs from 'node:fs';
-import http from 'node:http';
 import os from 'node:os';
 import path from 'node:path';
-import puppeteer from 'puppeteer-core';
+import {downloadsInto, servePage, startChromium} from './harness.mjs';
 
 const [webDir, quernel, sourceDir] = process.argv.slice(2, 5).map((p) => path.resolve(p));
 const screenshotsAt = process.argv.indexOf('--screenshots');
@@ -27,21 +26,8 @@ function check(ok, what) {
   if (!ok) failures++;
 }
 
-// ---- The page's server: build/web on 127.0.0.1, every request noted ----------
-const types = {'.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css', '.wasm': 'application/wasm'};
-const requests = [];
-const server = http.createServer((request, response) => {
-  requests.push({at: Date.now(), url: request.url});
-  const file = path.join(webDir, path.normalize(decodeURIComponent(request.url.split('?')[0])).replace(/^\/$/, '/index.html'));
-  if (!file.startsWith(webDir) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
-    response.writeHead(404).end();
-    return;
-  }
-  response.writeHead(200, {'Content-Type': types[path.extname(file)] || 'application/octet-stream'});
-  fs.createReadStream(file).pipe(response);
-});
-await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
-const origin = `http://127.0.0.1:${server.address().port}`;
+const server = await servePage(webDir);
+const {origin, requests} = server;
 
 // ---- Inputs -------------------------------------------------------------------
 const sample = path.join(sourceDir, 'samples/Inbox.dbx');
@@ -77,14 +63,7 @@ function nativeOutput(name, args, inputs) {
 }
 
 // ---- The browser ----------------------------------------------------------------
-const browser = await puppeteer.launch({
-  executablePath: '/usr/bin/chromium',
-  headless: true,
-  args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-         '--disable-background-networking', '--disable-component-update', '--disable-sync',
-         `--user-data-dir=${fs.mkdtempSync(path.join(work, 'profile-'))}`],
-  env: {...process.env},
-});
+const browser = await startChromium(fs.mkdtempSync(path.join(work, 'profile-')));
 const page = await browser.newPage();
 await page.setViewport({width: 900, height: 1000});
 const outsideRequests = [];
@@ -93,8 +72,7 @@ page.on('request', (request) => {
 });
 const downloads = path.join(work, 'downloads');
 fs.mkdirSync(downloads);
-const session = await page.createCDPSession();
-await session.send('Browser.setDownloadBehavior', {behavior: 'allow', downloadPath: downloads});
+const download = await downloadsInto(page, downloads);
 
 async function open() {
   await page.goto(origin + '/', {waitUntil: 'load'});
@@ -124,16 +102,6 @@ async function convertAndWait() {
   await page.keyboard.press('Enter');
   await page.waitForSelector('#download[aria-disabled=false]', {timeout: 120000});
   return {start, end: await page.evaluate(() => window.offeredAt)};
-}
-
-async function download(name) {
-  for (const file of fs.readdirSync(downloads)) fs.rmSync(path.join(downloads, file));
-  await page.$eval('#download', (link, name) => { link.download = name; }, name);
-  await page.focus('#download');
-  await page.keyboard.press('Enter');
-  const target = path.join(downloads, name);
-  for (let waited = 0; waited < 30000 && !fs.existsSync(target); waited += 100) await new Promise((r) => setTimeout(r, 100));
-  return target;
 }
 
 const optionArgs = (options) => [
@@ -186,7 +154,7 @@ for (const test of cases) {
   const during = requests.slice(requestsBefore).filter((r) => r.at <= end).map((r) => r.url);
   check(during.length === 0, `${test.name}: no request during the conversion (${during.join(' ') || 'none'})`);
   if (docsDir && test.name === 'store-eml-tree') await page.screenshot({path: path.join(docsDir, 'web-after.png')});
-  const zip = await download(test.name + '.zip');
+  const zip = await download('#download', test.name + '.zip');
   const native = test.tree
     ? nativeOutput(test.name, ['-tree', ...optionArgs(test.options)], [store])
     : nativeOutput(test.name, optionArgs(test.options), test.files);
@@ -223,14 +191,6 @@ const state = await page.evaluate(() => ({
 }));
 check(state.download === 'true' && !state.convert && /Stopped/.test(state.log) && workersAfterStop === 0,
       `stop: worker ended (${workersAfterStop} left), no zip offered, Convert usable again`);
-
-// Let the large one run to the end once, timed, when figures are wanted.
-if (process.env.QUERNEL_WEB_TIMING) {
-  await open();
-  await choose({format: 'mbox', recover: true}, 'files', [large]);
-  const {start, end} = await convertAndWait();
-  console.log(`timing: Large.dbx -mbx -recover in the page: ${((end - start) / 1000).toFixed(1)} s`);
-}
 
 check(outsideRequests.length === 0, `no request left 127.0.0.1 (${outsideRequests.join(' ') || 'none'})`);
 await browser.close();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <list>
 
 #include "platform/file_time.h"
 #include "platform/web/browser_files.h"
@@ -10,10 +11,12 @@
 namespace quernel {
 namespace {
 
-// Inputs are read from the browser in slices of this size, one kept per open
-// file: the reader asks for many small pieces, and each call into the
-// browser costs far more than copying a slice.
+// Inputs are read from the browser in slices of this size, the last few kept
+// per open file: the reader asks for many small pieces in a few places at
+// once (index, records, message texts), and each call into the browser costs
+// far more than copying a slice.
 constexpr uint64_t kSlice = 1 << 20;
+constexpr size_t kKeptSlices = 16;
 // Written bytes leave the module's memory in pieces of about this size.
 constexpr size_t kKeepPiece = 1 << 20;
 
@@ -29,11 +32,11 @@ class WebInputFile final : public InputFile {
     size_t done = 0;
     while (done < size) {
       const uint64_t at = offset + done;
-      const uint64_t sliceStart = at - at % kSlice;
-      if (sliceStart != sliceStart_ || slice_.empty()) load(sliceStart);
-      if (at - sliceStart >= slice_.size()) break;  // the file became shorter
-      const size_t piece = std::min<size_t>(size - done, slice_.size() - (at - sliceStart));
-      std::memcpy(static_cast<char*>(buffer) + done, slice_.data() + (at - sliceStart), piece);
+      const std::string& slice = sliceAt(at - at % kSlice);
+      const uint64_t skip = at % kSlice;
+      if (skip >= slice.size()) break;  // the file became shorter
+      const size_t piece = std::min<size_t>(size - done, slice.size() - skip);
+      std::memcpy(static_cast<char*>(buffer) + done, slice.data() + skip, piece);
       done += piece;
     }
     return done;
@@ -47,8 +50,7 @@ class WebInputFile final : public InputFile {
   std::unique_ptr<InputFile> entry_;  // holds the in-memory file system's lock
   WebFileSystem::Input input_;
   std::function<void(size_t)> counted_;
-  std::string slice_;
-  uint64_t sliceStart_ = 0;
+  std::list<std::pair<uint64_t, std::string>> slices_;  // by start, the last used first
 
   size_t readFromBrowser(uint64_t offset, void* buffer, size_t size) {
     const size_t read = static_cast<size_t>(
@@ -57,10 +59,17 @@ class WebInputFile final : public InputFile {
     return read;
   }
 
-  void load(uint64_t sliceStart) {
-    slice_.resize(static_cast<size_t>(std::min<uint64_t>(kSlice, input_.length - sliceStart)));
-    slice_.resize(readFromBrowser(sliceStart, slice_.data(), slice_.size()));
-    sliceStart_ = sliceStart;
+  const std::string& sliceAt(uint64_t start) {
+    for (auto slice = slices_.begin(); slice != slices_.end(); ++slice) {
+      if (slice->first != start) continue;
+      slices_.splice(slices_.begin(), slices_, slice);
+      return slices_.front().second;
+    }
+    if (slices_.size() == kKeptSlices) slices_.pop_back();
+    std::string bytes(static_cast<size_t>(std::min<uint64_t>(kSlice, input_.length - start)), '\0');
+    bytes.resize(readFromBrowser(start, bytes.data(), bytes.size()));
+    slices_.emplace_front(start, std::move(bytes));
+    return slices_.front().second;
   }
 };
 
@@ -193,7 +202,10 @@ std::vector<KeptOutput> WebFileSystem::outputsBelow(const std::string& directory
     kept.push_back({path.substr(prefix), false, data.size, data.crc.value(), structure_.mtimeOf(path).value_or(0),
                     data.contents});
   }
-  std::sort(kept.begin(), kept.end(), [](const KeptOutput& a, const KeptOutput& b) { return a.name < b.name; });
+  std::sort(kept.begin(), kept.end(), [](const KeptOutput& a, const KeptOutput& b) {
+    if (a.directory != b.directory) return a.directory;
+    return a.directory ? a.name < b.name : a.contents < b.contents;
+  });
   return kept;
 }
 

@@ -30,8 +30,10 @@ class WebFileSystem final : public FileSystem {
   void addInput(const std::string& path, int file, uint64_t length, std::optional<FileTimeTicks> lastWrite);
   void addDirectory(const std::string& path);
 
-  // Everything below `directory`, in name order; directories (which the
-  // engine never stamps) carry `directoryTime`.
+  // Everything below `directory`: the directories in name order, then the
+  // files in the order they were created, which is the order their bytes
+  // were kept in. Directories (which the engine never stamps) carry
+  // `directoryTime`.
   std::vector<KeptOutput> outputsBelow(const std::string& directory, int64_t directoryTime);
 
   std::unique_ptr<InputFile> openInput(const std::string& path) override;
