@@ -46,6 +46,9 @@ for (const [language, codePage] of Object.entries(makeLanguageSample ? languages
   execFileSync(makeLanguageSample, [String(codePage), file]);
   languageCases.push({name: language.toLowerCase() + '-eml', options: {format: 'eml'}, input: 'files', files: [file]});
 }
+// Not a mailbox at all.
+const notMailbox = path.join(work, 'Random.dbx');
+fs.writeFileSync(notMailbox, Buffer.from(Array.from({length: 5000}, (_, i) => (i * 131 + 7) & 0xFF)));
 // A large one, to see the progress bar move and to stop: the sample followed
 // by 96 MiB that the rescue scan has to read through.
 const large = path.join(work, 'Large.dbx');
@@ -55,11 +58,12 @@ const large = path.join(work, 'Large.dbx');
   fs.writeFileSync(large, Buffer.concat([fs.readFileSync(sample), padding]));
 }
 
+// The command line's output folder and what it printed.
 function nativeOutput(name, args, inputs) {
   const out = path.join(work, 'native-' + name);
   fs.mkdirSync(out);
-  execFileSync(quernel, [...args, ...inputs, out], {stdio: 'ignore'});
-  return out;
+  const printed = execFileSync(quernel, [...args, ...inputs, out], {encoding: 'utf8'});
+  return {out, printed};
 }
 
 // ---- The browser ----------------------------------------------------------------
@@ -142,6 +146,7 @@ const cases = [
   {name: 'store-eml-tree', options: {format: 'eml'}, input: 'folder', files: [store], tree: true},
   {name: 'damaged-recover', options: {format: 'mbox', recover: true}, input: 'files', files: [damaged]},
   {name: 'sample-cp1251-eml', options: {format: 'eml', codepage: '1251'}, input: 'files', files: [sample]},
+  {name: 'not-a-mailbox', options: {format: 'eml'}, input: 'files', files: [notMailbox]},
   ...languageCases,
 ];
 
@@ -155,9 +160,12 @@ for (const test of cases) {
   check(during.length === 0, `${test.name}: no request during the conversion (${during.join(' ') || 'none'})`);
   if (docsDir && test.name === 'store-eml-tree') await page.screenshot({path: path.join(docsDir, 'web-after.png')});
   const zip = await download('#download', test.name + '.zip');
-  const native = test.tree
+  const {out: native, printed} = test.tree
     ? nativeOutput(test.name, ['-tree', ...optionArgs(test.options)], [store])
     : nativeOutput(test.name, optionArgs(test.options), test.files);
+  const logged = await page.$eval('#log', (panel) => panel.textContent);
+  check(logged.slice(logged.indexOf('\n') + 1) === printed,
+        `${test.name}: the log panel shows the command line's lines`);
   let result;
   try {
     result = execFileSync('python3', [path.join(here, 'compare_zip.py'), zip, native,
