@@ -14,9 +14,10 @@ namespace {
 // Inputs are read from the browser in slices of this size, the last few kept
 // per open file: the reader asks for many small pieces in a few places at
 // once (index, records, message texts), and each call into the browser costs
-// far more than copying a slice.
-constexpr uint64_t kSlice = 1 << 20;
-constexpr size_t kKeptSlices = 16;
+// far more than copying a slice (Chromium reads 1 GiB in 1 MiB slices in
+// 10-27 s, in 4 MiB ones in 10 s, in 16 MiB ones in 6 s).
+constexpr uint64_t kSlice = 4 << 20;
+constexpr size_t kKeptSlices = 4;
 // Written bytes leave the module's memory in pieces of about this size.
 constexpr size_t kKeepPiece = 1 << 20;
 
