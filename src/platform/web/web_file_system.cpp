@@ -52,12 +52,23 @@ class WebInputFile final : public InputFile {
   WebFileSystem::Input input_;
   std::function<void(size_t)> counted_;
   std::list<std::pair<uint64_t, std::string>> slices_;  // by start, the last used first
+  std::vector<bool> sliceRead_;                         // by slice number
 
-  size_t readFromBrowser(uint64_t offset, void* buffer, size_t size) {
+  // Counts only what was not read before, so that the progress bar ends
+  // where the input does however often the reader goes back.
+  size_t readFromBrowser(uint64_t offset, void* buffer, size_t size, bool counts = true) {
     const size_t read = static_cast<size_t>(
         quernel_read_file(input_.file, static_cast<double>(offset), buffer, size));
-    counted_(read);
+    if (counts) counted_(read);
     return read;
+  }
+
+  bool firstRead(uint64_t sliceStart) {
+    const size_t index = static_cast<size_t>(sliceStart / kSlice);
+    if (index >= sliceRead_.size()) sliceRead_.resize(index + 1);
+    if (sliceRead_[index]) return false;
+    sliceRead_[index] = true;
+    return true;
   }
 
   const std::string& sliceAt(uint64_t start) {
@@ -68,7 +79,7 @@ class WebInputFile final : public InputFile {
     }
     if (slices_.size() == kKeptSlices) slices_.pop_back();
     std::string bytes(static_cast<size_t>(std::min<uint64_t>(kSlice, input_.length - start)), '\0');
-    bytes.resize(readFromBrowser(start, bytes.data(), bytes.size()));
+    bytes.resize(readFromBrowser(start, bytes.data(), bytes.size(), firstRead(start)));
     slices_.emplace_front(start, std::move(bytes));
     return slices_.front().second;
   }
