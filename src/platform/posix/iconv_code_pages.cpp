@@ -216,12 +216,23 @@ const char* IconvName(int codePage) {
   }
 }
 
+// The name of a page's base set where the C library lacks the page's own
+// name: musl (the browser build's C library) reads 932 and 936 only so.
+const char* BaseSetIconvName(int codePage) {
+  switch (codePage) {
+    case 932: return "SHIFT_JIS";
+    case 936: return "GBK";
+    default: return nullptr;
+  }
+}
+
 // nullptr when the page is unknown or the C library lacks it.
 std::unique_ptr<PageReader> MakePageReader(int codePage) {
   if (codePage == 1252) return std::make_unique<Windows1252Reader>();
   const char* name = IconvName(codePage);
   if (name == nullptr) return nullptr;
   auto iconv = std::make_unique<Iconv>(name);
+  if (!iconv->valid() && BaseSetIconvName(codePage)) iconv = std::make_unique<Iconv>(BaseSetIconvName(codePage));
   if (!iconv->valid()) return nullptr;
   auto reader = std::make_unique<IconvReader>(std::move(iconv), codePage == 932 ? Cp932Fixup : NoFixup);
   if (IsSupportedCodePage(codePage) && !IsDoubleByteCodePage(codePage)) {

@@ -1,0 +1,77 @@
+// The WebAssembly module's entry points, called by web/worker.js: the chosen
+// files are registered, the command line that the page built is run over
+// them exactly as the program runs it, and the output is made into a zip.
+
+#include <emscripten/emscripten.h>
+
+#include <chrono>
+#include <sstream>
+
+#include "cli/quernel_main.h"
+#include "platform/file_time.h"
+#include "platform/host.h"
+#include "platform/web/browser_files.h"
+#include "platform/web/web_file_system.h"
+#include "zip/zip_writer.h"
+
+namespace quernel {
+namespace {
+
+class PageConsole final : public Console {
+ public:
+  void write(std::string_view text) override { quernel_print(text.data(), text.size()); }
+};
+
+class BrowserZipSink final : public ZipSink {
+ public:
+  void writeRecord(std::string_view bytes) override { quernel_zip_bytes(bytes.data(), bytes.size()); }
+  void writeContents(uint64_t contents) override { quernel_zip_contents(static_cast<int>(contents)); }
+};
+
+WebFileSystem& Files() {
+  static WebFileSystem files;
+  return files;
+}
+
+int64_t UnixNow() {
+  return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+}  // namespace
+}  // namespace quernel
+
+extern "C" {
+
+EMSCRIPTEN_KEEPALIVE void quernel_add_input(const char* path, int file, double length, double lastModifiedMs) {
+  using namespace quernel;
+  const auto milliseconds = static_cast<int64_t>(lastModifiedMs);
+  Files().addInput(path, file, static_cast<uint64_t>(length),
+                   FileTimeFromUnix(milliseconds / 1000, static_cast<uint32_t>(milliseconds % 1000) * 1000000));
+}
+
+EMSCRIPTEN_KEEPALIVE void quernel_add_directory(const char* path) { quernel::Files().addDirectory(path); }
+
+// `arguments`: the command line's arguments, one per line.
+EMSCRIPTEN_KEEPALIVE int quernel_run(const char* arguments) {
+  using namespace quernel;
+  InitializeHost();
+  std::vector<std::string> list;
+  std::istringstream lines(arguments);
+  for (std::string line; std::getline(lines, line);) list.push_back(line);
+  PageConsole console;
+  return RunQuernel(list, Files(), console);
+}
+
+// Makes the zip of everything below `directory`.
+EMSCRIPTEN_KEEPALIVE void quernel_write_zip(const char* directory) {
+  using namespace quernel;
+  BrowserZipSink sink;
+  ZipWriter zip(sink, SystemHost().calendar);
+  for (const KeptOutput& output : Files().outputsBelow(directory, UnixNow())) {
+    zip.add({output.name, output.directory, output.size, output.crc, output.unixTime,
+             static_cast<uint64_t>(output.contents)});
+  }
+  zip.finish();
+}
+}
