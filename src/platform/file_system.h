@@ -136,6 +136,13 @@ class FileSystem {
   // another process holds `to`.
   virtual void renameFile(const std::string& from, const std::string& to) = 0;
 
+  // Gives the closed file `from` the name `to` only when no entry of that
+  // name exists: false, with both names left as they were, when one does.
+  // Where the system cannot tell that in one step (POSIX without
+  // RENAME_NOREPLACE or links, as on FAT) it looks first. Raises FileError
+  // for every other failure.
+  virtual bool renameToNewName(const std::string& from, const std::string& to) = 0;
+
   // What stands at `path` (through symbolic links): its kind and identity, or
   // nothing when no entry is there or the system cannot tell its identity (a
   // device name such as "NUL" on Windows). Takes no lock and never raises: an

@@ -41,6 +41,7 @@ void EmlWriter::convertMailboxInto(const EmlOptions& options, const std::string&
   // its own fields.
   NamingFields fields = NamingFieldsFor(source.mailboxFields(), converter);
   const std::string nameTemplate = converter.fromProgramText(options.nameTemplate);
+  removeLeftTemporaries(directory);
   int32_t handled = 0;
   for (int32_t i = 0; i < source.messageCount(); ++i) {
     SetMessageNamingFields(fields, source.properties(i), converter);
@@ -48,7 +49,13 @@ void EmlWriter::convertMailboxInto(const EmlOptions& options, const std::string&
     converter.toProgramText(name);
     const std::string basePath = directory + name;
     Choice choice = chooseOutputPath(basePath, directory, name, options.overwrite);
-    const Outcome outcome = writeMessage(options, choice, displayName, source, i);
+    Outcome outcome = writeMessage(options, choice, directory, displayName, source, i);
+    // Another program took the name while the message was written.
+    while (outcome == Outcome::NameTaken) {
+      highestTaken_.insert_or_assign(basePath, choice.number);
+      choice = chooseOutputPath(basePath, directory, name, options.overwrite);
+      outcome = writeMessage(options, choice, directory, displayName, source, i);
+    }
     if (outcome == Outcome::Failed) break;
     ++handled;
     if (outcome == Outcome::LeftOut) continue;
@@ -79,18 +86,14 @@ bool EmlWriter::claim(Choice& choice, bool overwrite) {
   // on a drive that ignores letter case "hello.eml" names "Hello.eml" too.
   if (overwrite) {
     choice.existing = fileSystem_.entryAt(choice.path);
+    choice.vacant = !choice.existing;
     return !choice.existing || !writtenFiles_.contains(choice.existing->identity);
   }
-  // A name nothing stands at is free and created in the same step. Where
-  // something stands, the probe decides as it always has: only a regular
+  // A name nothing stands at is free. Where something stands, only a regular
   // file that opens for reading is taken; a directory, or a file another
   // program holds, counts as free, and creating it then fails and is reported.
-  try {
-    choice.file = fileSystem_.createNewOutput(choice.path);
-    if (choice.file) return true;
-  } catch (const FileError&) {
-    return true;  // the create in writeMessage meets the same error and reports it
-  }
+  choice.vacant = !fileSystem_.entryAt(choice.path);
+  if (choice.vacant) return true;
   try {
     fileSystem_.openInput(choice.path);  // closed again at once
   } catch (const FileError&) {
@@ -99,15 +102,38 @@ bool EmlWriter::claim(Choice& choice, bool overwrite) {
   return false;
 }
 
+void EmlWriter::removeLeftTemporaries(const std::string& directory) {
+  if (!sweptDirectories_.insert(directory).second) return;
+  for (const std::string& path : fileSystem_.expandPattern(directory + std::string(kTemporaryEmlPattern))) {
+    if (!IsTemporaryEmlName(host_.paths.fileNamePart(path))) continue;
+    try {
+      fileSystem_.openInput(path);  // fails while another run still writes it
+    } catch (const FileError&) {
+      continue;
+    }
+    fileSystem_.removeFile(path);
+  }
+}
+
+std::unique_ptr<OutputFile> EmlWriter::createTemporary(const std::string& directory, std::string& path) {
+  for (uint64_t number = 0;; ++number) {
+    path = directory + TemporaryEmlName(number);
+    if (std::unique_ptr<OutputFile> file = fileSystem_.createNewOutput(path)) return file;
+  }
+}
+
 EmlWriter::Outcome EmlWriter::writeMessage(const EmlOptions& options, Choice& choice,
-                                           const std::string& displayName, MessageSource& source,
-                                           int32_t i) {
+                                           const std::string& directory, const std::string& displayName,
+                                           MessageSource& source, int32_t i) {
   const std::string& path = choice.path;
-  // An earlier run's file is replaced only once the message is complete.
+  // An earlier run's file is replaced only once the message is complete,
+  // and a vacant name gets the message only once it is complete.
   std::optional<OutputTarget> target;
   try {
-    if (choice.file) {
-      target.emplace(fileSystem_, path, std::move(choice.file));
+    if (choice.vacant) {
+      std::string temporary;
+      std::unique_ptr<OutputFile> file = createTemporary(directory, temporary);
+      target.emplace(fileSystem_, std::move(temporary), std::move(file));
     } else {
       target.emplace(fileSystem_, path, choice.existing);
     }
@@ -117,6 +143,7 @@ EmlWriter::Outcome EmlWriter::writeMessage(const EmlOptions& options, Choice& ch
   }
   std::optional<FileError> failure;
   bool leftOut = false;
+  bool nameTaken = false;
   try {
     text_.clear();
     // A message the source leaves out goes the failure's way: the file
@@ -134,6 +161,7 @@ EmlWriter::Outcome EmlWriter::writeMessage(const EmlOptions& options, Choice& ch
       // means the bytes may not be on disk, so it fails the message like the
       // write itself would.
       target->commit();
+      if (choice.vacant && !fileSystem_.renameToNewName(target->writtenPath(), path)) nameTaken = true;
     }
   } catch (const FileError& error) {
     failure = error;
@@ -141,11 +169,12 @@ EmlWriter::Outcome EmlWriter::writeMessage(const EmlOptions& options, Choice& ch
     std::string().swap(text_);  // gives back what the text had taken
     failure = OutOfMemoryError();
   }
-  if (!failure && !leftOut) return Outcome::Written;
+  if (!failure && !leftOut && !nameTaken) return Outcome::Written;
   const std::string written = target->writtenPath();
   target.reset();  // closes if still open, ignoring any further error
   fileSystem_.removeFile(written);
   if (leftOut) return Outcome::LeftOut;
+  if (nameTaken) return Outcome::NameTaken;
   ReportMessageFileFailure(console_, *failure, path, displayName, host_.text);
   return Outcome::Failed;
 }

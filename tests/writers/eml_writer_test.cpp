@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <algorithm>
 #include <functional>
 #include <optional>
 #include <string>
@@ -14,6 +15,7 @@
 #include "support/dbx_builder.h"
 #include "support/marking_converter.h"
 #include "support/string_input_file.h"
+#include "writers/eml_paths.h"
 
 namespace quernel {
 namespace {
@@ -390,12 +392,13 @@ TEST_F(EmlWriterTest, DefectiveTextChainNamesTheMailboxAndDeletesItsFile) {
 }
 
 TEST_F(EmlWriterTest, FailingCloseCountsAsAFailedWrite) {
-  fs.failOn(MemoryFileSystem::Operation::Close, "/mail/Inbox/m2", FileErrorCause::DiskFull);
+  // Every message is closed under the temporary name before it gets its own.
+  fs.failOn(MemoryFileSystem::Operation::Close, "/mail/Inbox/" + TemporaryEmlName(0), FileErrorCause::DiskFull);
   std::vector<TestMessage> messages = {Message("m1", "1"), Message("m2", "2"),
                                        Message("m3", "3")};
   EXPECT_EQ(convert(messages), 0);
-  EXPECT_EQ(console.text(), "Unable to write to outputfile \"/mail/Inbox/m2\" (disk full?)\n");
-  EXPECT_EQ(namesIn("/mail/Inbox"), (std::vector<std::string>{"m1"}));
+  EXPECT_EQ(console.text(), "Unable to write to outputfile \"/mail/Inbox/m1\" (disk full?)\n");
+  EXPECT_EQ(namesIn("/mail/Inbox"), std::vector<std::string>{});
 }
 
 TEST_F(EmlWriterTest, FileHeldByAnotherProgramCountsAsFreeAndIsLeftAlone) {
@@ -406,6 +409,89 @@ TEST_F(EmlWriterTest, FileHeldByAnotherProgramCountsAsFreeAndIsLeftAlone) {
   EXPECT_EQ(console.text(), "Unable to open outputfile \"/mail/Inbox/Hello.eml\"!\n");
   EXPECT_EQ(contents("/mail/Inbox/Hello.eml"), "another program's");
   EXPECT_FALSE(contents("/mail/Inbox/Hello(1).eml").has_value());
+}
+
+// The end of a run killed while it writes message `dieAt`: what is on disk
+// then is what the writer made before the text came.
+struct Killed {};
+class DyingSource final : public MessageSource {
+ public:
+  DyingSource(MessageSource& inner, int32_t dieAt) : inner_(inner), dieAt_(dieAt) {}
+  NamingFields mailboxFields() const override { return inner_.mailboxFields(); }
+  int32_t messageCount() const override { return inner_.messageCount(); }
+  const MessageProperties& properties(int32_t i) override { return inner_.properties(i); }
+  bool appendText(int32_t i, std::string& text) override {
+    if (i == dieAt_) throw Killed{};
+    return inner_.appendText(i, text);
+  }
+
+ private:
+  MessageSource& inner_;
+  int32_t dieAt_;
+};
+
+TEST_F(EmlWriterTest, AnInterruptedRunLeavesNoPartFileUnderAMessagesNameAndTheNextRunClearsUp) {
+  const std::vector<TestMessage> messages = {Message("first.eml", "1"), Message("big one.eml", "2")};
+  const std::string bytes = Build(messages);
+  fs.createDirectory("/mail/Inbox");
+  {
+    StringInputFile file(bytes, "/mail/Inbox.dbx");
+    MailboxReader reader(file, SystemHost().calendar);
+    ReaderSource whole(reader, SystemHost().paths);
+    DyingSource dying(whole, 1);
+    int32_t counter = 0;
+    EXPECT_THROW(writer.convertMailboxInto(options, "/mail/Inbox/", "Inbox.dbx", dying, *converter, counter),
+                 Killed);
+  }
+  EXPECT_EQ(namesIn("/mail/Inbox"), (std::vector<std::string>{"first.eml", TemporaryEmlName(0)}));
+
+  // What an interrupted run left is removed, unless another run holds it;
+  // names quernel never writes stay whatever they resemble.
+  const std::vector<std::string> foreign = {"quernel.tmp", "\x7Fquernel(1)a.tmp", "\x7Fquernel(01).tmp"};
+  for (const std::string& name : foreign) fs.addFile("/mail/Inbox/" + name, "theirs");
+  fs.addFile("/mail/Inbox/" + TemporaryEmlName(7), "left");
+  fs.addFile("/mail/Inbox/" + TemporaryEmlName(2), "being written");
+  fs.holdByOtherProcess("/mail/Inbox/" + TemporaryEmlName(2));
+  EmlWriter rerun(fs, console, SystemHost());
+  EXPECT_EQ(convert(rerun, bytes), 1);
+  std::vector<std::string> expected = {"big one.eml", "first(1).eml", "first.eml", TemporaryEmlName(2)};
+  expected.insert(expected.end(), foreign.begin(), foreign.end());
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(namesIn("/mail/Inbox"), expected);
+  EXPECT_EQ(contents("/mail/Inbox/big one.eml"), messages[1].text);
+  EXPECT_EQ(console.text(), "");
+}
+
+TEST_F(EmlWriterTest, ANameTakenWhileTheMessageIsWrittenIsNotReplaced) {
+  // Another program creates the name between the search and the rename.
+  class Intruding final : public MessageSource {
+   public:
+    Intruding(MessageSource& inner, MemoryFileSystem& files) : inner_(inner), files_(files) {}
+    NamingFields mailboxFields() const override { return inner_.mailboxFields(); }
+    int32_t messageCount() const override { return inner_.messageCount(); }
+    const MessageProperties& properties(int32_t i) override { return inner_.properties(i); }
+    bool appendText(int32_t i, std::string& text) override {
+      if (!files_.exists("/mail/Inbox/Hello.eml")) files_.addFile("/mail/Inbox/Hello.eml", "another program's");
+      return inner_.appendText(i, text);
+    }
+
+   private:
+    MessageSource& inner_;
+    MemoryFileSystem& files_;
+  };
+  const std::vector<TestMessage> messages = {Message("Hello.eml", "mine")};
+  const std::string bytes = Build(messages);
+  fs.createDirectory("/mail/Inbox");
+  StringInputFile file(bytes, "/mail/Inbox.dbx");
+  MailboxReader reader(file, SystemHost().calendar);
+  ReaderSource whole(reader, SystemHost().paths);
+  Intruding intruding(whole, fs);
+  int32_t counter = 0;
+  writer.convertMailboxInto(options, "/mail/Inbox/", "Inbox.dbx", intruding, *converter, counter);
+  EXPECT_EQ(counter, 1);
+  EXPECT_EQ(contents("/mail/Inbox/Hello.eml"), "another program's");
+  EXPECT_EQ(contents("/mail/Inbox/Hello(1).eml"), "mine");
+  EXPECT_EQ(namesIn("/mail/Inbox").size(), 2u);
 }
 
 TEST_F(EmlWriterTest, ManyMessagesWithOneNameCostOneProbeEach) {
