@@ -138,10 +138,14 @@ class FileSystem {
 
   // Gives the closed file `from` the name `to` only when no entry of that
   // name exists: false, with both names left as they were, when one does.
-  // Where the system cannot tell that in one step (POSIX without
-  // RENAME_NOREPLACE or links, as on FAT) it looks first. Raises FileError
-  // for every other failure.
-  virtual bool renameToNewName(const std::string& from, const std::string& to) = 0;
+  // Raises FileError for every other failure. The system's file systems do
+  // it in one step where they can (POSIX without RENAME_NOREPLACE or links,
+  // as on FAT, cannot); this default looks first, then renames.
+  virtual bool renameToNewName(const std::string& from, const std::string& to) {
+    if (entryAt(to)) return false;
+    renameFile(from, to);
+    return true;
+  }
 
   // What stands at `path` (through symbolic links): its kind and identity, or
   // nothing when no entry is there or the system cannot tell its identity (a

@@ -399,12 +399,6 @@ void MemoryFileSystem::renameFile(const std::string& from, const std::string& to
   state_->files[state_->key(target)] = node;
 }
 
-bool MemoryFileSystem::renameToNewName(const std::string& from, const std::string& to) {
-  if (exists(to)) return false;
-  renameFile(from, to);
-  return true;
-}
-
 std::optional<Entry> MemoryFileSystem::entryAt(const std::string& path) {
   ++state_->stats.entryQueries;
   const std::string normalized = Normalize(path);

@@ -84,7 +84,6 @@ class MemoryFileSystem final : public FileSystem {
   std::unique_ptr<OutputFile> createNewOutput(const std::string& path) override;
   std::unique_ptr<OutputFile> createReplacement(const std::string& path, const std::string& sidePath) override;
   void renameFile(const std::string& from, const std::string& to) override;
-  bool renameToNewName(const std::string& from, const std::string& to) override;
   std::optional<Entry> entryAt(const std::string& path) override;
   bool createDirectory(const std::string& path) override;
   bool removeFile(const std::string& path) override;
