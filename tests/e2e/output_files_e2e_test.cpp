@@ -209,6 +209,16 @@ TEST(OutputFiles, MailboxNamesOfDotsStayInsideTheOutputFolder) {
   EXPECT_EQ(ListDirectory(dir / "base/out/__/cur").size(), 1u);
 }
 
+// DEL and the C1 controls (Windows-1252's undefined 0x81 reads as U+0081)
+// become spaces in names made from subjects, as the other controls do.
+TEST(OutputFiles, ControlCharactersOfSubjectsBecomeSpaces) {
+  ScratchDir dir;
+  WriteFile(dir / "Inbox.dbx", MailboxOf({"x\x7Fy\x81z"}).bytes);
+  const ProcessResult result = RunQuernelProcess({"-eml", "-cp1252", "Inbox.dbx"}, dir.path());
+  ASSERT_EQ(result.status, 0) << result.out << result.err;
+  EXPECT_EQ(ListDirectory(dir / "Inbox"), std::vector<std::string>{"Unknown - x y z.eml"});
+}
+
 // The file an interrupted run was writing when it ended is removed by the
 // next run, which gives the message its own name.
 TEST(OutputFiles, ARerunRemovesTheTemporaryFileAnInterruptedRunLeft) {

@@ -135,6 +135,8 @@ class Win32FileSystem final : public FileSystem {
     if (MoveFileAt(from, to)) return true;
     const DWORD error = GetLastError();
     if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) return false;
+    // A directory of that name refuses the move as access denied.
+    if (error == ERROR_ACCESS_DENIED && FileAttributesAt(to) != INVALID_FILE_ATTRIBUTES) return false;
     throw LastErrorFileError(error, IoTarget::Output, "rename", from);
   }
 
