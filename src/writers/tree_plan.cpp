@@ -21,6 +21,16 @@ constexpr std::string_view kIndexSuffix = ".msf";
 constexpr std::string_view kMailboxExtension = ".dbx";
 constexpr std::string_view kUnnamed = "Unnamed folder";
 
+// The length of `name`, made in the character set of the store's names, in
+// the program's text, which the file system gets: UTF-8, whose bytes the
+// usual limit of 255 counts on Linux, and no fewer than the UTF-16 units
+// that Windows counts.
+size_t ProgramTextBytes(const CodePageConverter& converter, std::string_view name) {
+  std::string text(name);
+  converter.toProgramText(text);
+  return text.size();
+}
+
 std::string BaseName(const StoreFolder& folder, TreeLayout layout, int codePage, const Host& host,
                      const CodePageConverter& converter) {
   const bool windowsRules = host.paths.refusesWindowsNames();
@@ -55,8 +65,9 @@ std::vector<std::string> Claims(TreeLayout layout, bool foundSets) {
 // siblings of one name cost one try each, not one per earlier sibling.
 class SiblingNames {
  public:
-  SiblingNames(std::span<const std::string> claims, int codePage, const TextRules& text)
-      : claims_(claims), codePage_(codePage), text_(text) {}
+  SiblingNames(std::span<const std::string> claims, int codePage, const TextRules& text,
+               const CodePageConverter& converter)
+      : claims_(claims), codePage_(codePage), text_(text), converter_(converter) {}
 
   // Keeps `name` from the folders of this directory.
   void reserve(std::string_view name) { taken_.insert(FoldedFolderName(name, codePage_)); }
@@ -77,14 +88,27 @@ class SiblingNames {
   }
 
  private:
-  // `base` cut on a character boundary so that it fits `limit` with
-  // "(number)" added; a space the cut leaves at the end goes, as Windows
-  // would drop it. One character stays whatever the limit.
+  // `base` cut on a character boundary so that it fits `limit` bytes of
+  // the program's text with "(number)" added; a space the cut leaves at the
+  // end goes, as Windows would drop it. One character stays whatever the
+  // limit.
   std::string Shortened(const std::string& base, size_t limit, uint64_t number) const {
     const size_t numberBytes = number == 0 ? 0 : std::to_string(number).size() + 2;
-    if (base.size() + numberBytes <= limit) return base;
+    if (limit == SIZE_MAX || ProgramTextBytes(converter_, base) + numberBytes <= limit) return base;
     const size_t room = limit > numberBytes ? limit - numberBytes : 0;
-    std::string cut = base.substr(0, CharacterPrefixLengthIn(codePage_, base, room));
+    // The longest prefix that fits, found by halving: names are converted
+    // to the program's text, whose length is what the limit is about.
+    size_t fits = 0, tooLong = base.size() + 1;
+    while (tooLong - fits > 1) {
+      const size_t middle = fits + (tooLong - fits) / 2;
+      const size_t cut = CharacterPrefixLengthIn(codePage_, base, middle);
+      if (ProgramTextBytes(converter_, std::string_view(base).substr(0, cut)) <= room) {
+        fits = middle;
+      } else {
+        tooLong = middle;
+      }
+    }
+    std::string cut = base.substr(0, CharacterPrefixLengthIn(codePage_, base, fits));
     while (!cut.empty() && cut.back() == ' ') cut.pop_back();
     if (cut.empty()) cut = base.substr(0, std::max<size_t>(CharacterStepIn(codePage_, base, 0), 1));
     return cut;
@@ -100,6 +124,7 @@ class SiblingNames {
   std::span<const std::string> claims_;
   int codePage_;
   const TextRules& text_;
+  const CodePageConverter& converter_;
   std::unordered_set<std::string> taken_;
   std::unordered_map<std::string, uint64_t> nextNumber_;
 };
@@ -115,13 +140,15 @@ struct Below {
   size_t bytes = 0;
 };
 
-std::vector<Below> MeasureBelow(const StoreTree& store, const std::vector<std::string>& names) {
+std::vector<Below> MeasureBelow(const StoreTree& store, const std::vector<std::string>& names,
+                                const CodePageConverter& converter) {
   std::vector<Below> below(names.size());
   for (size_t i = names.size(); i-- > 0;) {
     const size_t parent = store.folders[i].parent;
     if (parent >= i) continue;  // top level, or a link that does not point back
     below[parent].levels = std::max(below[parent].levels, below[i].levels + 1);
-    below[parent].bytes = std::max(below[parent].bytes, below[i].bytes + 1 + names[i].size());
+    below[parent].bytes =
+        std::max(below[parent].bytes, below[i].bytes + 1 + ProgramTextBytes(converter, names[i]));
   }
   return below;
 }
@@ -159,16 +186,16 @@ TreePlan PlanTree(const StoreTree& store, TreeLayout layout, const Host& host,
   }
   // A Maildir++ folder is one directory whose name holds its whole path.
   const bool maildir = layout == TreeLayout::Maildir;
-  const std::vector<Below> below = maildir ? MeasureBelow(store, bases) : std::vector<Below>();
+  const std::vector<Below> below = maildir ? MeasureBelow(store, bases, converter) : std::vector<Below>();
   const size_t longest = kMaxNameBytes - (foundSets ? FoundSetSuffixBytes() : 0);
-  std::vector<size_t> joinedBytes(maildir ? store.folders.size() : 0);  // ".A.B" before conversion
+  std::vector<size_t> joinedBytes(maildir ? store.folders.size() : 0);  // ".A.B" in the program's text
   std::unordered_map<size_t, SiblingNames> directories;  // by parent index
   for (size_t i = 0; i < store.folders.size(); ++i) {
     const StoreFolder& folder = store.folders[i];
     PlannedFolder& planned = plan.folders[i];
     planned.parent = folder.parent;
     if (folder.parent != StoreTree::kTopLevel) plan.folders[folder.parent].hasSubfolders = true;
-    const auto [at, added] = directories.try_emplace(folder.parent, claims, store.codePage, host.text);
+    const auto [at, added] = directories.try_emplace(folder.parent, claims, store.codePage, host.text, converter);
     SiblingNames& siblings = at->second;
     // An eml or Maildir folder's sets are named as its subfolders are.
     if (added && foundSets && layout != TreeLayout::Mbox && folder.parent != StoreTree::kTopLevel) {
@@ -182,8 +209,8 @@ TreePlan PlanTree(const StoreTree& store, TreeLayout layout, const Host& host,
       limit = MaildirLevelLimit(room, below[i]);
     }
     planned.name = siblings.take(bases[i], limit);
-    if (maildir) joinedBytes[i] = parentBytes + 1 + planned.name.size();
     converter.toProgramText(planned.name);
+    if (maildir) joinedBytes[i] = parentBytes + 1 + planned.name.size();
   }
   return plan;
 }
