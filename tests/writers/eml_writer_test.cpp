@@ -411,38 +411,38 @@ TEST_F(EmlWriterTest, FileHeldByAnotherProgramCountsAsFreeAndIsLeftAlone) {
   EXPECT_FALSE(contents("/mail/Inbox/Hello(1).eml").has_value());
 }
 
-// The end of a run killed while it writes message `dieAt`: what is on disk
-// then is what the writer made before the text came.
-struct Killed {};
-class DyingSource final : public MessageSource {
+// A mailbox's messages with `before(i)` run as message i's text is asked
+// for, after the writer has chosen its name and made its file.
+class HookedSource final : public MessageSource {
  public:
-  DyingSource(MessageSource& inner, int32_t dieAt) : inner_(inner), dieAt_(dieAt) {}
+  HookedSource(MessageSource& inner, std::function<void(int32_t)> before) : inner_(inner), before_(before) {}
   NamingFields mailboxFields() const override { return inner_.mailboxFields(); }
   int32_t messageCount() const override { return inner_.messageCount(); }
   const MessageProperties& properties(int32_t i) override { return inner_.properties(i); }
   bool appendText(int32_t i, std::string& text) override {
-    if (i == dieAt_) throw Killed{};
+    before_(i);
     return inner_.appendText(i, text);
   }
 
  private:
   MessageSource& inner_;
-  int32_t dieAt_;
+  std::function<void(int32_t)> before_;
 };
+
+struct Killed {};  // the end of a run killed while it writes a message
 
 TEST_F(EmlWriterTest, AnInterruptedRunLeavesNoPartFileUnderAMessagesNameAndTheNextRunClearsUp) {
   const std::vector<TestMessage> messages = {Message("first.eml", "1"), Message("big one.eml", "2")};
   const std::string bytes = Build(messages);
   fs.createDirectory("/mail/Inbox");
-  {
-    StringInputFile file(bytes, "/mail/Inbox.dbx");
-    MailboxReader reader(file, SystemHost().calendar);
-    ReaderSource whole(reader, SystemHost().paths);
-    DyingSource dying(whole, 1);
-    int32_t counter = 0;
-    EXPECT_THROW(writer.convertMailboxInto(options, "/mail/Inbox/", "Inbox.dbx", dying, *converter, counter),
-                 Killed);
-  }
+  StringInputFile file(bytes, "/mail/Inbox.dbx");
+  MailboxReader reader(file, SystemHost().calendar);
+  ReaderSource whole(reader, SystemHost().paths);
+  HookedSource dying(whole, [](int32_t i) {
+    if (i == 1) throw Killed{};
+  });
+  int32_t counter = 0;
+  EXPECT_THROW(writer.convertMailboxInto(options, "/mail/Inbox/", "Inbox.dbx", dying, *converter, counter), Killed);
   EXPECT_EQ(namesIn("/mail/Inbox"), (std::vector<std::string>{"first.eml", TemporaryEmlName(0)}));
 
   // What an interrupted run left is removed, unless another run holds it;
@@ -460,38 +460,15 @@ TEST_F(EmlWriterTest, AnInterruptedRunLeavesNoPartFileUnderAMessagesNameAndTheNe
   EXPECT_EQ(namesIn("/mail/Inbox"), expected);
   EXPECT_EQ(contents("/mail/Inbox/big one.eml"), messages[1].text);
   EXPECT_EQ(console.text(), "");
-}
 
-TEST_F(EmlWriterTest, ANameTakenWhileTheMessageIsWrittenIsNotReplaced) {
-  // Another program creates the name between the search and the rename.
-  class Intruding final : public MessageSource {
-   public:
-    Intruding(MessageSource& inner, MemoryFileSystem& files) : inner_(inner), files_(files) {}
-    NamingFields mailboxFields() const override { return inner_.mailboxFields(); }
-    int32_t messageCount() const override { return inner_.messageCount(); }
-    const MessageProperties& properties(int32_t i) override { return inner_.properties(i); }
-    bool appendText(int32_t i, std::string& text) override {
-      if (!files_.exists("/mail/Inbox/Hello.eml")) files_.addFile("/mail/Inbox/Hello.eml", "another program's");
-      return inner_.appendText(i, text);
-    }
-
-   private:
-    MessageSource& inner_;
-    MemoryFileSystem& files_;
-  };
-  const std::vector<TestMessage> messages = {Message("Hello.eml", "mine")};
-  const std::string bytes = Build(messages);
-  fs.createDirectory("/mail/Inbox");
-  StringInputFile file(bytes, "/mail/Inbox.dbx");
-  MailboxReader reader(file, SystemHost().calendar);
-  ReaderSource whole(reader, SystemHost().paths);
-  Intruding intruding(whole, fs);
-  int32_t counter = 0;
+  // A name another program takes while the message is written is left alone.
+  HookedSource intruding(whole, [this](int32_t) { fs.addFile("/mail/Inbox/Hello.eml", "another program's"); });
+  options.nameTemplate = "Hello.eml";
   writer.convertMailboxInto(options, "/mail/Inbox/", "Inbox.dbx", intruding, *converter, counter);
   EXPECT_EQ(counter, 1);
   EXPECT_EQ(contents("/mail/Inbox/Hello.eml"), "another program's");
-  EXPECT_EQ(contents("/mail/Inbox/Hello(1).eml"), "mine");
-  EXPECT_EQ(namesIn("/mail/Inbox").size(), 2u);
+  EXPECT_EQ(contents("/mail/Inbox/Hello(1).eml"), messages[0].text);
+  EXPECT_EQ(contents("/mail/Inbox/Hello(2).eml"), messages[1].text);
 }
 
 TEST_F(EmlWriterTest, ManyMessagesWithOneNameCostOneProbeEach) {
