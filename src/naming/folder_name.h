@@ -20,8 +20,9 @@ inline constexpr size_t kMaxFolderNameBytes = 200;
 // character boundary to at most kMaxFolderNameBytes, and never "." or "..";
 // the characters are those of `codePage`, as the naming walks them.
 // With `windowsRules` it also ends in no dot or space, and a reserved device
-// name (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9, in any letter case
-// and with any extension) gets a "_" behind it: "con.txt" becomes "con_.txt".
+// name (CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM0 to COM9, LPT0 to LPT9,
+// COM¹ to COM³ and LPT¹ to LPT³, in any letter case and with any extension)
+// gets a "_" behind it: "con.txt" becomes "con_.txt".
 // `text` is the host's text rules, which the cleaning takes its extra control
 // sequences from.
 std::string CleanFolderName(std::string_view name, int codePage, bool windowsRules, const TextRules& text);

@@ -8,9 +8,12 @@
 namespace quernel {
 namespace {
 
+// The ASCII controls: below 0x20, and DEL.
+bool IsControlByte(unsigned char byte) { return byte < 0x20 || byte == 0x7F; }
+
 // Spaces themselves included, so that every space goes through the collapsing.
 bool BecomesSpace(unsigned char byte) {
-  if (byte < 0x20) return true;
+  if (IsControlByte(byte)) return true;
   switch (byte) {
     case ' ': case '<': case '>': case '|': case '?': case '/':
     case '\\': case '"': case ':': case '*':
@@ -48,7 +51,8 @@ void CleanFileName(std::string& name, int codePage, const TextRules& text) {
   const std::string_view rest(name);  // cleaning never reallocates the string
   size_t pos = 0;
   while (pos < rest.size()) {
-    if (const size_t extra = text.extraControlSequenceAt(rest, pos)) {
+    if (const size_t extra = std::max(text.extraControlSequenceAt(rest, pos),
+                                      ControlCharacterLengthIn(codePage, rest, pos))) {
       writer.putSpace();
       pos += extra;
       continue;
@@ -61,13 +65,18 @@ void CleanFileName(std::string& name, int codePage, const TextRules& text) {
     } else {
       for (size_t i = 0; i < step; ++i) {
         const char byte = name[pos + i];
-        if (static_cast<unsigned char>(byte) < 0x20) writer.putSpace();
+        if (IsControlByte(static_cast<unsigned char>(byte))) writer.putSpace();
         else writer.putByte(byte);
       }
     }
     pos += step;
   }
   writer.finish();
+}
+
+void ReplaceDotsOnlyName(std::string& name) {
+  if (name.find_first_not_of(". ") != std::string::npos) return;
+  name.assign(std::max<size_t>(name.size(), 1), '_');
 }
 
 }  // namespace quernel

@@ -128,6 +128,9 @@ std::string ExpandNamingTemplate(std::string_view namingTemplate, const NamingFi
   }
   result.append(remainder);
   CleanFileName(result, fields.codePage, text);
+  // An empty name is left empty: the writers report it as a name they cannot
+  // create.
+  if (!result.empty()) ReplaceDotsOnlyName(result);
   return result;
 }
 

@@ -136,6 +136,17 @@ class FileSystem {
   // another process holds `to`.
   virtual void renameFile(const std::string& from, const std::string& to) = 0;
 
+  // Gives the closed file `from` the name `to` only when no entry of that
+  // name exists: false, with both names left as they were, when one does.
+  // Raises FileError for every other failure. The system's file systems do
+  // it in one step where they can (POSIX without RENAME_NOREPLACE or links,
+  // as on FAT, cannot); this default looks first, then renames.
+  virtual bool renameToNewName(const std::string& from, const std::string& to) {
+    if (entryAt(to)) return false;
+    renameFile(from, to);
+    return true;
+  }
+
   // What stands at `path` (through symbolic links): its kind and identity, or
   // nothing when no entry is there or the system cannot tell its identity (a
   // device name such as "NUL" on Windows). Takes no lock and never raises: an

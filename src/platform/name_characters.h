@@ -22,6 +22,12 @@ size_t CharacterStepIn(int codePage, std::string_view s, size_t pos);
 // ends on a character boundary.
 size_t CharacterPrefixLengthIn(int codePage, std::string_view text, size_t limit);
 
+// The length of a C1 control character (U+0080 to U+009F) at s[pos], or 0
+// when there is none there. Windows: a single byte that `codePage` reads as
+// one (1252's undefined 0x81, 0x8D, 0x8F, 0x90 and 0x9D). Linux: always 0,
+// as the host's text rules find them in UTF-8 names (text_rules.h).
+size_t ControlCharacterLengthIn(int codePage, std::string_view s, size_t pos);
+
 // Maps letters to upper or lower case in place, changing a letter only where
 // its counterpart is a character of `codePage` too: µ stays µ in 1252, which
 // has no Greek Μ, and Turkish ı and İ map to I and i in 1254. Linux: the C

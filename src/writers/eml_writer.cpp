@@ -41,18 +41,18 @@ void EmlWriter::convertMailboxInto(const EmlOptions& options, const std::string&
   // its own fields.
   NamingFields fields = NamingFieldsFor(source.mailboxFields(), converter);
   const std::string nameTemplate = converter.fromProgramText(options.nameTemplate);
+  removeLeftTemporaries(directory);
   int32_t handled = 0;
   for (int32_t i = 0; i < source.messageCount(); ++i) {
     SetMessageNamingFields(fields, source.properties(i), converter);
     std::string name = ExpandNamingTemplate(nameTemplate, fields, host_.text, host_.calendar);
     converter.toProgramText(name);
-    const std::string basePath = directory + name;
-    Choice choice = chooseOutputPath(basePath, directory, name, options.overwrite);
+    Choice choice = chooseOutputPath(directory, name, options.overwrite);
     const Outcome outcome = writeMessage(options, choice, displayName, source, i);
     if (outcome == Outcome::Failed) break;
     ++handled;
     if (outcome == Outcome::LeftOut) continue;
-    highestTaken_.insert_or_assign(basePath, choice.number);
+    highestTaken_.insert_or_assign(choice.basePath, choice.number);
     if (const std::optional<Entry> entry = options.overwrite ? fileSystem_.entryAt(choice.path) : std::nullopt) {
       writtenFiles_.insert(entry->identity);
     }
@@ -60,63 +60,99 @@ void EmlWriter::convertMailboxInto(const EmlOptions& options, const std::string&
   if (handled == source.messageCount()) ++counter;
 }
 
-EmlWriter::Choice EmlWriter::chooseOutputPath(const std::string& basePath,
-                                              const std::string& directory,
-                                              const std::string& name, bool overwrite) {
-  auto known = highestTaken_.find(basePath);
+EmlWriter::Choice EmlWriter::chooseOutputPath(const std::string& directory, const std::string& name,
+                                              bool overwrite) {
   Choice choice;
+  choice.directory = directory;
+  choice.name = name;
+  choice.basePath = directory + name;
+  auto known = highestTaken_.find(choice.basePath);
   choice.number = known == highestTaken_.end() ? 0 : known->second + 1;
-  for (;; ++choice.number) {
-    choice.path = choice.number == 0 ? basePath : directory + NumberedName(name, choice.number, host_.text);
-    if (claim(choice, overwrite)) return choice;
-    highestTaken_.insert_or_assign(basePath, choice.number);
+  choice.path = numberedPath(choice);
+  // Without -overwrite the rename that gives a message its name finds out
+  // whether the name is free (publish).
+  if (!overwrite) {
+    choice.vacant = true;
+    return choice;
   }
-}
-
-bool EmlWriter::claim(Choice& choice, bool overwrite) {
   // With -overwrite the files of earlier runs are there to be replaced; only
   // what this run wrote itself must not be lost. That is known by identity:
   // on a drive that ignores letter case "hello.eml" names "Hello.eml" too.
-  if (overwrite) {
+  for (;;) {
     choice.existing = fileSystem_.entryAt(choice.path);
-    return !choice.existing || !writtenFiles_.contains(choice.existing->identity);
+    choice.vacant = !choice.existing;
+    if (!choice.existing || !writtenFiles_.contains(choice.existing->identity)) return choice;
+    nextNumber(choice);
   }
-  // A name nothing stands at is free and created in the same step. Where
-  // something stands, the probe decides as it always has: only a regular
-  // file that opens for reading is taken; a directory, or a file another
-  // program holds, counts as free, and creating it then fails and is reported.
-  try {
-    choice.file = fileSystem_.createNewOutput(choice.path);
-    if (choice.file) return true;
-  } catch (const FileError&) {
-    return true;  // the create in writeMessage meets the same error and reports it
+}
+
+std::string EmlWriter::numberedPath(const Choice& choice) const {
+  return choice.number == 0 ? choice.basePath
+                            : choice.directory + NumberedName(choice.name, choice.number, host_.text);
+}
+
+void EmlWriter::nextNumber(Choice& choice) {
+  highestTaken_.insert_or_assign(choice.basePath, choice.number);
+  ++choice.number;
+  choice.path = numberedPath(choice);
+}
+
+bool EmlWriter::publish(const std::string& temporary, Choice& choice, bool overwrite) {
+  for (;; nextNumber(choice)) {
+    if (fileSystem_.renameToNewName(temporary, choice.path)) return true;
+    // With -overwrite only what appeared while the message was written
+    // stands there; it is left alone.
+    if (overwrite) continue;
+    // Only a regular file that opens for reading is taken; a directory, or
+    // a file another program holds, is in the way.
+    try {
+      fileSystem_.openInput(choice.path);  // closed again at once
+    } catch (const FileError&) {
+      return false;
+    }
   }
-  try {
-    fileSystem_.openInput(choice.path);  // closed again at once
-  } catch (const FileError&) {
-    return true;
+}
+
+void EmlWriter::removeLeftTemporaries(const std::string& directory) {
+  if (!sweptDirectories_.insert(directory).second) return;
+  for (const std::string& path : fileSystem_.expandPattern(directory + std::string(kTemporaryEmlPattern))) {
+    if (!IsTemporaryEmlName(host_.paths.fileNamePart(path))) continue;
+    try {
+      fileSystem_.openInput(path);  // fails while another run still writes it
+    } catch (const FileError&) {
+      continue;
+    }
+    fileSystem_.removeFile(path);
   }
-  return false;
+}
+
+std::unique_ptr<OutputFile> EmlWriter::createTemporary(const std::string& directory, std::string& path) {
+  for (uint64_t number = 0;; ++number) {
+    path = directory + TemporaryEmlName(number);
+    if (std::unique_ptr<OutputFile> file = fileSystem_.createNewOutput(path)) return file;
+  }
 }
 
 EmlWriter::Outcome EmlWriter::writeMessage(const EmlOptions& options, Choice& choice,
-                                           const std::string& displayName, MessageSource& source,
-                                           int32_t i) {
-  const std::string& path = choice.path;
-  // An earlier run's file is replaced only once the message is complete.
+                                           const std::string& displayName, MessageSource& source, int32_t i) {
+  // An earlier run's file is replaced only once the message is complete,
+  // and a vacant name gets the message only once it is complete.
   std::optional<OutputTarget> target;
   try {
-    if (choice.file) {
-      target.emplace(fileSystem_, path, std::move(choice.file));
+    if (choice.vacant) {
+      std::string temporary;
+      std::unique_ptr<OutputFile> file = createTemporary(choice.directory, temporary);
+      target.emplace(fileSystem_, std::move(temporary), std::move(file));
     } else {
-      target.emplace(fileSystem_, path, choice.existing);
+      target.emplace(fileSystem_, choice.path, choice.existing);
     }
   } catch (const FileError&) {
-    console_.print("Unable to open outputfile \"%s\"!\n", host_.text.displayForm(path).c_str());
+    console_.print("Unable to open outputfile \"%s\"!\n", host_.text.displayForm(choice.path).c_str());
     return Outcome::Failed;
   }
   std::optional<FileError> failure;
   bool leftOut = false;
+  bool inTheWay = false;
   try {
     text_.clear();
     // A message the source leaves out goes the failure's way: the file
@@ -134,6 +170,7 @@ EmlWriter::Outcome EmlWriter::writeMessage(const EmlOptions& options, Choice& ch
       // means the bytes may not be on disk, so it fails the message like the
       // write itself would.
       target->commit();
+      if (choice.vacant && !publish(target->writtenPath(), choice, options.overwrite)) inTheWay = true;
     }
   } catch (const FileError& error) {
     failure = error;
@@ -141,12 +178,16 @@ EmlWriter::Outcome EmlWriter::writeMessage(const EmlOptions& options, Choice& ch
     std::string().swap(text_);  // gives back what the text had taken
     failure = OutOfMemoryError();
   }
-  if (!failure && !leftOut) return Outcome::Written;
+  if (!failure && !leftOut && !inTheWay) return Outcome::Written;
   const std::string written = target->writtenPath();
   target.reset();  // closes if still open, ignoring any further error
   fileSystem_.removeFile(written);
   if (leftOut) return Outcome::LeftOut;
-  ReportMessageFileFailure(console_, *failure, path, displayName, host_.text);
+  if (inTheWay) {
+    console_.print("Unable to open outputfile \"%s\"!\n", host_.text.displayForm(choice.path).c_str());
+    return Outcome::Failed;
+  }
+  ReportMessageFileFailure(console_, *failure, choice.path, displayName, host_.text);
   return Outcome::Failed;
 }
 

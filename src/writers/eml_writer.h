@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "dbx/mailbox_reader.h"
 #include "platform/code_page.h"
@@ -47,23 +48,40 @@ class EmlWriter {
 
  private:
   // A path chosen for one message: `number` is 0 for the expanded name
-  // itself, k for its variant "(k)". `file` is the file already created
-  // there when the search could create it in the same step.
+  // `name` itself (`basePath` in `directory`), k for its variant "(k)".
+  // `vacant`: the message goes to a temporary file that publish renames to
+  // `path` once complete; otherwise (-overwrite) it replaces `existing`.
   struct Choice {
+    std::string directory;
+    std::string name;
+    std::string basePath;
     std::string path;
     uint64_t number = 0;
-    std::unique_ptr<OutputFile> file;
+    bool vacant = false;
     std::optional<Entry> existing;  // with -overwrite: what stands at `path`
   };
 
-  Choice chooseOutputPath(const std::string& basePath, const std::string& directory,
-                          const std::string& name, bool overwrite);
-  // Claims `path` for a message: true when it is free, with the file created
-  // in `choice` where the search could do that at once.
-  bool claim(Choice& choice, bool overwrite);
+  // The first number to try after those this run found taken; with
+  // -overwrite the first whose file is not one of this run's.
+  Choice chooseOutputPath(const std::string& directory, const std::string& name, bool overwrite);
+  std::string numberedPath(const Choice& choice) const;
+  // Remembers `choice`'s number as taken and moves on to the next.
+  void nextNumber(Choice& choice);
+  // Renames the complete `temporary` file to `choice`'s path, or to the next
+  // free number where a file stands there. False when something else is in
+  // the way (a directory, a file another program holds): the caller reports
+  // it and removes the temporary file.
+  bool publish(const std::string& temporary, Choice& choice, bool overwrite);
+  // Removes the temporary files an interrupted run left in `directory`, the
+  // first time this run writes there; those another process holds stay.
+  void removeLeftTemporaries(const std::string& directory);
+  // A new temporary file in `directory`, whose path goes to `path`.
+  std::unique_ptr<OutputFile> createTemporary(const std::string& directory, std::string& path);
   enum class Outcome { Written, LeftOut, Failed };
-  // Writes message i to the chosen path. Failed: it has reported why; LeftOut:
-  // the source left the message out and nothing stays at the path.
+  // Writes message i to the chosen path, a vacant one through a temporary
+  // file, so that no message's name ever holds part of a message. Failed: it
+  // has reported why; LeftOut: the source left the message out. Only Written
+  // leaves a file behind.
   Outcome writeMessage(const EmlOptions& options, Choice& choice, const std::string& displayName,
                        MessageSource& source, int32_t i);
 
@@ -78,6 +96,8 @@ class EmlWriter {
   // number found taken so far this run (0: the name itself). The next search
   // starts after it, so a name shared by n messages costs n probes, not n²/2.
   std::unordered_map<std::string, uint64_t> highestTaken_;
+  // The directories whose left temporaries this run has removed.
+  std::unordered_set<std::string> sweptDirectories_;
   // The message being written; its memory serves every message in turn.
   std::string text_;
 };

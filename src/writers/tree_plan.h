@@ -67,6 +67,14 @@ struct TreePlan {
 // subfolders, "recovered" and the like among a Maildir folder's subfolders
 // (".<path>.recovered").
 //
+// In the Maildir layout a folder's directory name holds its whole path, so
+// it is kept to 255 bytes of the program's text (UTF-8, also under Windows
+// once a code page is chosen), less the room of its found sets' suffix with
+// `foundSets`: where the names below a folder would pass that, its name is
+// cut on a character boundary to what the deepest levels below it leave, or
+// to an even share of the room where that is more, so that each level below
+// gets at least as much; a child's name still begins with its parent's.
+//
 // The names are made in the character set of the store's names, which
 // `converter` made, and handed out in the program's own text. `host` gives
 // the separator, the cleaning's text rules and whether its file systems

@@ -190,5 +190,48 @@ TEST(OutputFiles, AFailedRunLeavesTheEarlierRunsOutputAsItWas) {
             (std::vector<std::string>{"Inbox", "Inbox.dbx", "Inbox.mbx", "Inbox.mbx.new"}));
 }
 
+// Mailbox files whose names without ".dbx" are "." or "..": every output
+// lands inside the output folder, in a folder of underscores.
+TEST(OutputFiles, MailboxNamesOfDotsStayInsideTheOutputFolder) {
+  ScratchDir dir;
+  ASSERT_EQ(mkdir((dir / "in").c_str(), 0777), 0);
+  ASSERT_EQ(mkdir((dir / "base").c_str(), 0777), 0);
+  ASSERT_EQ(mkdir((dir / "base/out").c_str(), 0777), 0);
+  WriteFile(dir / "in/...dbx", MailboxOf({"first"}).bytes);
+  WriteFile(dir / "in/..dbx", MailboxOf({"second"}).bytes);
+  const ProcessResult result = RunQuernelProcess({"-maildir", "-eml", "-recover", "in/*.dbx", "base/out"}, dir.path());
+  ASSERT_EQ(result.status, 0) << result.out << result.err;
+  EXPECT_EQ(ListDirectory(dir.path()), (std::vector<std::string>{"base", "in"}));
+  EXPECT_EQ(ListDirectory(dir / "base"), std::vector<std::string>{"out"});
+  EXPECT_EQ(ListDirectory(dir / "base/out"), (std::vector<std::string>{"_", "__"}));
+  EXPECT_EQ(ReadFile(dir / "base/out/__/Unknown - first.eml"), Text("first"));
+  EXPECT_EQ(ReadFile(dir / "base/out/_/Unknown - second.eml"), Text("second"));
+  EXPECT_EQ(ListDirectory(dir / "base/out/__/cur").size(), 1u);
+}
+
+// DEL and the C1 controls (Windows-1252's undefined 0x81 reads as U+0081)
+// become spaces in names made from subjects, as the other controls do.
+TEST(OutputFiles, ControlCharactersOfSubjectsBecomeSpaces) {
+  ScratchDir dir;
+  WriteFile(dir / "Inbox.dbx", MailboxOf({"x\x7Fy\x81z"}).bytes);
+  const ProcessResult result = RunQuernelProcess({"-eml", "-cp1252", "Inbox.dbx"}, dir.path());
+  ASSERT_EQ(result.status, 0) << result.out << result.err;
+  EXPECT_EQ(ListDirectory(dir / "Inbox"), std::vector<std::string>{"Unknown - x y z.eml"});
+}
+
+// The file an interrupted run was writing when it ended is removed by the
+// next run, which gives the message its own name.
+TEST(OutputFiles, ARerunRemovesTheTemporaryFileAnInterruptedRunLeft) {
+  ScratchDir dir;
+  WriteFile(dir / "Inbox.dbx", MailboxOf({"first"}).bytes);
+  ASSERT_EQ(mkdir((dir / "Inbox").c_str(), 0777), 0);
+  WriteFile(dir / "Inbox/\x7Fquernel.tmp", Text("first").substr(0, 5));
+  WriteFile(dir / "Inbox/quernel.tmp", "not quernel's");
+  const ProcessResult result = RunQuernelProcess({"-eml", "Inbox.dbx"}, dir.path());
+  ASSERT_EQ(result.status, 0) << result.out << result.err;
+  EXPECT_EQ(ListDirectory(dir / "Inbox"), (std::vector<std::string>{"Unknown - first.eml", "quernel.tmp"}));
+  EXPECT_EQ(ReadFile(dir / "Inbox/Unknown - first.eml"), Text("first"));
+}
+
 }  // namespace
 }  // namespace quernel::testing

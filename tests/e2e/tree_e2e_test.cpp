@@ -234,6 +234,44 @@ TEST_F(TreeRun, BuiltStoreAsMaildirTree) {
   EXPECT_EQ(*dovecot, kBuiltMaildirTree);
 }
 
+// Three levels of 60 Cyrillic letters each below "Local Folders": their
+// joined Maildir++ names are shortened to fit a name, and Python's reader
+// finds each folder nested in its parent.
+TEST_F(TreeRun, DeepTreeOfLongNamesAsMaildirTree) {
+  const std::string store = dir_ / "store";
+  RunProcess({"mkdir", store}, "/");
+  std::string letters;  // "Привет" ten times, in Windows-1251
+  for (int i = 0; i < 10; ++i) letters += "\xCF\xF0\xE8\xE2\xE5\xF2";
+  std::vector<TestFolder> folders = {
+      {.id = 0, .parent = 0xFFFFFFFF, .accountKind = kAccountRoot, .name = "Outlook Express"},
+      {.id = 1, .parent = 0, .accountKind = kAccountLocalStore, .name = "Local Folders", .accountKey = "LocalStore"},
+  };
+  for (uint32_t level = 0; level < 3; ++level) {
+    std::string file = std::to_string(level);
+    file.insert(0, 1, 'A');
+    file += ".dbx";
+    folders.push_back({.id = 2 + level, .parent = 1 + level, .messageCount = 1, .name = letters, .fileName = file});
+    WriteFile(store + "/" + file, NumberedMailbox(1, file));
+  }
+  WriteFile(store + "/Folders.dbx", BuildFolderList(folders).bytes);
+  const ProcessResult run = RunQuernelProcess({"-tree", "-maildir", "-cp1251", store, dir_ / "out"}, dir_.path());
+  EXPECT_EQ(run.status, 0);
+  EXPECT_NE(run.out.find("3 of 3 mailboxes converted to Maildir-format!\n"), std::string::npos) << run.out;
+
+  const std::optional<Counts> python = pythonCounts("maildir_tree_counts.py");
+  if (!python) GTEST_SKIP() << "python3 is not installed: the tree is not read back";
+  ASSERT_EQ(python->size(), 5u);
+  std::vector<std::string> nested = {"Local Folders"};
+  for (const auto& [name, count] : *python) {
+    if (name == "INBOX" || name == "Local Folders") continue;
+    EXPECT_EQ(count, 1) << name;
+    EXPECT_EQ(name.rfind(nested.back() + "/", 0), 0u) << name;
+    EXPECT_LE(name.size(), 254u) << name;
+    nested.push_back(name);
+  }
+  EXPECT_EQ(nested.size(), 4u);
+}
+
 // The bundled sample store, given by its folder list; a second run replaces
 // the first run's tree with the same one, and each mbox holds exactly the
 // bytes the plain run writes for its mailbox.

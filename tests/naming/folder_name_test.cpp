@@ -19,6 +19,8 @@ TEST(FolderNameTest, CleanedForEveryHost) {
       {"Gelöschte Objekte", "Gelöschte Objekte"},
       {".hidden", ".hidden"},
       {"Mail.2004", "Mail.2004"},
+      {"x\x7Fy", "x y"},
+      {"x\xC2\x85y\xC2\x9F", "x y"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(CleanFolderName(c.name, 1252, false, SystemHost().text), c.expected) << c.name;
@@ -38,7 +40,14 @@ TEST(FolderNameTest, WindowsRules) {
       {"aux .old", "aux_ .old", "aux .old"},
       {"COM1", "COM1_", "COM1"},
       {"lpt9.x.y", "lpt9_.x.y", "lpt9.x.y"},
-      {"COM0", "COM0", "COM0"},
+      {"COM0", "COM0_", "COM0"},
+      {"lpt0.log", "lpt0_.log", "lpt0.log"},
+      {"COM\xC2\xB9", "COM\xC2\xB9_", "COM\xC2\xB9"},
+      {"lpt\xC2\xB3.txt", "lpt\xC2\xB3_.txt", "lpt\xC2\xB3.txt"},
+      {"COM\xE2\x81\xB4", "COM\xE2\x81\xB4", "COM\xE2\x81\xB4"},  // superscript 4 is no device
+      {"CONIN$", "CONIN$_", "CONIN$"},
+      {"conout$.txt", "conout$_.txt", "conout$.txt"},
+      {"CONIN", "CONIN", "CONIN"},
       {"COM10", "COM10", "COM10"},
       {"CONSOLE", "CONSOLE", "CONSOLE"},
       {"x.CON", "x.CON", "x.CON"},

@@ -299,7 +299,7 @@ TEST(ExpandNamingTemplate, ResultNeverHoldsASeparatorOrControl) {
   for (const char* namingTemplate : {"$SNAME$", "$SUBJ$", "$RNAME$", "/$SNAME$/..\\$SUBJ$\r\n"}) {
     const std::string name = mailbox.expand(namingTemplate, 0);
     for (const char c : name) {
-      EXPECT_TRUE(static_cast<unsigned char>(c) >= 0x20 && std::string_view("<>|?/\\\":*").find(c) ==
+      EXPECT_TRUE(static_cast<unsigned char>(c) >= 0x20 && c != '\x7F' && std::string_view("<>|?/\\\":*").find(c) ==
                                                                std::string_view::npos)
           << "in \"" << name << "\" from " << namingTemplate;
     }

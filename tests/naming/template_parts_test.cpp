@@ -84,7 +84,8 @@ TEST(CleanFileName, TurnsUnsafeCharactersIntoSingleSpaces) {
       {"\xC2\x85" "x", "x"},
       {"A\xC2\xA0" "B\xC3\xA9", "A\xC2\xA0" "B\xC3\xA9"},  // no-break space, é
       {"A\xC2", "A\xC2"},                                  // lone lead byte at the end
-      {"\x7F~", "\x7F~"},
+      {"\x7F~", "~"},
+      {"a\x7F" "b", "a b"},
   };
   for (const Case& c : cases) {
     std::string name = c.name;

@@ -231,6 +231,20 @@ TEST_P(FileSystemContract, AReplacementTakesThePlaceOfTheOldFileOnlyWhenRenamedO
   EXPECT_EQ(read("Inbox.mbx"), "new and longer");
 }
 
+TEST_P(FileSystemContract, RenameToANewNameNeverReplaces) {
+  put("a", "first");
+  put("b", "second");
+  ASSERT_TRUE(fs_->createDirectory(at("dir")));
+  EXPECT_FALSE(fs_->renameToNewName(at("a"), at("b")));
+  EXPECT_FALSE(fs_->renameToNewName(at("a"), at("dir")));
+  EXPECT_EQ(read("a"), "first");
+  EXPECT_EQ(read("b"), "second");
+  EXPECT_TRUE(fs_->renameToNewName(at("a"), at("c")));
+  EXPECT_EQ(read("c"), "first");
+  EXPECT_EQ(fs_->entryAt(at("a")), std::nullopt);
+  EXPECT_EQ(testing::CauseOf([&] { fs_->renameToNewName(at("gone"), at("d")); }), FileErrorCause::NotFound);
+}
+
 TEST_P(FileSystemContract, ExpandsPatternsToSortedFilesOnly) {
   for (const char* name : {"b.dbx", "a[1].dbx", "a.dbx", "A.dbx", "x.txt", "Ä.dbx"}) put(name, "");
   ASSERT_TRUE(fs_->createDirectory(at("d.dbx")));

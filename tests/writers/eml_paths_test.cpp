@@ -19,7 +19,14 @@ TEST(EmlDirectoryTest, SubdirectoryIsTheMailboxNameWithoutItsExtension) {
       {"", "/mail/Inbox.dbx", "Inbox.dbx", false, "/mail/Inbox/"},
       {"", "/mail/Archive.2004.dbx", "Archive.2004.dbx", false, "/mail/Archive.2004/"},
       {"", "/mail/Inbox", "Inbox", false, "/mail/Inbox/"},
-      {"", "/mail/.dbx", ".dbx", false, "/mail/"},
+      // A name that is empty or only dots never names the output directory
+      // or the one above it.
+      {"", "/mail/.dbx", ".dbx", false, "/mail/_/"},
+      {"/base/out", "/in/..dbx", "..dbx", false, "/base/out/_/"},
+      {"/base/out", "/in/...dbx", "...dbx", false, "/base/out/__/"},
+      {"/base/out", "/in/. ..dbx", ". ..dbx", false, "/base/out/___/"},
+      {"/base/out", "/in/....dbx", "....dbx", true, "/base/out/"},
+      {"/base/out", "/in/.. x.dbx", ".. x.dbx", false, "/base/out/.. x/"},
       {"", "/Inbox.dbx", "Inbox.dbx", false, "/Inbox/"},
       {"/out", "/mail/Inbox.dbx", "Inbox.dbx", false, "/out/Inbox/"},
       {"/out/", "/mail/Inbox.dbx", "Inbox.dbx", false, "/out/Inbox/"},

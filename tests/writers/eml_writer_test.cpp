@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <algorithm>
 #include <functional>
 #include <optional>
 #include <string>
@@ -14,6 +15,7 @@
 #include "support/dbx_builder.h"
 #include "support/marking_converter.h"
 #include "support/string_input_file.h"
+#include "writers/eml_paths.h"
 
 namespace quernel {
 namespace {
@@ -390,12 +392,13 @@ TEST_F(EmlWriterTest, DefectiveTextChainNamesTheMailboxAndDeletesItsFile) {
 }
 
 TEST_F(EmlWriterTest, FailingCloseCountsAsAFailedWrite) {
-  fs.failOn(MemoryFileSystem::Operation::Close, "/mail/Inbox/m2", FileErrorCause::DiskFull);
+  // Every message is closed under the temporary name before it gets its own.
+  fs.failOn(MemoryFileSystem::Operation::Close, "/mail/Inbox/" + TemporaryEmlName(0), FileErrorCause::DiskFull);
   std::vector<TestMessage> messages = {Message("m1", "1"), Message("m2", "2"),
                                        Message("m3", "3")};
   EXPECT_EQ(convert(messages), 0);
-  EXPECT_EQ(console.text(), "Unable to write to outputfile \"/mail/Inbox/m2\" (disk full?)\n");
-  EXPECT_EQ(namesIn("/mail/Inbox"), (std::vector<std::string>{"m1"}));
+  EXPECT_EQ(console.text(), "Unable to write to outputfile \"/mail/Inbox/m1\" (disk full?)\n");
+  EXPECT_EQ(namesIn("/mail/Inbox"), std::vector<std::string>{});
 }
 
 TEST_F(EmlWriterTest, FileHeldByAnotherProgramCountsAsFreeAndIsLeftAlone) {
@@ -406,6 +409,66 @@ TEST_F(EmlWriterTest, FileHeldByAnotherProgramCountsAsFreeAndIsLeftAlone) {
   EXPECT_EQ(console.text(), "Unable to open outputfile \"/mail/Inbox/Hello.eml\"!\n");
   EXPECT_EQ(contents("/mail/Inbox/Hello.eml"), "another program's");
   EXPECT_FALSE(contents("/mail/Inbox/Hello(1).eml").has_value());
+}
+
+// A mailbox's messages with `before(i)` run as message i's text is asked
+// for, after the writer has chosen its name and made its file.
+class HookedSource final : public MessageSource {
+ public:
+  HookedSource(MessageSource& inner, std::function<void(int32_t)> before) : inner_(inner), before_(before) {}
+  NamingFields mailboxFields() const override { return inner_.mailboxFields(); }
+  int32_t messageCount() const override { return inner_.messageCount(); }
+  const MessageProperties& properties(int32_t i) override { return inner_.properties(i); }
+  bool appendText(int32_t i, std::string& text) override {
+    before_(i);
+    return inner_.appendText(i, text);
+  }
+
+ private:
+  MessageSource& inner_;
+  std::function<void(int32_t)> before_;
+};
+
+struct Killed {};  // the end of a run killed while it writes a message
+
+TEST_F(EmlWriterTest, AnInterruptedRunLeavesNoPartFileUnderAMessagesNameAndTheNextRunClearsUp) {
+  const std::vector<TestMessage> messages = {Message("first.eml", "1"), Message("big one.eml", "2")};
+  const std::string bytes = Build(messages);
+  fs.createDirectory("/mail/Inbox");
+  StringInputFile file(bytes, "/mail/Inbox.dbx");
+  MailboxReader reader(file, SystemHost().calendar);
+  ReaderSource whole(reader, SystemHost().paths);
+  HookedSource dying(whole, [](int32_t i) {
+    if (i == 1) throw Killed{};
+  });
+  int32_t counter = 0;
+  EXPECT_THROW(writer.convertMailboxInto(options, "/mail/Inbox/", "Inbox.dbx", dying, *converter, counter), Killed);
+  EXPECT_EQ(namesIn("/mail/Inbox"), (std::vector<std::string>{"first.eml", TemporaryEmlName(0)}));
+
+  // What an interrupted run left is removed, unless another run holds it;
+  // names quernel never writes stay whatever they resemble.
+  const std::vector<std::string> foreign = {"quernel.tmp", "\x7Fquernel(1)a.tmp", "\x7Fquernel(01).tmp"};
+  for (const std::string& name : foreign) fs.addFile("/mail/Inbox/" + name, "theirs");
+  fs.addFile("/mail/Inbox/" + TemporaryEmlName(7), "left");
+  fs.addFile("/mail/Inbox/" + TemporaryEmlName(2), "being written");
+  fs.holdByOtherProcess("/mail/Inbox/" + TemporaryEmlName(2));
+  EmlWriter rerun(fs, console, SystemHost());
+  EXPECT_EQ(convert(rerun, bytes), 1);
+  std::vector<std::string> expected = {"big one.eml", "first(1).eml", "first.eml", TemporaryEmlName(2)};
+  expected.insert(expected.end(), foreign.begin(), foreign.end());
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(namesIn("/mail/Inbox"), expected);
+  EXPECT_EQ(contents("/mail/Inbox/big one.eml"), messages[1].text);
+  EXPECT_EQ(console.text(), "");
+
+  // A name another program takes while the message is written is left alone.
+  HookedSource intruding(whole, [this](int32_t) { fs.addFile("/mail/Inbox/Hello.eml", "another program's"); });
+  options.nameTemplate = "Hello.eml";
+  writer.convertMailboxInto(options, "/mail/Inbox/", "Inbox.dbx", intruding, *converter, counter);
+  EXPECT_EQ(counter, 1);
+  EXPECT_EQ(contents("/mail/Inbox/Hello.eml"), "another program's");
+  EXPECT_EQ(contents("/mail/Inbox/Hello(1).eml"), messages[0].text);
+  EXPECT_EQ(contents("/mail/Inbox/Hello(2).eml"), messages[1].text);
 }
 
 TEST_F(EmlWriterTest, ManyMessagesWithOneNameCostOneProbeEach) {

@@ -124,6 +124,50 @@ TEST(TreePlanTest, MaildirLayoutJoinsThePathWithDots) {
                    ".__x", ".a b"}));
 }
 
+// A Maildir++ folder's directory name holds its whole path: levels of deep
+// trees of long names are shortened to fit 255 bytes (less the room of
+// ".recovered" with the found sets), each child's name still beginning with
+// its parent's, and siblings that the cut makes alike stay apart.
+TEST(TreePlanTest, MaildirNamesOfDeepTreesFitTheNameLimit) {
+  std::string letters;  // 60 Cyrillic letters, 120 bytes of UTF-8
+  for (int i = 0; i < 10; ++i) letters += "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82";
+  const struct {
+    const char* what;
+    size_t depth;
+    bool foundSets;
+    size_t limit;
+  } cases[] = {
+      {"three levels", 3, false, 255},
+      {"three levels with found sets", 3, true, 245},
+      {"thirty levels", 30, false, 255},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<StoreFolder> folders = {Folder("Local Folders")};
+    for (size_t level = 0; level < c.depth; ++level) folders.push_back(Folder(letters + "A", level));
+    const size_t deepest = folders.size() - 1;
+    folders.push_back(Folder(letters + "B", deepest - 1));  // a sibling alike once cut
+    folders.push_back(Folder(letters + "A", deepest - 1));  // and one alike before
+    const TreePlan plan = PlanTree(StoreTree{folders}, TreeLayout::Maildir, SystemHost(),
+                                   Windows1252TestConverter(), c.foundSets);
+    // A short level stays whole while the others' shares leave it room.
+    if (c.depth == 3) {
+      EXPECT_EQ(plan.path(0), ".Local Folders");
+    }
+    std::unordered_set<std::string> paths;
+    for (size_t i = 0; i < folders.size(); ++i) {
+      const std::string path = plan.path(i);
+      EXPECT_LE(path.size(), c.limit) << path;
+      EXPECT_TRUE(paths.insert(path).second) << path;
+      if (i > 0) {
+        const std::string parent = plan.path(folders[i].parent) + ".";
+        EXPECT_EQ(path.substr(0, parent.size()), parent) << path;
+        EXPECT_GT(path.size(), parent.size()) << path;
+      }
+    }
+  }
+}
+
 // With "-recover" a folder's found sets take names too: beside an mbox
 // folder, its name plus ".recovered" and the like (and their ".msf"); in an
 // eml folder, the subfolders "recovered" and the like. Without, nothing moves.

@@ -77,6 +77,8 @@ char AsciiCase(char c, bool toUpper) {
 
 size_t CharacterStepIn(int, std::string_view, size_t) { return 1; }
 
+size_t ControlCharacterLengthIn(int, std::string_view, size_t) { return 0; }
+
 size_t CharacterPrefixLengthIn(int, std::string_view text, size_t limit) {
   return Utf8PrefixLength(text, limit);
 }

@@ -158,6 +158,26 @@ class PosixFileSystem final : public FileSystem {
     if (::rename(from.c_str(), to.c_str()) != 0) throw ErrnoFileError(errno, IoTarget::Output, "rename", from);
   }
 
+  bool renameToNewName(const std::string& from, const std::string& to) override {
+#ifdef RENAME_NOREPLACE
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno == EEXIST) return false;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) {
+      throw ErrnoFileError(errno, IoTarget::Output, "rename", from);
+    }
+#endif
+    // A link is refused where the name exists, in one step as well.
+    if (::link(from.c_str(), to.c_str()) == 0) {
+      ::unlink(from.c_str());
+      return true;
+    }
+    if (errno == EEXIST) return false;
+    struct stat status;
+    if (::lstat(to.c_str(), &status) == 0) return false;
+    if (::rename(from.c_str(), to.c_str()) != 0) throw ErrnoFileError(errno, IoTarget::Output, "rename", from);
+    return true;
+  }
+
   std::optional<Entry> entryAt(const std::string& path) override {
     struct stat status;
     if (::stat(path.c_str(), &status) != 0) return std::nullopt;

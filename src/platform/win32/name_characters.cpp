@@ -36,6 +36,15 @@ size_t CharacterStepIn(int codePage, std::string_view s, size_t pos) {
              : 1;
 }
 
+size_t ControlCharacterLengthIn(int codePage, std::string_view s, size_t pos) {
+  if (pos >= s.size() || static_cast<unsigned char>(s[pos]) < 0x80 || CharacterStepIn(codePage, s, pos) != 1) {
+    return 0;
+  }
+  wchar_t wide = 0;
+  const int length = MultiByteToWideChar(static_cast<UINT>(codePage), 0, s.data() + pos, 1, &wide, 1);
+  return length == 1 && wide >= 0x80 && wide <= 0x9F ? 1 : 0;
+}
+
 size_t CharacterPrefixLengthIn(int codePage, std::string_view text, size_t limit) {
   return PrefixLengthByStepping(text, limit, [codePage](std::string_view s, size_t pos) {
     return CharacterStepIn(codePage, s, pos);

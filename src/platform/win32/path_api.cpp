@@ -76,6 +76,11 @@ bool MoveFileReplacingAt(const std::string& from, const std::string& to) {
   return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
+bool MoveFileAt(const std::string& from, const std::string& to) {
+  if (ProgramTextIsUtf8()) return MoveFileExW(WideProgramText(from).c_str(), WideProgramText(to).c_str(), 0) != 0;
+  return MoveFileExA(from.c_str(), to.c_str(), 0) != 0;
+}
+
 std::vector<std::string> NonDirectoryNamesMatching(const std::string& pattern) {
   if (!ProgramTextIsUtf8()) {
     return ListNonDirectories<char, WIN32_FIND_DATAA>(pattern.c_str(), FindFirstFileA, FindNextFileA);

@@ -17,6 +17,8 @@ bool CreateDirectoryAt(const std::string& path);
 bool DeleteFileAt(const std::string& path);
 // MoveFileEx with MOVEFILE_REPLACE_EXISTING.
 bool MoveFileReplacingAt(const std::string& from, const std::string& to);
+// MoveFileEx without it: fails where `to` exists.
+bool MoveFileAt(const std::string& from, const std::string& to);
 
 // The names of the entries that `pattern` matches and that are not
 // directories, in the order Windows lists them (FindFirstFile matches as

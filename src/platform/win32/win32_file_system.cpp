@@ -131,6 +131,15 @@ class Win32FileSystem final : public FileSystem {
     }
   }
 
+  bool renameToNewName(const std::string& from, const std::string& to) override {
+    if (MoveFileAt(from, to)) return true;
+    const DWORD error = GetLastError();
+    if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) return false;
+    // A directory of that name refuses the move as access denied.
+    if (error == ERROR_ACCESS_DENIED && FileAttributesAt(to) != INVALID_FILE_ATTRIBUTES) return false;
+    throw LastErrorFileError(error, IoTarget::Output, "rename", from);
+  }
+
   std::optional<Entry> entryAt(const std::string& path) override {
     // No access asked for, so no sharing mode is checked: an entry that
     // anyone holds is found all the same. Backup semantics open directories.

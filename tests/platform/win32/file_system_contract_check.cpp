@@ -175,6 +175,15 @@ class Contract {
     CHECK(read("Inbox.mbx") == "new and longer");
     CHECK(fs_->entryAt(at("Inbox.mbx.new")) == std::nullopt);
     CHECK(CauseOf([&] { fs_->renameFile(at("gone"), at("Inbox.mbx")); }) == FileErrorCause::NotFound);
+
+    // A rename to a new name never replaces a file or a directory.
+    put("moved", "moved bytes");
+    CHECK(fs_->createDirectory(at("in the way")));
+    CHECK(!fs_->renameToNewName(at("moved"), at("Inbox.mbx")));
+    CHECK(!fs_->renameToNewName(at("moved"), at("in the way")));
+    CHECK(read("Inbox.mbx") == "new and longer");
+    CHECK(fs_->renameToNewName(at("moved"), at("moved again")));
+    CHECK(read("moved again") == "moved bytes");
   }
 
   // Windows names ignore case: one of "a.dbx" and "A.dbx" only.
