@@ -1,5 +1,6 @@
 #pragma once
-// The errors of an IMAP session. Each carries one line for the user; none
+// The server's protocol errors. The connection's own are ConnectionError
+// (platform/tls_connection.h). Each carries one line for the user; none
 // ever holds the secret.
 
 #include <stdexcept>
@@ -9,12 +10,6 @@ namespace quernel {
 
 // The server broke the protocol or a bound (line, literal, nesting).
 class ImapProtocolError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
-// The connection failed, timed out or was closed: worth a reconnect.
-class ImapConnectionError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
