@@ -184,6 +184,9 @@ int ConnectSocket(const std::string& host, uint16_t port, std::chrono::milliseco
 
 std::unique_ptr<TlsConnection> ConnectTls(const std::string& host, uint16_t port, bool tlsNow,
                                           const TlsSettings& settings) {
+  // OpenSSL writes to the socket itself, without MSG_NOSIGNAL: a server
+  // that hangs up must give an error to reconnect after, not end the run.
+  ::signal(SIGPIPE, SIG_IGN);
   auto connection =
       std::make_unique<OpenSslConnection>(host, ConnectSocket(host, port, settings.timeout), settings);
   if (tlsNow) connection->startTls();

@@ -1,0 +1,182 @@
+#include "cli/imap_driver.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <thread>
+
+#include "cli/batch_driver.h"
+#include "cli/imap_folder.h"
+#include "cli/mailbox_code_page.h"
+#include "cli/opened_mailbox.h"
+#include "cli/writer_options.h"
+#include "imap/folder_commands.h"
+#include "imap/imap_error.h"
+#include "imap/imap_url.h"
+#include "platform/ascii.h"
+#include "platform/secret_source.h"
+
+namespace quernel {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr std::chrono::seconds kFirstPause{1};
+constexpr std::chrono::seconds kLongestPause{300};
+constexpr std::chrono::minutes kLongestWithoutProgress{30};
+
+// The secret, taken afresh at every connection from -passcmd (tokens
+// expire), else from the environment, else from the terminal (asked once).
+class SecretSource {
+ public:
+  explicit SecretSource(const ImapSettings& settings) : settings_(settings) {}
+
+  std::string take(const std::string& user, const std::string& host) {
+    if (!settings_.passwordCommand.empty()) {
+      if (auto secret = SecretFromCommand(settings_.passwordCommand)) return *secret;
+      throw UploadStop("the -passcmd command failed or printed nothing");
+    }
+    if (const char* secret = std::getenv("QUERNEL_IMAP_PASSWORD"); secret != nullptr && *secret != '\0') {
+      return secret;
+    }
+    if (!asked_) asked_ = SecretFromTerminal("Password for " + user + " at " + host + ": ");
+    if (asked_) return *asked_;
+    throw UploadStop("no password: give -passcmd or QUERNEL_IMAP_PASSWORD, or run on a terminal");
+  }
+
+ private:
+  const ImapSettings& settings_;
+  std::optional<std::string> asked_;
+};
+
+class ImapUpload {
+ public:
+  ImapUpload(const RunSettings& settings, ImapUrl url, FileSystem& fileSystem, Console& console, const Host& host)
+      : settings_(settings),
+        url_(std::move(url)),
+        emlOptions_(EmlOptionsFrom(settings)),
+        secrets_(settings.imap),
+        fileSystem_(fileSystem),
+        console_(console),
+        host_(host) {}
+
+  // True when every message of the mailbox is on the server.
+  bool upload(const std::string& path) {
+    OpenedMailbox mailbox(path, fileSystem_, console_, host_);
+    if (mailbox.state() == OpenedMailbox::State::Empty) return true;
+    if (mailbox.state() != OpenedMailbox::State::Ready) return false;
+    const std::unique_ptr<CodePageConverter> converter =
+        MailboxConverter(settings_.codePage, mailbox.reader(), mailbox.displayName(), console_);
+    std::vector<std::string> levels = url_.parent;
+    levels.push_back(FolderNameOf(mailbox.fileName()));
+    ReaderSource source(mailbox.reader(), host_.paths);
+    std::vector<bool> sent(static_cast<size_t>(source.messageCount()));
+    const FolderTally tally = withReconnects([&] {
+      FolderUploadContext context{*session_, delimiter_, utf8_, emlOptions_, *converter, console_,
+                                  mailbox.displayName()};
+      return UploadFolder(context, levels, source, sent);
+    });
+    console_.print("\"%s\": %d messages, %d uploaded, %d already on the server, %d too large\n",
+                   mailbox.displayName().c_str(), tally.messages, tally.uploaded, tally.already, tally.tooLarge);
+    return tally.complete();
+  }
+
+  const std::string& host() const { return url_.host; }
+
+ private:
+  // The mailbox file's name without ".dbx", as the folder's name.
+  std::string FolderNameOf(const std::string& fileName) const {
+    std::string name = host_.text.displayForm(fileName);
+    if (name.size() > 4 && EqualsIgnoringCase(std::string_view(name).substr(name.size() - 4), ".dbx")) {
+      name.resize(name.size() - 4);
+    }
+    return name;
+  }
+
+  void connect() {
+    TlsSettings tls;
+    tls.caFile = settings_.imap.caFile;
+    auto session = std::make_unique<ImapSession>(ConnectTls(url_.host, url_.port, url_.tlsFromStart, tls));
+    session->open(!url_.tlsFromStart);
+    session->logIn(url_.user, secrets_.take(url_.user, url_.host), settings_.imap.oauth2);
+    utf8_ = session->has("UTF8=ACCEPT") && session->run("ENABLE UTF8=ACCEPT").ok();
+    delimiter_ = HierarchyDelimiter(*session);
+    session_ = std::move(session);
+  }
+
+  // Runs `attempt` on a connected session; a lost connection is made again
+  // after a growing pause and the attempt repeated (it reconciles first).
+  template <typename Attempt>
+  FolderTally withReconnects(Attempt attempt) {
+    std::chrono::milliseconds pause = kFirstPause;
+    Clock::time_point lastProgress = Clock::now();
+    for (;;) {
+      try {
+        if (!session_) connect();
+        return attempt();
+      } catch (const ConnectionError& error) {
+        session_.reset();
+        if (!error.retryable()) throw UploadStop(error.what());
+        if (Clock::now() - lastProgress > kLongestWithoutProgress) {
+          throw UploadStop(std::string("no progress for 30 minutes: ") + error.what());
+        }
+        std::chrono::milliseconds wait = pause;
+        if (const auto* asked = dynamic_cast<const ServerAskedToWait*>(&error); asked && asked->delayMs != 0) {
+          wait = std::chrono::milliseconds(asked->delayMs);
+        }
+        console_.print("%s; trying again in %lld s.\n", error.what(),
+                       static_cast<long long>((wait.count() + 999) / 1000));
+        std::this_thread::sleep_for(wait);
+        pause = std::min<std::chrono::milliseconds>(pause * 2, kLongestPause);
+      }
+    }
+  }
+
+  const RunSettings& settings_;
+  const ImapUrl url_;
+  const EmlOptions emlOptions_;
+  SecretSource secrets_;
+  FileSystem& fileSystem_;
+  Console& console_;
+  const Host& host_;
+  std::unique_ptr<ImapSession> session_;
+  std::optional<char> delimiter_;
+  bool utf8_ = false;
+};
+
+}  // namespace
+
+int RunImapUpload(RunSettings settings, FileSystem& fileSystem, Console& console, const Host& host) {
+  auto parsed = ParseImapUrl(settings.imap.url);
+  if (auto* line = std::get_if<std::string>(&parsed)) {
+    console.write(*line);
+    return 1;
+  }
+  if (!TlsAvailable()) {
+    console.print("-imap is not available in this build yet!\n");
+    return 1;
+  }
+  const std::vector<std::string> mailboxes = ListMailboxes(settings.inputs, fileSystem);
+  if (mailboxes.empty()) {
+    console.print("Nothing to do!\n");
+    return 0;
+  }
+  ImapUpload upload(settings, std::get<ImapUrl>(std::move(parsed)), fileSystem, console, host);
+  int32_t uploaded = 0;
+  bool stopped = false;
+  for (const std::string& path : mailboxes) {
+    try {
+      uploaded += upload.upload(path) ? 1 : 0;
+    } catch (const std::exception& error) {
+      // UploadStop, ImapRefusal, ImapProtocolError: nothing more can be sent.
+      console.print("Upload to %s stopped: %s!\n", upload.host().c_str(), error.what());
+      stopped = true;
+      break;
+    }
+  }
+  console.print("%d of %d mailboxes uploaded to %s!\n", uploaded, static_cast<int>(mailboxes.size()),
+                upload.host().c_str());
+  return !stopped && uploaded == static_cast<int32_t>(mailboxes.size()) ? 0 : 1;
+}
+
+}  // namespace quernel
