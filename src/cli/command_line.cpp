@@ -124,15 +124,16 @@ size_t TakeImapOption(const std::vector<std::string>& arguments, size_t at, RunS
   return 0;
 }
 
-// "-imap" is an output of its own: the line that says what it cannot be
-// combined with, or empty.
-std::string ImapFailure(const RunSettings& settings) {
+// "-imap" is an output of its own, of mailboxes or of one store (-tree):
+// the line that says what it cannot be combined with, or empty.
+std::string ImapFailure(const std::vector<std::string>& positionals, const RunSettings& settings) {
   const bool imapOnly = !settings.imap.passwordCommand.empty() || !settings.imap.caFile.empty() || settings.imap.oauth2;
   if (!settings.has(flags::kImap)) return imapOnly ? "-passcmd, -cafile and -oauth2 go with -imap!\n" : "";
   if (settings.has(flags::kMboxo | flags::kMboxrd | flags::kEml | flags::kMaildir)) {
     return "-imap is an output of its own: give none of -mbx, -mbxrd, -eml and -maildir with it!\n";
   }
-  if (settings.has(flags::kTree | flags::kRecover)) return "-imap does not take -tree or -recover yet!\n";
+  if (settings.has(flags::kRecover)) return "-imap does not take -recover yet!\n";
+  if (settings.has(flags::kTree) && positionals.size() > 1) return "-imap -tree takes one store and no output folder!\n";
   return "";
 }
 
@@ -187,13 +188,13 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments, FileSyst
     result.action = CommandLine::Action::ShowUsage;
     return result;
   }
-  result.failureLine = ImapFailure(result.settings);
+  result.failureLine = ImapFailure(positionals, result.settings);
   if (!result.failureLine.empty()) {
     result.action = CommandLine::Action::Fail;
     return result;
   }
   if (result.settings.has(flags::kTree) && !positionals.empty()) {
-    result.failureLine = TreeFailure(positionals, result.settings);
+    if (!result.settings.has(flags::kImap)) result.failureLine = TreeFailure(positionals, result.settings);
     if (!result.failureLine.empty()) {
       result.action = CommandLine::Action::Fail;
       return result;

@@ -9,6 +9,7 @@
 #include "cli/imap_folder.h"
 #include "cli/mailbox_code_page.h"
 #include "cli/opened_mailbox.h"
+#include "cli/tree_driver.h"
 #include "cli/writer_options.h"
 #include "imap/folder_commands.h"
 #include "imap/imap_error.h"
@@ -60,15 +61,16 @@ class ImapUpload {
         console_(console),
         host_(host) {}
 
-  // True when every message of the mailbox is on the server.
-  bool upload(const std::string& path) {
+  // True when every message of the mailbox is on the server. Without
+  // `levels` (below PARENT) the folder is named after the mailbox file.
+  bool upload(const std::string& path, std::vector<std::string> levels = {}) {
     OpenedMailbox mailbox(path, fileSystem_, console_, host_);
     if (mailbox.state() == OpenedMailbox::State::Empty) return true;
     if (mailbox.state() != OpenedMailbox::State::Ready) return false;
     const std::unique_ptr<CodePageConverter> converter =
         MailboxConverter(settings_.codePage, mailbox.reader(), mailbox.displayName(), console_);
-    std::vector<std::string> levels = url_.parent;
-    levels.push_back(FolderNameOf(mailbox.fileName()));
+    if (levels.empty()) levels.push_back(FolderNameOf(mailbox.fileName()));
+    levels.insert(levels.begin(), url_.parent.begin(), url_.parent.end());
     ReaderSource source(mailbox.reader(), host_.paths);
     std::vector<bool> sent(static_cast<size_t>(source.messageCount()));
     const FolderTally tally = withReconnects([&] {
@@ -156,7 +158,15 @@ int RunImapUpload(RunSettings settings, FileSystem& fileSystem, Console& console
     console.print("-imap is not available in this build yet!\n");
     return 1;
   }
-  const std::vector<std::string> mailboxes = ListMailboxes(settings.inputs, fileSystem);
+  // The mailboxes, each with its folder below PARENT (-tree) or none.
+  std::vector<StoreFolderPlace> mailboxes;
+  if (settings.has(flags::kTree)) {
+    for (StoreFolderPlace& place : PlanStoreFolders(settings, fileSystem, console, host)) {
+      if (!place.mailboxPath.empty()) mailboxes.push_back(std::move(place));
+    }
+  } else {
+    for (std::string& path : ListMailboxes(settings.inputs, fileSystem)) mailboxes.push_back({{}, std::move(path)});
+  }
   if (mailboxes.empty()) {
     console.print("Nothing to do!\n");
     return 0;
@@ -164,9 +174,9 @@ int RunImapUpload(RunSettings settings, FileSystem& fileSystem, Console& console
   ImapUpload upload(settings, std::get<ImapUrl>(std::move(parsed)), fileSystem, console, host);
   int32_t uploaded = 0;
   bool stopped = false;
-  for (const std::string& path : mailboxes) {
+  for (const StoreFolderPlace& mailbox : mailboxes) {
     try {
-      uploaded += upload.upload(path) ? 1 : 0;
+      uploaded += upload.upload(mailbox.mailboxPath, mailbox.levels) ? 1 : 0;
     } catch (const std::exception& error) {
       // UploadStop, ImapRefusal, ImapProtocolError: nothing more can be sent.
       console.print("Upload to %s stopped: %s!\n", upload.host().c_str(), error.what());

@@ -10,7 +10,7 @@ beyond ASCII. Then: a second run uploads nothing, runs killed part-way and
 run again leave one copy of each message, a session kicked in the middle
 is taken up again, a full quota, a refused log-in and an unknown CA stop.
 
-Usage: dovecot_upload.py QUERNEL MAILBOX_MAKER
+Usage: dovecot_upload.py QUERNEL MAILBOX_MAKER SAMPLE_STORE
 Exits with 77 (skipped) where Dovecot is not installed.
 """
 
@@ -206,7 +206,8 @@ class Runner:
 
     def command(self, mailboxes, url=None, extra=("-cafile",)):
         url = url or "imaps://quernel@127.0.0.1:%d" % self.server.tls_port
-        arguments = [self.quernel, "-imap", url]
+        arguments = [self.quernel, "-imap", url] + [m for m in mailboxes if m == "-tree"]
+        mailboxes = [m for m in mailboxes if m != "-tree"]
         if extra == ("-cafile",):
             arguments += ["-cafile", self.server.ca]
         else:
@@ -328,6 +329,40 @@ def check_interruptions(runner, server, maker, folder):
           "each; a kicked session is taken up again" % (held, count))
 
 
+def check_tree(runner, server, store, folder):
+    """-tree: the folders are those "-tree -eml" makes, below PARENT, each
+    holding as many messages as its eml folder holds files."""
+    copy = os.path.join(folder, "store")
+    shutil.copytree(store, copy)
+    tree = os.path.join(folder, "eml-tree")
+    subprocess.run([runner.quernel, "-tree", "-eml", copy, tree], capture_output=True, check=True, env=runner.env)
+    expected = {}
+    for root, directories, files in os.walk(tree):
+        relative = os.path.relpath(root, tree)
+        if relative == "." or not files:
+            continue
+        levels = [level.replace(".", "_") for level in relative.split(os.sep)]
+        expected[".".join(["Tree"] + levels)] = len(files)
+    url = "imaps://quernel@127.0.0.1:%d/Tree" % server.tls_port
+    output = subprocess.run(runner.command(["-tree", copy], url=url), capture_output=True, env=runner.env,
+                            timeout=120)
+    text = output.stdout.decode()
+    if output.returncode != 0:
+        fail("-imap -tree exited with %d:\n%s" % (output.returncode, text))
+    client = server.client()
+    names = folders(client)
+    for name, count in expected.items():
+        if name not in names:
+            fail("-tree folder %r is missing among %r" % (name, sorted(names)))
+        held = len(messages_in(client, name))
+        if held != count:
+            fail("-tree folder %r holds %d messages, the eml tree %d" % (name, held, count))
+    client.logout()
+    if not any("ü" in name for name in expected):
+        fail("the sample store has no folder name beyond ASCII: %r" % expected)
+    print("ok: -tree uploads the folders -tree -eml makes (%s)" % ", ".join(sorted(expected)))
+
+
 def check_quota(runner, server, folder):
     mailbox = os.path.join(folder, "Many.dbx")
     url = "imaps://small@127.0.0.1:%d" % server.tls_port
@@ -338,12 +373,12 @@ def check_quota(runner, server, folder):
 
 
 def main():
-    if len(sys.argv) != 3:
+    if len(sys.argv) != 4:
         fail(__doc__)
     if shutil.which("dovecot") is None or shutil.which("doveadm") is None:
         print("SKIPPED: dovecot not found (Debian package dovecot-imapd)")
         sys.exit(SKIPPED)
-    quernel, maker = sys.argv[1], sys.argv[2]
+    quernel, maker, store = sys.argv[1], sys.argv[2], sys.argv[3]
     base = "/dev/shm" if os.path.isdir("/dev/shm") else None
     folder = tempfile.mkdtemp(prefix="quernel-imap-", dir=base)
     os.chmod(folder, 0o755)
@@ -353,6 +388,7 @@ def main():
         runner = Runner(quernel, server, folder)
         check_upload_and_rerun(runner, server, maker, folder)
         check_starttls_and_refusals(runner, server, maker, folder)
+        check_tree(runner, server, store, folder)
         check_interruptions(runner, server, maker, folder)
         check_quota(runner, server, folder)
     finally:
