@@ -1,9 +1,12 @@
 #include "cli/imap_folder.h"
 
 #include <charconv>
+#include <deque>
+#include <utility>
 
 #include "dbx/message_flags.h"
 #include "imap/folder_commands.h"
+#include "imap/imap_error.h"
 #include "imap/server_inventory.h"
 #include "writers/eml_message.h"
 
@@ -65,72 +68,156 @@ uint64_t SuggestedBackoffMs(const std::string& text) {
   return value;
 }
 
-}  // namespace
+// One folder's upload: messages are sent pipelined where the server takes
+// non-synchronizing literals, up to a window of unanswered bytes and
+// commands, else one at a time.
+class FolderUpload {
+ public:
+  FolderUpload(FolderUploadContext& context, std::vector<std::string> levels, MessageSource& source,
+               std::vector<bool>& sent)
+      : context_(context), session_(context.session), levels_(std::move(levels)), source_(source), sent_(sent) {}
 
-FolderTally UploadFolder(FolderUploadContext& context, std::vector<std::string> levels, MessageSource& source,
-                         std::vector<bool>& sent) {
-  ImapSession& session = context.session;
-  const std::string folder = MakeFolderPath(context, levels);
-  const SelectedFolder selected = SelectFolder(session, folder, context.utf8);
-  // Without a PERMANENTFLAGS code every flag is kept.
-  const bool keywords = selected.permanentFlags.empty() || selected.permanentFlags.count("\\*") != 0 ||
-                        selected.permanentFlags.count("$FORWARDED") != 0;
-  ServerInventory inventory = selected.messages > 0 ? FetchInventory(session) : ServerInventory();
-  const std::optional<uint64_t> appendLimit = AppendLimitIn(session.capabilities());
-
-  FolderTally tally;
-  tally.messages = source.messageCount();
-  std::string text;
-  for (int32_t i = 0; i < tally.messages; ++i) {
-    text.clear();
-    const auto describe = [&] {
-      return "\"" + context.displayName + "\": message " + std::to_string(i + 1) + " (\"" +
-             context.converter.toNative(source.properties(i).subject) + "\")";
-    };
-    if (!AppendEmlMessage(context.emlOptions, source, i, text)) {
-      ++tally.refused;
-      continue;
+  FolderTally run() {
+    folder_ = MakeFolderPath(context_, levels_);
+    const SelectedFolder selected = SelectFolder(session_, folder_, context_.utf8);
+    // Without a PERMANENTFLAGS code every flag is kept.
+    keywords_ = selected.permanentFlags.empty() || selected.permanentFlags.count("\\*") != 0 ||
+                selected.permanentFlags.count("$FORWARDED") != 0;
+    ServerInventory inventory = selected.messages > 0 ? FetchInventory(session_) : ServerInventory();
+    const std::optional<uint64_t> appendLimit = AppendLimitIn(session_.capabilities());
+    tally_.messages = source_.messageCount();
+    for (int32_t i = 0; i < tally_.messages; ++i) {
+      std::optional<OutgoingMessage> message = build(i);
+      if (!message) {
+        ++tally_.refused;
+        continue;
+      }
+      if (inventory.take(MessageIdentity(MessageIdOf(message->wire), message->instant, message->wire.size()))) {
+        ++(sent_[static_cast<size_t>(i)] ? tally_.uploaded : tally_.already);
+      } else if (appendLimit && message->wire.size() > *appendLimit) {
+        tooLarge(i);
+      } else {
+        if (!message->instant) {
+          context_.console.print("%s has no date; the server gives it the time of upload.\n", describe(i).c_str());
+        }
+        append(i, *message);
+      }
     }
-    const std::string wire = WithCrlfLineEnds(text);
-    const MessageProperties& properties = source.properties(i);
+    drain();
+    retryInCreatedFolder();
+    return tally_;
+  }
+
+ private:
+  static constexpr size_t kWindowBytes = 4 * 1024 * 1024;
+  static constexpr size_t kWindowCommands = 64;
+
+  struct InFlight {
+    int32_t message;
+    size_t bytes;
+    std::string tag;
+  };
+
+  // Message i as sent, or nothing when the source leaves it out.
+  std::optional<OutgoingMessage> build(int32_t i) {
+    text_.clear();
+    if (!AppendEmlMessage(context_.emlOptions, source_, i, text_)) return std::nullopt;
+    const MessageProperties& properties = source_.properties(i);
     const MessageTime time = properties.receiveTime != 0 ? properties.receiveTime : properties.sendTime;
-    const std::optional<int64_t> instant = time != 0 ? std::optional<int64_t>(time) : std::nullopt;
-    if (inventory.take(MessageIdentity(MessageIdOf(wire), instant, wire.size()))) {
-      ++(sent[static_cast<size_t>(i)] ? tally.uploaded : tally.already);
-      continue;
+    OutgoingMessage message;
+    message.wire = WithCrlfLineEnds(text_);
+    message.flags = FlagsOf(MessageFlags(properties.flags), keywords_);
+    if (time != 0) message.instant = time;
+    return message;
+  }
+
+  void append(int32_t i, const OutgoingMessage& message) {
+    ImapCommand command = AppendCommand(session_, folder_, context_.utf8, message);
+    if (command.literalMode() == LiteralMode::Synchronizing) {
+      drain();
+      handle(i, session_.run(std::move(command)));
+      return;
     }
-    if (appendLimit && wire.size() > *appendLimit) {
-      context.console.print("%s is larger than the server takes; skipped (write it with -eml).\n",
-                            describe().c_str());
-      ++tally.tooLarge;
-      continue;
-    }
-    if (!instant) context.console.print("%s has no date; the server gives it the time of upload.\n", describe().c_str());
-    const std::vector<std::string> flags = FlagsOf(MessageFlags(properties.flags), keywords);
-    CommandResult result = AppendMessage(session, folder, context.utf8, flags, instant, wire);
-    if (result.tagged.code == "TRYCREATE") {
-      MakeFolderPath(context, levels);
-      result = AppendMessage(session, folder, context.utf8, flags, instant, wire);
-    }
+    inFlight_.push_back({i, message.wire.size(), session_.sendWithoutWaiting(std::move(command))});
+    inFlightBytes_ += message.wire.size();
+    while (inFlightBytes_ > kWindowBytes || inFlight_.size() > kWindowCommands) completeOldest();
+  }
+
+  void completeOldest() {
+    const InFlight oldest = inFlight_.front();
+    inFlight_.pop_front();
+    inFlightBytes_ -= oldest.bytes;
+    const CommandResult result = session_.readCompletion();
+    if (result.tagged.tag != oldest.tag) throw ImapProtocolError("the server answered a command it was not sent");
+    handle(oldest.message, result);
+  }
+
+  void drain() {
+    while (!inFlight_.empty()) completeOldest();
+  }
+
+  void handle(int32_t i, const CommandResult& result) {
     const std::string& code = result.tagged.code;
     if (result.ok()) {
-      sent[static_cast<size_t>(i)] = true;
-      ++tally.uploaded;
+      sent_[static_cast<size_t>(i)] = true;
+      ++tally_.uploaded;
+    } else if (code == "TRYCREATE" && !retried_) {
+      retryLater_.push_back(i);
     } else if (code == "LIMIT" || code == "TOOBIG") {
-      context.console.print("%s is larger than the server takes; skipped (write it with -eml).\n",
-                            describe().c_str());
-      ++tally.tooLarge;
+      tooLarge(i);
     } else if (code == "OVERQUOTA") {
       throw UploadStop("the account is over its quota (" + result.tagged.text + "); a rerun goes on from here");
     } else if (code == "UNAVAILABLE" || SuggestedBackoffMs(result.tagged.text) != 0) {
       throw ServerAskedToWait("the server asked to wait: " + result.tagged.text,
                               SuggestedBackoffMs(result.tagged.text));
     } else {
-      context.console.print("%s was refused by the server: %s\n", describe().c_str(), result.tagged.text.c_str());
-      ++tally.refused;
+      context_.console.print("%s was refused by the server: %s\n", describe(i).c_str(), result.tagged.text.c_str());
+      ++tally_.refused;
     }
   }
-  return tally;
+
+  // [TRYCREATE]: the folder is made again and each message tried once more.
+  void retryInCreatedFolder() {
+    if (retryLater_.empty()) return;
+    retried_ = true;
+    MakeFolderPath(context_, levels_);
+    for (const int32_t i : std::exchange(retryLater_, {})) {
+      if (std::optional<OutgoingMessage> message = build(i)) append(i, *message);
+    }
+    drain();
+  }
+
+  void tooLarge(int32_t i) {
+    context_.console.print("%s is larger than the server takes; skipped (write it with -eml).\n",
+                           describe(i).c_str());
+    ++tally_.tooLarge;
+  }
+
+  std::string describe(int32_t i) {
+    return "\"" + context_.displayName + "\": message " + std::to_string(i + 1) + " (\"" +
+           context_.converter.toNative(source_.properties(i).subject) + "\")";
+  }
+
+  FolderUploadContext& context_;
+  ImapSession& session_;
+  std::vector<std::string> levels_;
+  MessageSource& source_;
+  std::vector<bool>& sent_;
+  std::string folder_;
+  bool keywords_ = true;
+  FolderTally tally_;
+  std::string text_;
+  std::deque<InFlight> inFlight_;
+  size_t inFlightBytes_ = 0;
+  std::vector<int32_t> retryLater_;
+  bool retried_ = false;
+};
+
+}  // namespace
+
+FolderTally UploadFolder(FolderUploadContext& context, std::vector<std::string> levels, MessageSource& source,
+                         std::vector<bool>& sent) {
+  return FolderUpload(context, std::move(levels), source, sent).run();
 }
 
 }  // namespace quernel

@@ -73,17 +73,16 @@ ServerInventory FetchInventory(ImapSession& session) {
   return ServerInventory::FromFetch(result.untagged);
 }
 
-CommandResult AppendMessage(ImapSession& session, const std::string& folder, bool utf8,
-                            const std::vector<std::string>& flags, std::optional<int64_t> instant,
-                            const std::string& wire) {
-  ImapCommand command(session.nextTag(), "APPEND", session.literalModeFor(wire.size()));
+ImapCommand AppendCommand(ImapSession& session, const std::string& folder, bool utf8,
+                          const OutgoingMessage& message) {
+  ImapCommand command(session.nextTag(), "APPEND", session.literalModeFor(message.wire.size()));
   command.string(folder, utf8);
   std::string flagList = "(";
-  for (const std::string& flag : flags) flagList += (flagList.size() > 1 ? " " : "") + flag;
+  for (const std::string& flag : message.flags) flagList += (flagList.size() > 1 ? " " : "") + flag;
   command.atom(flagList + ")");
-  if (instant) command.string(FormatInternalDate(*instant));
-  command.literal(wire);
-  return session.run(std::move(command));
+  if (message.instant) command.string(FormatInternalDate(*message.instant));
+  command.literal(message.wire);
+  return command;
 }
 
 }  // namespace quernel

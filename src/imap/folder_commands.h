@@ -39,8 +39,15 @@ SelectedFolder SelectFolder(ImapSession& session, const std::string& name, bool 
 // What the selected folder holds (one UID FETCH over all of it).
 ServerInventory FetchInventory(ImapSession& session);
 
-CommandResult AppendMessage(ImapSession& session, const std::string& folder, bool utf8,
-                            const std::vector<std::string>& flags, std::optional<int64_t> instant,
-                            const std::string& wire);
+// One message to APPEND: its bytes as sent, flags and date (none: the
+// server's time).
+struct OutgoingMessage {
+  std::string wire;
+  std::vector<std::string> flags;
+  std::optional<int64_t> instant;
+};
+
+ImapCommand AppendCommand(ImapSession& session, const std::string& folder, bool utf8,
+                          const OutgoingMessage& message);
 
 }  // namespace quernel

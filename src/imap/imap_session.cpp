@@ -54,10 +54,23 @@ CommandResult ImapSession::run(ImapCommand command) {
     result.tagged = std::move(*refused);
     return result;
   }
+  result = readCompletion();
+  if (result.tagged.tag != tag) throw ImapProtocolError("the server answered a command it was not sent");
+  return result;
+}
+
+std::string ImapSession::sendWithoutWaiting(ImapCommand command) {
+  std::vector<std::string> chunks = command.finish();
+  std::string tag = chunks[0].substr(0, chunks[0].find(' '));
+  send(std::move(chunks), /*synchronizing=*/false);
+  return tag;
+}
+
+CommandResult ImapSession::readCompletion() {
+  CommandResult result;
   for (;;) {
     ImapResponse response = readResponse();
     if (response.kind == ImapResponse::Kind::Tagged) {
-      if (response.tag != tag) throw ImapProtocolError("the server answered a command it was not sent");
       result.tagged = std::move(response);
       return result;
     }

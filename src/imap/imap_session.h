@@ -51,6 +51,12 @@ class ImapSession {
   CommandResult run(ImapCommand command);
   CommandResult run(const std::string& simpleCommand);
 
+  // Pipelining: sends a command whose literals are all non-synchronizing
+  // without waiting, and returns its tag; readCompletion() then gives the
+  // answers in the order the server sends them.
+  std::string sendWithoutWaiting(ImapCommand command);
+  CommandResult readCompletion();
+
   const Capabilities& capabilities() const { return capabilities_; }
   bool has(const std::string& capability) const { return capabilities_.count(capability) != 0; }
 
