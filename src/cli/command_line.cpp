@@ -132,7 +132,6 @@ std::string ImapFailure(const std::vector<std::string>& positionals, const RunSe
   if (settings.has(flags::kMboxo | flags::kMboxrd | flags::kEml | flags::kMaildir)) {
     return "-imap is an output of its own: give none of -mbx, -mbxrd, -eml and -maildir with it!\n";
   }
-  if (settings.has(flags::kRecover)) return "-imap does not take -recover yet!\n";
   if (settings.has(flags::kTree) && positionals.size() > 1) return "-imap -tree takes one store and no output folder!\n";
   return "";
 }

@@ -9,6 +9,8 @@
 #include "cli/imap_folder.h"
 #include "cli/mailbox_code_page.h"
 #include "cli/opened_mailbox.h"
+#include "cli/recover_mailbox.h"
+#include "cli/run_writers.h"
 #include "cli/tree_driver.h"
 #include "cli/writer_options.h"
 #include "imap/folder_commands.h"
@@ -64,23 +66,34 @@ class ImapUpload {
   // True when every message of the mailbox is on the server. Without
   // `levels` (below PARENT) the folder is named after the mailbox file.
   bool upload(const std::string& path, std::vector<std::string> levels = {}) {
-    OpenedMailbox mailbox(path, fileSystem_, console_, host_);
+    const bool recover = settings_.has(flags::kRecover);
+    OpenedMailbox mailbox(path, fileSystem_, console_, host_, recover);
     if (mailbox.state() == OpenedMailbox::State::Empty) return true;
-    if (mailbox.state() != OpenedMailbox::State::Ready) return false;
-    const std::unique_ptr<CodePageConverter> converter =
-        MailboxConverter(settings_.codePage, mailbox.reader(), mailbox.displayName(), console_);
+    if (mailbox.state() == OpenedMailbox::State::Refused) return false;
     if (levels.empty()) levels.push_back(FolderNameOf(mailbox.fileName()));
     levels.insert(levels.begin(), url_.parent.begin(), url_.parent.end());
-    ReaderSource source(mailbox.reader(), host_.paths);
-    std::vector<bool> sent(static_cast<size_t>(source.messageCount()));
-    const FolderTally tally = withReconnects([&] {
-      FolderUploadContext context{*session_, delimiter_, utf8_, emlOptions_, *converter, console_,
-                                  mailbox.displayName()};
-      return UploadFolder(context, levels, source, sent);
-    });
-    console_.print("\"%s\": %d messages, %d uploaded, %d already on the server, %d too large\n",
-                   mailbox.displayName().c_str(), tally.messages, tally.uploaded, tally.already, tally.tooLarge);
-    return tally.complete();
+    const std::unique_ptr<CodePageConverter> converter =
+        mailbox.state() == OpenedMailbox::State::Ready
+            ? MailboxConverter(settings_.codePage, mailbox.reader(), mailbox.displayName(), console_)
+            : ChosenCodePageConverter(settings_.codePage);
+    if (!recover) {
+      ReaderSource source(mailbox.reader(), host_.paths);
+      return uploadSource(source, levels, mailbox.displayName(), *converter, "");
+    }
+    // -recover: the indexed messages into the folder, each set found into
+    // its subfolder ("recovered", "deleted", "damaged").
+    bool uploadedAll = true;
+    bool indexedSeen = mailbox.state() != OpenedMailbox::State::Ready || mailbox.reader().messageCount() == 0;
+    RecoverPlaces places;
+    places.otherOutput = [&](MessageSource& source, std::string_view setName) {
+      std::vector<std::string> target = levels;
+      if (!setName.empty()) target.emplace_back(setName);
+      indexedSeen = indexedSeen || setName.empty();
+      uploadedAll = uploadSource(source, target, mailbox.displayName(), *converter, setName) && uploadedAll;
+    };
+    RunWriters writers(settings_, fileSystem_, console_, host_);
+    RecoverMailbox(mailbox, places, *converter, writers, fileSystem_, console_);
+    return uploadedAll && indexedSeen;
   }
 
   const std::string& host() const { return url_.host; }
@@ -93,6 +106,22 @@ class ImapUpload {
       name.resize(name.size() - 4);
     }
     return name;
+  }
+
+  // One source into the folder `levels`, reconnecting as needed, and its
+  // counts line. True when every message is on the server.
+  bool uploadSource(MessageSource& source, const std::vector<std::string>& levels, const std::string& displayName,
+                    const CodePageConverter& converter, std::string_view setName) {
+    std::vector<bool> sent(static_cast<size_t>(source.messageCount()));
+    const FolderTally tally = withReconnects([&] {
+      FolderUploadContext context{*session_, delimiter_, utf8_, emlOptions_, converter, console_, displayName};
+      return UploadFolder(context, levels, source, sent);
+    });
+    std::string set;
+    if (!setName.empty()) set.append(" ").append(setName);
+    console_.print("\"%s\"%s: %d messages, %d uploaded, %d already on the server, %d too large\n",
+                   displayName.c_str(), set.c_str(), tally.messages, tally.uploaded, tally.already, tally.tooLarge);
+    return tally.complete();
   }
 
   void connect() {

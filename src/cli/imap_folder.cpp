@@ -89,7 +89,7 @@ class FolderUpload {
     for (int32_t i = 0; i < tally_.messages; ++i) {
       std::optional<OutgoingMessage> message = build(i);
       if (!message) {
-        ++tally_.refused;
+        ++tally_.leftOut;
         continue;
       }
       if (inventory.take(MessageIdentity(MessageIdOf(message->wire), message->instant, message->wire.size()))) {

@@ -35,9 +35,10 @@ struct FolderTally {
   int32_t uploaded = 0;
   int32_t already = 0;
   int32_t tooLarge = 0;
-  int32_t refused = 0;  // refused otherwise, or left out by the source
+  int32_t refused = 0;  // refused for another reason
+  int32_t leftOut = 0;  // left out by the source (with -recover: set aside as damaged)
 
-  bool complete() const { return uploaded + already == messages; }
+  bool complete() const { return uploaded + already + leftOut == messages; }
 };
 
 struct FolderUploadContext {

@@ -5,7 +5,7 @@ namespace quernel {
 const char* const kUsageText =
     "Usage: quernel [Options] Infile [Output directory]\n"
     "       quernel -tree [Options] Store Output\n"
-    "       quernel -imap URL [Options] Infile...\n\n"
+    "       quernel -imap URL [Options] Infile... | -tree Store\n\n"
     "Available options:\n"
     "  -mbx[naming]   Saves all messages in mboxo-format (default)\n"
     "  -mbxrd[naming] Saves all messages in mboxrd-format\n"

@@ -39,7 +39,6 @@ TEST(ImapOptionsTest, RefusesMissingValuesAndOtherOutputs) {
       {{"-imap", "imaps://me@h", "-eml", "a.dbx"},
        "-imap is an output of its own: give none of -mbx, -mbxrd, -eml and -maildir with it!\n"},
       {{"-imap", "imaps://me@h", "-tree", "store", "out"}, "-imap -tree takes one store and no output folder!\n"},
-      {{"-imap", "imaps://me@h", "-recover", "a.dbx"}, "-imap does not take -recover yet!\n"},
       {{"-passcmd", "x", "a.dbx"}, "-passcmd, -cafile and -oauth2 go with -imap!\n"},
   };
   for (const auto& c : cases) {

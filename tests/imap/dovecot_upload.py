@@ -206,8 +206,8 @@ class Runner:
 
     def command(self, mailboxes, url=None, extra=("-cafile",)):
         url = url or "imaps://quernel@127.0.0.1:%d" % self.server.tls_port
-        arguments = [self.quernel, "-imap", url] + [m for m in mailboxes if m == "-tree"]
-        mailboxes = [m for m in mailboxes if m != "-tree"]
+        arguments = [self.quernel, "-imap", url] + [m for m in mailboxes if m in ("-tree", "-recover")]
+        mailboxes = [m for m in mailboxes if m not in ("-tree", "-recover")]
         if extra == ("-cafile",):
             arguments += ["-cafile", self.server.ca]
         else:
@@ -363,6 +363,24 @@ def check_tree(runner, server, store, folder):
     print("ok: -tree uploads the folders -tree -eml makes (%s)" % ", ".join(sorted(expected)))
 
 
+def check_recover(runner, server, maker, folder):
+    """-recover: the indexed messages into the folder, the deleted ones
+    found by the scan into its subfolder "deleted"."""
+    mailbox = os.path.join(folder, "Salvage.dbx")
+    expected = json.loads(subprocess.run([maker, "deleted", mailbox], capture_output=True, check=True).stdout)
+    output = runner.run(["-recover", mailbox], 0)
+    client = server.client()
+    for name, deleted in (("Outlook Express.Salvage", False), ("Outlook Express.Salvage.deleted", True)):
+        ids = sorted(re.search(rb"Message-ID: (<[^>]*>)", body).group(1).decode()
+                     for _, _, body in messages_in(client, name))
+        want = sorted(re.search(r"Message-ID: (<[^>]*>)", m["wire"]).group(1) for m in expected
+                      if m["deleted"] == deleted)
+        if ids != want:
+            fail("-recover folder %r holds %r, expected %r:\n%s" % (name, ids, want, output))
+    client.logout()
+    print("ok: -recover puts the indexed messages in the folder and the deleted ones in its subfolder")
+
+
 def check_quota(runner, server, folder):
     mailbox = os.path.join(folder, "Many.dbx")
     url = "imaps://small@127.0.0.1:%d" % server.tls_port
@@ -389,6 +407,7 @@ def main():
         check_upload_and_rerun(runner, server, maker, folder)
         check_starttls_and_refusals(runner, server, maker, folder)
         check_tree(runner, server, store, folder)
+        check_recover(runner, server, maker, folder)
         check_interruptions(runner, server, maker, folder)
         check_quota(runner, server, folder)
     finally:

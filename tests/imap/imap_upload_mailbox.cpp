@@ -4,6 +4,7 @@
 //
 // Usage: imap_upload_mailbox small OUTPUT.dbx   a few messages of every kind
 //        imap_upload_mailbox many OUTPUT.dbx    N numbered ones (argument 3)
+//        imap_upload_mailbox deleted OUTPUT.dbx two messages and two deleted ones
 
 #include <cstdio>
 #include <cstdlib>
@@ -34,6 +35,7 @@ struct Sample {
   int64_t sent;
   uint32_t flags;
   bool tooLarge = false;
+  bool deleted = false;
 };
 
 std::string Text(const std::string& messageId, const std::string& subject, const std::string& body,
@@ -75,6 +77,16 @@ std::vector<Sample> ManySamples(int count) {
   return samples;
 }
 
+std::vector<Sample> DeletedSamples() {
+  std::vector<Sample> samples;
+  for (int i = 0; i < 4; ++i) {
+    const std::string number = std::to_string(i);
+    samples.push_back({Text("<d" + number + "@example.com>", "Message " + number, "Body " + number + ".\r\n", "\r\n"),
+                       1100000000 + i * 60, 1100000000 + i * 60, kRead, false, i >= 2});
+  }
+  return samples;
+}
+
 std::string Crlf(const std::string& text) {
   std::string wire;
   for (size_t i = 0; i < text.size(); ++i) {
@@ -96,8 +108,9 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string kind = argv[1];
-  const std::vector<Sample> samples = kind == "many" ? ManySamples(argc > 3 ? std::atoi(argv[3]) : 100)
-                                                     : SmallSamples();
+  const std::vector<Sample> samples = kind == "many"      ? ManySamples(argc > 3 ? std::atoi(argv[3]) : 100)
+                                      : kind == "deleted" ? DeletedSamples()
+                                                          : SmallSamples();
   DbxBuilder builder;
   std::string json = "[\n";
   for (const Sample& sample : samples) {
@@ -107,6 +120,7 @@ int main(int argc, char** argv) {
     if (sample.received != 0) message.receiveTime = FileTimeFromUnix(sample.received);
     message.sendTime = FileTimeFromUnix(sample.sent);
     message.flags = sample.flags;
+    message.deleted = sample.deleted;
     builder.add(message);
     const auto state = [&](uint32_t bit) { return std::string((sample.flags & bit) ? "true" : "false"); };
     if (json.size() > 2) json += ",\n";
@@ -114,10 +128,11 @@ int main(int argc, char** argv) {
             std::to_string(sample.received != 0 ? sample.received : sample.sent) + ", \"read\": " + state(kRead) +
             ", \"answered\": " + state(kAnswered) + ", \"flagged\": " + state(kFlagged) +
             ", \"forwarded\": " + state(kForwarded) + ", \"too_large\": " + (sample.tooLarge ? "true" : "false") +
-            "}";
+            ", \"deleted\": " + (sample.deleted ? "true" : "false") + "}";
   }
   json += "\n]\n";
   std::ofstream out(argv[2], std::ios::binary);
+  if (kind == "deleted") builder.linkDeleted();
   const std::string bytes = builder.build().bytes;
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   out.close();
