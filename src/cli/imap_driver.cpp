@@ -52,6 +52,17 @@ class SecretSource {
   std::optional<std::string> asked_;
 };
 
+// Whether the server's "* ENABLED" answer names `capability`.
+bool Enabled(const CommandResult& result, const std::string& capability) {
+  for (const ImapResponse& response : result.untagged) {
+    if (response.name != "ENABLED") continue;
+    for (const ImapValue& value : response.values) {
+      if (ImapUpper(value.text) == capability) return true;
+    }
+  }
+  return false;
+}
+
 class ImapUpload {
  public:
   ImapUpload(const RunSettings& settings, ImapUrl url, FileSystem& fileSystem, Console& console, const Host& host)
@@ -130,7 +141,7 @@ class ImapUpload {
     auto session = std::make_unique<ImapSession>(ConnectTls(url_.host, url_.port, url_.tlsFromStart, tls));
     session->open(!url_.tlsFromStart);
     session->logIn(url_.user, secrets_.take(url_.user, url_.host), settings_.imap.oauth2);
-    utf8_ = session->has("UTF8=ACCEPT") && session->run("ENABLE UTF8=ACCEPT").ok();
+    utf8_ = session->has("UTF8=ACCEPT") && Enabled(session->run("ENABLE UTF8=ACCEPT"), "UTF8=ACCEPT");
     delimiter_ = HierarchyDelimiter(*session);
     session_ = std::move(session);
   }

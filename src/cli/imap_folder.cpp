@@ -133,6 +133,9 @@ class FolderUpload {
 
   void append(int32_t i, const OutgoingMessage& message) {
     ImapCommand command = AppendCommand(session_, folder_, context_.utf8, message);
+    // Sent by this run from here on, unless refused: found on the server
+    // after a lost connection, it counts as uploaded.
+    sent_[static_cast<size_t>(i)] = true;
     if (command.literalMode() == LiteralMode::Synchronizing) {
       drain();
       handle(i, session_.run(std::move(command)));
@@ -159,9 +162,11 @@ class FolderUpload {
   void handle(int32_t i, const CommandResult& result) {
     const std::string& code = result.tagged.code;
     if (result.ok()) {
-      sent_[static_cast<size_t>(i)] = true;
       ++tally_.uploaded;
-    } else if (code == "TRYCREATE" && !retried_) {
+      return;
+    }
+    sent_[static_cast<size_t>(i)] = false;
+    if (code == "TRYCREATE" && !retried_) {
       retryLater_.push_back(i);
     } else if (code == "LIMIT" || code == "TOOBIG") {
       tooLarge(i);

@@ -29,6 +29,9 @@ import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import fault_proxy  # noqa: E402
+
 SKIPPED = 77
 PASSWORD = "s3cret pass"
 
@@ -381,6 +384,42 @@ def check_recover(runner, server, maker, folder):
     print("ok: -recover puts the indexed messages in the folder and the deleted ones in its subfolder")
 
 
+def check_faults(runner, server, maker, folder):
+    """Through the fault-injecting proxy: what Dovecot does not do."""
+    mailbox = os.path.join(folder, "Faults.dbx")
+    count = 30
+    subprocess.run([maker, "many", mailbox, str(count)], capture_output=True, check=True)
+    cases = (
+        ("no-literal-plus", None), ("literal-minus", None), ("utf8", None),
+        (None, "cut"), (None, "bye"), (None, "throttle"),
+    )
+    for capabilities, fault in cases:
+        what = capabilities or fault
+        proxy = fault_proxy.FaultProxy(server, capabilities, fault)
+        try:
+            url = "imaps://quernel@127.0.0.1:%d/Faults/%s" % (proxy.port, what)
+            output = runner.run([mailbox], 0, url=url)
+        finally:
+            proxy.close()
+        # Each throttling refusal quernel read came after the server had
+        # stored the message: the reconnected run finds it there.
+        already = output.count("asked to wait") if fault == "throttle" else 0
+        expect_line(output, '"Faults.dbx": %d messages, %d uploaded, %d already on the server, 0 too large'
+                    % (count, count - already, already))
+        if fault and (proxy.faults == 0 or "trying again" not in output):
+            fail("%s: no fault came or no reconnect followed:\n%s" % (what, output))
+        if fault == "throttle" and "trying again in 2 s" not in output:
+            fail("the suggested back-off was not honoured:\n" + output)
+        client = server.client()
+        found = messages_in(client, "Faults.%s.Faults" % what)
+        client.logout()
+        ids = set(re.search(rb"Message-ID: (<[^>]*>)", body).group(1) for _, _, body in found)
+        if len(found) != count or len(ids) != count:
+            fail("%s: the folder holds %d messages, %d distinct; expected %d" % (what, len(found), len(ids), count))
+    print("ok: through a proxy: no LITERAL+, LITERAL- only, UTF8=ACCEPT offered; a cut after a complete "
+          "APPEND, BYE instead of its OK, a throttling refusal: one copy of each message every time")
+
+
 def check_quota(runner, server, folder):
     mailbox = os.path.join(folder, "Many.dbx")
     url = "imaps://small@127.0.0.1:%d" % server.tls_port
@@ -408,6 +447,7 @@ def main():
         check_starttls_and_refusals(runner, server, maker, folder)
         check_tree(runner, server, store, folder)
         check_recover(runner, server, maker, folder)
+        check_faults(runner, server, maker, folder)
         check_interruptions(runner, server, maker, folder)
         check_quota(runner, server, folder)
     finally:
