@@ -9,6 +9,7 @@
 #include "cli/imap_folder.h"
 #include "cli/mailbox_code_page.h"
 #include "cli/opened_mailbox.h"
+#include "cli/progress_line.h"
 #include "cli/recover_mailbox.h"
 #include "cli/run_writers.h"
 #include "cli/tree_driver.h"
@@ -71,7 +72,7 @@ class ImapUpload {
         emlOptions_(EmlOptionsFrom(settings)),
         secrets_(settings.imap),
         fileSystem_(fileSystem),
-        console_(console),
+        console_(console, StdoutIsTerminal() && dynamic_cast<StdoutConsole*>(&console) != nullptr),
         host_(host) {}
 
   // True when every message of the mailbox is on the server. Without
@@ -179,7 +180,7 @@ class ImapUpload {
   const EmlOptions emlOptions_;
   SecretSource secrets_;
   FileSystem& fileSystem_;
-  Console& console_;
+  ProgressLine console_;
   const Host& host_;
   std::unique_ptr<ImapSession> session_;
   std::optional<char> delimiter_;

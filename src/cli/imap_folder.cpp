@@ -86,7 +86,9 @@ class FolderUpload {
     ServerInventory inventory = selected.messages > 0 ? FetchInventory(session_) : ServerInventory();
     const std::optional<uint64_t> appendLimit = AppendLimitIn(session_.capabilities());
     tally_.messages = source_.messageCount();
+    context_.console.start(tally_.messages);
     for (int32_t i = 0; i < tally_.messages; ++i) {
+      context_.console.update(i, bytesSent_);
       std::optional<OutgoingMessage> message = build(i);
       if (!message) {
         ++tally_.leftOut;
@@ -143,6 +145,7 @@ class FolderUpload {
     }
     inFlight_.push_back({i, message.wire.size(), session_.sendWithoutWaiting(std::move(command))});
     inFlightBytes_ += message.wire.size();
+    bytesSent_ += message.wire.size();
     while (inFlightBytes_ > kWindowBytes || inFlight_.size() > kWindowCommands) completeOldest();
   }
 
@@ -214,6 +217,7 @@ class FolderUpload {
   std::string text_;
   std::deque<InFlight> inFlight_;
   size_t inFlightBytes_ = 0;
+  uint64_t bytesSent_ = 0;
   std::vector<int32_t> retryLater_;
   bool retried_ = false;
 };

@@ -11,7 +11,7 @@
 
 #include "imap/imap_session.h"
 #include "platform/code_page.h"
-#include "platform/console.h"
+#include "cli/progress_line.h"
 #include "writers/eml_options.h"
 #include "writers/message_source.h"
 
@@ -47,7 +47,7 @@ struct FolderUploadContext {
   bool utf8 = false;
   const EmlOptions& emlOptions;
   const CodePageConverter& converter;
-  Console& console;
+  ProgressLine& console;    // every line, and the progress on a terminal
   std::string displayName;  // the mailbox, as every line names it
 };
 

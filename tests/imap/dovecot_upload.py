@@ -226,6 +226,8 @@ class Runner:
                  % (result.returncode, expect_status, output, result.stderr.decode()))
         if PASSWORD in output:
             fail("the password appears in the output")
+        if "\r" in output or "\x1b" in output:
+            fail("a progress line went to a pipe:\n" + output)
         return output
 
 
