@@ -1,5 +1,6 @@
 #include "cli/imap_driver.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <memory>
@@ -125,10 +126,11 @@ class ImapUpload {
   bool uploadSource(MessageSource& source, const std::vector<std::string>& levels, const std::string& displayName,
                     const CodePageConverter& converter, std::string_view setName) {
     std::vector<bool> sent(static_cast<size_t>(source.messageCount()));
-    const FolderTally tally = withReconnects([&] {
+    const auto attempt = [&] {
       FolderUploadContext context{*session_, delimiter_, utf8_, emlOptions_, converter, console_, displayName};
       return UploadFolder(context, levels, source, sent);
-    });
+    };
+    const FolderTally tally = withReconnects(attempt, [&] { return std::count(sent.begin(), sent.end(), true); });
     std::string set;
     if (!setName.empty()) set.append(" ").append(setName);
     console_.print("\"%s\"%s: %d messages, %d uploaded, %d already on the server, %d too large\n",
@@ -149,10 +151,13 @@ class ImapUpload {
 
   // Runs `attempt` on a connected session; a lost connection is made again
   // after a growing pause and the attempt repeated (it reconciles first).
-  template <typename Attempt>
-  FolderTally withReconnects(Attempt attempt) {
+  // `progress` counts what has been sent: while it grows, the pause starts
+  // again from its shortest and the 30 minutes from now.
+  template <typename Attempt, typename Progress>
+  FolderTally withReconnects(Attempt attempt, Progress progress) {
     std::chrono::milliseconds pause = kFirstPause;
     Clock::time_point lastProgress = Clock::now();
+    auto sentBefore = progress();
     for (;;) {
       try {
         if (!session_) connect();
@@ -160,6 +165,11 @@ class ImapUpload {
       } catch (const ConnectionError& error) {
         session_.reset();
         if (!error.retryable()) throw UploadStop(error.what());
+        if (progress() != sentBefore) {
+          sentBefore = progress();
+          lastProgress = Clock::now();
+          pause = kFirstPause;
+        }
         if (Clock::now() - lastProgress > kLongestWithoutProgress) {
           throw UploadStop(std::string("no progress for 30 minutes: ") + error.what());
         }

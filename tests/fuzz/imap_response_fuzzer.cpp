@@ -1,8 +1,9 @@
 // Fuzz target: the server's side of an IMAP session. The input is fed to
 // the response reader in pieces (the first byte sets the piece size), every
 // whole response is parsed and read as capabilities, a folder list entry,
-// a FETCH and a PERMANENTFLAGS code, and each folder name is decoded from
-// modified UTF-7.
+// a FETCH (with its date and Message-ID, as a folder's contents are read)
+// and a PERMANENTFLAGS code, and each folder name is decoded from modified
+// UTF-7.
 //
 // Whatever the bytes: only ImapProtocolError is raised, a decoded name
 // encodes back to the same text, and no response outgrows the bounds.
@@ -16,6 +17,7 @@
 #include "imap/response.h"
 #include "imap/response_data.h"
 #include "imap/response_reader.h"
+#include "imap/server_inventory.h"
 
 namespace {
 
@@ -27,7 +29,11 @@ void ReadAs(const quernel::ImapResponse& response) {
       if (quernel::EncodeModifiedUtf7(*decoded) != entry.name) __builtin_trap();
     }
   }
-  if (response.name == "FETCH") (void)quernel::ReadFetch(response);
+  if (response.name == "FETCH") {
+    const quernel::FetchedMessage message = quernel::ReadFetch(response);
+    (void)quernel::ParseInternalDate(message.internalDate);
+    (void)quernel::MessageIdOf(message.headerFields);
+  }
   (void)quernel::PermanentFlagsIn(response);
 }
 
