@@ -1,6 +1,7 @@
 #include "imap/response_reader.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <utility>
 
 #include "imap/imap_error.h"
@@ -14,13 +15,14 @@ std::optional<size_t> TrailingLiteralSize(std::string_view line) {
   std::string_view digits = line.substr(open + 1, line.size() - open - 2);
   if (!digits.empty() && (digits.back() == '+' || digits.back() == '-')) digits.remove_suffix(1);
   if (digits.empty() || digits.size() > 10) return std::nullopt;
-  size_t size = 0;
+  // 64 bits whatever size_t is: ten digits overflow a 32-bit one.
+  uint64_t size = 0;
   for (const char c : digits) {
     if (c < '0' || c > '9') return std::nullopt;
-    size = size * 10 + static_cast<size_t>(c - '0');
+    size = size * 10 + static_cast<uint64_t>(c - '0');
   }
   if (size > kMaxLiteralBytes) throw ImapProtocolError("the server sent a literal larger than 64 MiB");
-  return size;
+  return static_cast<size_t>(size);
 }
 
 void ResponseReader::feed(std::string_view bytes) {
