@@ -38,6 +38,7 @@ readonly FUZZ_TARGETS=(
   "quote_from_lines quote 16384"
   "folder_list folders 65536"
   "code_page code_page 16384"
+  "imap_response imap 65536"
 )
 
 run_fuzzer() {

@@ -17,19 +17,6 @@
 namespace quernel {
 namespace {
 
-// Every input expanded, in order; a file named twice is kept at its first
-// place only, so it is neither converted nor counted twice.
-std::vector<std::string> ListMailboxes(const std::vector<std::string>& inputs, FileSystem& fileSystem) {
-  std::vector<std::string> listed;
-  std::unordered_set<std::string> seen;
-  for (const std::string& input : inputs) {
-    for (std::string& path : fileSystem.expandPattern(input)) {
-      if (seen.insert(path).second) listed.push_back(std::move(path));
-    }
-  }
-  return listed;
-}
-
 class Batch {
  public:
   Batch(const RunSettings& settings, FileSystem& fileSystem, Console& console, const Host& host)
@@ -107,6 +94,19 @@ class Batch {
 };
 
 }  // namespace
+
+// Every input expanded, in order; a file named twice is kept at its first
+// place only, so it is neither converted nor counted twice.
+std::vector<std::string> ListMailboxes(const std::vector<std::string>& inputs, FileSystem& fileSystem) {
+  std::vector<std::string> listed;
+  std::unordered_set<std::string> seen;
+  for (const std::string& input : inputs) {
+    for (std::string& path : fileSystem.expandPattern(input)) {
+      if (seen.insert(path).second) listed.push_back(std::move(path));
+    }
+  }
+  return listed;
+}
 
 void PrintSummaries(const RunSettings& settings, const Counters& counters, size_t listed,
                     Console& console) {

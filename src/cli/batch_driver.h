@@ -3,6 +3,8 @@
 // and prints the summaries.
 
 #include <cstddef>
+#include <string>
+#include <vector>
 
 #include "cli/run_settings.h"
 #include "cli/run_writers.h"
@@ -11,6 +13,10 @@
 #include "platform/host.h"
 
 namespace quernel {
+
+// Every input expanded, in order; a file named twice is kept at its first
+// place only, so it is neither converted nor counted twice.
+std::vector<std::string> ListMailboxes(const std::vector<std::string>& inputs, FileSystem& fileSystem);
 
 // The summary lines, one per format chosen: `counters` out of `listed`.
 void PrintSummaries(const RunSettings& settings, const Counters& counters, size_t listed,

@@ -95,6 +95,47 @@ void AssignPositionals(const std::vector<std::string>& positionals, FileSystem& 
   if (!lastIsInput) settings.outputDirectory = last;
 }
 
+// "-imap URL", "-passcmd COMMAND" and "-cafile FILE" take the next
+// argument. Returns how many arguments the option took (0: not one of these);
+// an option without its value fails.
+size_t TakeImapOption(const std::vector<std::string>& arguments, size_t at, RunSettings& settings,
+                      std::string& failureLine) {
+  struct ValueOption {
+    std::string_view name;
+    std::string ImapSettings::*value;
+  };
+  static constexpr ValueOption kValueOptions[] = {
+      {"-imap", &ImapSettings::url}, {"-passcmd", &ImapSettings::passwordCommand}, {"-cafile", &ImapSettings::caFile}};
+  const std::string& argument = arguments[at];
+  if (EqualsIgnoringCase(argument, "-oauth2")) {
+    settings.imap.oauth2 = true;
+    return 1;
+  }
+  for (const ValueOption& option : kValueOptions) {
+    if (!EqualsIgnoringCase(argument, option.name)) continue;
+    if (at + 1 >= arguments.size() || arguments[at + 1].empty()) {
+      failureLine = std::string(option.name) + " needs a value!\n";
+      return 0;
+    }
+    settings.imap.*option.value = arguments[at + 1];
+    if (option.value == &ImapSettings::url) settings.flags |= flags::kImap;
+    return 2;
+  }
+  return 0;
+}
+
+// "-imap" is an output of its own, of mailboxes or of one store (-tree):
+// the line that says what it cannot be combined with, or empty.
+std::string ImapFailure(const std::vector<std::string>& positionals, const RunSettings& settings) {
+  const bool imapOnly = !settings.imap.passwordCommand.empty() || !settings.imap.caFile.empty() || settings.imap.oauth2;
+  if (!settings.has(flags::kImap)) return imapOnly ? "-passcmd, -cafile and -oauth2 go with -imap!\n" : "";
+  if (settings.has(flags::kMboxo | flags::kMboxrd | flags::kEml | flags::kMaildir)) {
+    return "-imap is an output of its own: give none of -mbx, -mbxrd, -eml and -maildir with it!\n";
+  }
+  if (settings.has(flags::kTree) && positionals.size() > 1) return "-imap -tree takes one store and no output folder!\n";
+  return "";
+}
+
 // A tree is one store written in one format into an output folder of its
 // own: the line that says what is missing, or empty when nothing is.
 std::string TreeFailure(const std::vector<std::string>& positionals, const RunSettings& settings) {
@@ -116,9 +157,18 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments, FileSyst
     return result;
   }
   std::vector<std::string> positionals;
-  for (const std::string& argument : arguments) {
+  for (size_t at = 0; at < arguments.size(); ++at) {
+    const std::string& argument = arguments[at];
     bool optionsAccepted = positionals.empty();
     if (optionsAccepted && !argument.empty() && argument[0] == '-') {
+      if (const size_t taken = TakeImapOption(arguments, at, result.settings, result.failureLine); taken > 0) {
+        at += taken - 1;
+        continue;
+      }
+      if (!result.failureLine.empty()) {
+        result.action = CommandLine::Action::Fail;
+        return result;
+      }
       OptionOutcome outcome = TakeOption(argument, result.settings, result.failureLine);
       if (outcome == OptionOutcome::Fail) {
         result.action = CommandLine::Action::Fail;
@@ -137,8 +187,13 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments, FileSyst
     result.action = CommandLine::Action::ShowUsage;
     return result;
   }
+  result.failureLine = ImapFailure(positionals, result.settings);
+  if (!result.failureLine.empty()) {
+    result.action = CommandLine::Action::Fail;
+    return result;
+  }
   if (result.settings.has(flags::kTree) && !positionals.empty()) {
-    result.failureLine = TreeFailure(positionals, result.settings);
+    if (!result.settings.has(flags::kImap)) result.failureLine = TreeFailure(positionals, result.settings);
     if (!result.failureLine.empty()) {
       result.action = CommandLine::Action::Fail;
       return result;

@@ -2,6 +2,7 @@
 
 #include "cli/batch_driver.h"
 #include "cli/command_line.h"
+#include "cli/imap_driver.h"
 #include "cli/mailbox_code_page.h"
 #include "cli/tree_driver.h"
 #include "cli/usage.h"
@@ -29,6 +30,9 @@ int RunQuernel(const std::vector<std::string>& arguments, FileSystem& fileSystem
   if (commandLine.settings.codePage != 0 && !PrepareChosenCodePage(commandLine.settings, console)) return 1;
   // Taken only now: on Windows a chosen code page makes the host's text UTF-8.
   const Host& host = SystemHost();
+  if (commandLine.settings.has(flags::kImap)) {
+    return RunImapUpload(std::move(commandLine.settings), fileSystem, console, host);
+  }
   if (commandLine.settings.has(flags::kTree)) {
     return RunTree(std::move(commandLine.settings), fileSystem, console, host);
   }

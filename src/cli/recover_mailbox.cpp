@@ -121,6 +121,7 @@ class Recovery {
       writers_.eml.convertMailboxInto(writers_.emlOptions, places_.emlDirectory, displayName, source,
                                       converter, writers_.counters.eml);
     }
+    if (places_.otherOutput) places_.otherOutput(source, "");
     if (!places_.maildir.empty() && writers_.maildir.writeFolder(places_.maildir, source,
                                                                  writers_.maildirOptions.overwrite,
                                                                  displayName)) {
@@ -143,6 +144,7 @@ class Recovery {
   void writeSet(MessageSource& source, std::string_view setName, const std::string& displayName,
                 const CodePageConverter& converter) {
     int32_t ignored = 0;
+    if (places_.otherOutput) places_.otherOutput(source, setName);
     if (!places_.mboxFile.empty()) {
       writers_.mbox.convertMailbox(writers_.mboxOptions, "", places_.mboxSetFile(places_.mboxFile, setName, writers_.host),
                                    displayName, source, converter, ignored);

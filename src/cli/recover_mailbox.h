@@ -6,6 +6,7 @@
 // the outputs go.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -35,6 +36,9 @@ struct RecoverPlaces {
   };
   // Whether a set's Maildir gets the Maildir++ folder marker.
   bool markMaildirSets = false;
+  // An output that is not a file ("-imap"): given the indexed messages (an
+  // empty set name) and then each set found.
+  std::function<void(MessageSource& source, std::string_view setName)> otherOutput;
 };
 
 // What became of a mailbox's indexed messages.

@@ -26,7 +26,16 @@ inline constexpr uint32_t kRecover = 0x400;      // -recover: also what a scan o
 inline constexpr uint32_t kMaildir = 0x800;      // -maildir
 inline constexpr uint32_t kShowUsage = 0x1000;   // -?
 inline constexpr uint32_t kStatusHeaders = 0x2000;  // -flags
+inline constexpr uint32_t kImap = 0x4000;           // -imap URL: upload to a mail server
 }  // namespace flags
+
+// "-imap URL" and the options that go with it; the secret is never here.
+struct ImapSettings {
+  std::string url;
+  std::string passwordCommand;  // -passcmd
+  std::string caFile;           // -cafile
+  bool oauth2 = false;          // -oauth2
+};
 
 struct RunSettings {
   uint32_t flags = 0;
@@ -39,6 +48,7 @@ struct RunSettings {
   // "-cp<N>": the code page of the mailboxes' strings; 0 when not given
   // (Linux works it out per mailbox, Windows takes its ANSI code page).
   int codePage = 0;
+  ImapSettings imap;
 
   bool has(uint32_t flag) const { return (flags & flag) != 0; }
 };

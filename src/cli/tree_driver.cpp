@@ -347,4 +347,27 @@ int RunTree(RunSettings settings, FileSystem& fileSystem, Console& console, cons
   return 0;
 }
 
+std::vector<StoreFolderPlace> PlanStoreFolders(const RunSettings& settings, FileSystem& fileSystem,
+                                               Console& console, const Host& host) {
+  const StoreDirectory store = ReadStoreDirectory(settings.inputs[0], fileSystem, host.paths);
+  if (store.names.empty()) return {};
+  const StoreCodePages codePages(settings.codePage, store, fileSystem, host);
+  const std::vector<FolderRecord> records = ReadFolders(store, fileSystem, console, host);
+  const std::unique_ptr<CodePageConverter> converter = codePages.forFolderList(store, records, console);
+  const StoreTree tree = BuildStoreTree(records, store.names, *converter, host.text);
+  const TreePlan plan = PlanTree(tree, TreeLayout::Eml, host, *converter, settings.has(flags::kRecover));
+  std::vector<StoreFolderPlace> places(tree.folders.size());
+  for (size_t i = 0; i < tree.folders.size(); ++i) {
+    const std::string path = plan.path(i);
+    for (size_t start = 0; start <= path.size();) {
+      const size_t end = std::min(path.find(host.paths.separator(), start), path.size());
+      places[i].levels.push_back(path.substr(start, end - start));
+      start = end + 1;
+    }
+    const auto mailbox = store.paths.find(tree.folders[i].mailboxFile);
+    if (mailbox != store.paths.end()) places[i].mailboxPath = mailbox->second;
+  }
+  return places;
+}
+
 }  // namespace quernel

@@ -4,7 +4,8 @@ namespace quernel {
 
 const char* const kUsageText =
     "Usage: quernel [Options] Infile [Output directory]\n"
-    "       quernel -tree [Options] Store Output\n\n"
+    "       quernel -tree [Options] Store Output\n"
+    "       quernel -imap URL [Options] Infile... | -tree Store\n\n"
     "Available options:\n"
     "  -mbx[naming]   Saves all messages in mboxo-format (default)\n"
     "  -mbxrd[naming] Saves all messages in mboxrd-format\n"
@@ -33,6 +34,12 @@ const char* const kUsageText =
     "                 (874, 932, 936, 949, 950, 1250 to 1258). Default:\n"
     "                 found per mailbox from its messages on Linux,\n"
     "                 the system's code page on Windows.\n"
+    "  -imap URL      Uploads every message to an IMAP server instead:\n"
+    "                 imaps://USER@HOST[:PORT][/FOLDER] or imap://... (STARTTLS)\n"
+    "  -passcmd CMD   Runs CMD for the password or token (else the variable\n"
+    "                 QUERNEL_IMAP_PASSWORD, else a prompt on the terminal)\n"
+    "  -oauth2        The secret is an OAuth2 access token (XOAUTH2)\n"
+    "  -cafile FILE   Also trusts the certificate authorities in FILE\n"
     "  -?             Shows this message\n";
 
 }  // namespace quernel

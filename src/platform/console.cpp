@@ -4,6 +4,12 @@
 #include <cstdio>
 #include <vector>
 
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace quernel {
 
 void Console::print(const char* format, ...) {
@@ -31,6 +37,14 @@ void Console::print(const char* format, ...) {
 void StdoutConsole::write(std::string_view text) {
   std::fwrite(text.data(), 1, text.size(), stdout);
   std::fflush(stdout);
+}
+
+bool StdoutIsTerminal() {
+#ifdef _WIN32
+  return _isatty(_fileno(stdout)) != 0;
+#else
+  return isatty(fileno(stdout)) != 0;
+#endif
 }
 
 }  // namespace quernel

@@ -27,6 +27,10 @@ class StdoutConsole final : public Console {
   void write(std::string_view text) override;
 };
 
+// Whether standard output is a terminal (where a progress line may be
+// redrawn in place), not a file or a pipe.
+bool StdoutIsTerminal();
+
 // Collects everything printed; for tests.
 class StringConsole final : public Console {
  public:

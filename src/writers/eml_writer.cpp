@@ -5,11 +5,11 @@
 
 #include "naming/naming_template.h"
 #include "platform/file_error.h"
+#include "writers/eml_message.h"
 #include "writers/eml_paths.h"
 #include "writers/message_naming_fields.h"
 #include "writers/output_failure.h"
 #include "writers/output_target.h"
-#include "writers/status_headers.h"
 
 namespace quernel {
 
@@ -157,9 +157,8 @@ EmlWriter::Outcome EmlWriter::writeMessage(const EmlOptions& options, Choice& ch
     text_.clear();
     // A message the source leaves out goes the failure's way: the file
     // already created for it is removed.
-    leftOut = !source.appendText(i, text_);
+    leftOut = !AppendEmlMessage(options, source, i, text_);
     if (!leftOut) {
-      if (options.statusHeaders) AddStatusHeaders(text_, 0, MessageFlags(source.properties(i).flags));
       if (!text_.empty()) target->file().write(text_);
       const MessageTime time = ChosenDate(source.properties(i), options.date);
       // A message without that date keeps its write time; a refused stamp

@@ -12,11 +12,13 @@
 #include <vector>
 
 #include "support/dbx_builder.h"
+#include "support/json_string.h"
 
 namespace {
 
 using quernel::testing::DbxBuilder;
 using quernel::testing::FileTimeFromUnix;
+using quernel::testing::JsonString;
 using quernel::testing::TestMessage;
 
 // Outlook Express's state bits, spelled out here rather than taken from the
@@ -67,23 +69,6 @@ std::string TextOf(const Sample& sample) {
   return "From: " + sample.fromHeader + eol + "Subject: " + sample.subjectHeader + eol + state +
          "MIME-Version: 1.0" + eol + "Content-Type: text/plain; charset=us-ascii" + eol + eol +
          sample.body;
-}
-
-std::string JsonString(const std::string& bytes) {
-  std::string out = "\"";
-  for (unsigned char c : bytes) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20 || c >= 0x7F) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-      out += escaped;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out + "\"";
 }
 
 }  // namespace

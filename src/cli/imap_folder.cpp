@@ -1,0 +1,232 @@
+#include "cli/imap_folder.h"
+
+#include <charconv>
+#include <deque>
+#include <utility>
+
+#include "dbx/message_flags.h"
+#include "imap/folder_commands.h"
+#include "imap/imap_error.h"
+#include "imap/server_inventory.h"
+#include "writers/eml_message.h"
+
+namespace quernel {
+namespace {
+
+// True when the folder exists now, created or found.
+bool MakeFolder(FolderUploadContext& context, const std::string& name) {
+  if (FolderExists(context.session, name, context.utf8)) return true;
+  const CommandResult created = CreateFolder(context.session, name, context.utf8);
+  return created.ok() || created.tagged.code == "ALREADYEXISTS";
+}
+
+// The folder as the lines show it: its levels joined by "/".
+std::string Shown(const std::vector<std::string>& levels) {
+  std::string shown;
+  for (const std::string& level : levels) shown += (shown.empty() ? "" : "/") + level;
+  return shown;
+}
+
+// Makes every level that is missing; a leaf the server refuses gets one
+// fallback name. Returns the leaf's name on the server.
+std::string MakeFolderPath(FolderUploadContext& context, std::vector<std::string>& levels) {
+  for (size_t depth = 1; depth <= levels.size(); ++depth) {
+    const std::vector<std::string> prefix(levels.begin(), levels.begin() + static_cast<ptrdiff_t>(depth));
+    if (MakeFolder(context, ServerFolderName(prefix, context.delimiter, context.utf8))) continue;
+    const std::string plain = PlainFolderLevel(levels[depth - 1]);
+    if (depth == levels.size() && plain != levels.back()) {
+      const std::string refused = Shown(levels);
+      levels.back() = plain;
+      if (MakeFolder(context, ServerFolderName(levels, context.delimiter, context.utf8))) {
+        context.console.print("The server refused folder \"%s\"; using \"%s\" instead.\n", refused.c_str(),
+                              Shown(levels).c_str());
+        continue;
+      }
+    }
+    throw UploadStop("the server refused to create folder \"" + Shown(prefix) + "\"");
+  }
+  return ServerFolderName(levels, context.delimiter, context.utf8);
+}
+
+std::vector<std::string> FlagsOf(MessageFlags flags, bool keywords) {
+  std::vector<std::string> list;
+  if (flags.read()) list.emplace_back("\\Seen");
+  if (flags.answered()) list.emplace_back("\\Answered");
+  if (flags.marked()) list.emplace_back("\\Flagged");
+  if (flags.forwarded() && keywords) list.emplace_back("$Forwarded");
+  return list;
+}
+
+// Microsoft 365: "Request is throttled. Suggested Backoff Time: N milliseconds".
+uint64_t SuggestedBackoffMs(const std::string& text) {
+  static constexpr std::string_view kMarker = "Suggested Backoff Time: ";
+  const size_t at = text.find(kMarker);
+  if (at == std::string::npos) return 0;
+  uint64_t value = 0;
+  const char* start = text.data() + at + kMarker.size();
+  std::from_chars(start, text.data() + text.size(), value);
+  return value;
+}
+
+// One folder's upload: messages are sent pipelined where the server takes
+// non-synchronizing literals, up to a window of unanswered bytes and
+// commands, else one at a time.
+class FolderUpload {
+ public:
+  FolderUpload(FolderUploadContext& context, std::vector<std::string> levels, MessageSource& source,
+               std::vector<bool>& sent)
+      : context_(context), session_(context.session), levels_(std::move(levels)), source_(source), sent_(sent) {}
+
+  FolderTally run() {
+    folder_ = MakeFolderPath(context_, levels_);
+    const SelectedFolder selected = SelectFolder(session_, folder_, context_.utf8);
+    // Without a PERMANENTFLAGS code every flag is kept.
+    keywords_ = selected.permanentFlags.empty() || selected.permanentFlags.count("\\*") != 0 ||
+                selected.permanentFlags.count("$FORWARDED") != 0;
+    ServerInventory inventory = selected.messages > 0 ? FetchInventory(session_) : ServerInventory();
+    const std::optional<uint64_t> appendLimit = AppendLimitIn(session_.capabilities());
+    tally_.messages = source_.messageCount();
+    context_.console.start(tally_.messages);
+    for (int32_t i = 0; i < tally_.messages; ++i) {
+      context_.console.update(i, bytesSent_);
+      std::optional<OutgoingMessage> message = build(i);
+      if (!message) {
+        ++tally_.leftOut;
+        continue;
+      }
+      if (inventory.take(MessageIdentity(MessageIdOf(message->wire), message->instant, message->wire.size()))) {
+        ++(sent_[static_cast<size_t>(i)] ? tally_.uploaded : tally_.already);
+      } else if (appendLimit && message->wire.size() > *appendLimit) {
+        tooLarge(i);
+      } else {
+        if (!message->instant) {
+          context_.console.print("%s has no date; the server gives it the time of upload.\n", describe(i).c_str());
+        }
+        append(i, *message);
+      }
+    }
+    drain();
+    retryInCreatedFolder();
+    return tally_;
+  }
+
+ private:
+  static constexpr size_t kWindowBytes = 4 * 1024 * 1024;
+  static constexpr size_t kWindowCommands = 64;
+
+  struct InFlight {
+    int32_t message;
+    size_t bytes;
+    std::string tag;
+  };
+
+  // Message i as sent, or nothing when the source leaves it out.
+  std::optional<OutgoingMessage> build(int32_t i) {
+    text_.clear();
+    if (!AppendEmlMessage(context_.emlOptions, source_, i, text_)) return std::nullopt;
+    const MessageProperties& properties = source_.properties(i);
+    const MessageTime time = properties.receiveTime != 0 ? properties.receiveTime : properties.sendTime;
+    OutgoingMessage message;
+    message.wire = WithCrlfLineEnds(text_);
+    message.flags = FlagsOf(MessageFlags(properties.flags), keywords_);
+    if (time != 0) message.instant = time;
+    return message;
+  }
+
+  void append(int32_t i, const OutgoingMessage& message) {
+    ImapCommand command = AppendCommand(session_, folder_, context_.utf8, message);
+    // Sent by this run from here on, unless refused: found on the server
+    // after a lost connection, it counts as uploaded.
+    sent_[static_cast<size_t>(i)] = true;
+    if (command.literalMode() == LiteralMode::Synchronizing) {
+      drain();
+      handle(i, session_.run(std::move(command)));
+      return;
+    }
+    inFlight_.push_back({i, message.wire.size(), session_.sendWithoutWaiting(std::move(command))});
+    inFlightBytes_ += message.wire.size();
+    bytesSent_ += message.wire.size();
+    while (inFlightBytes_ > kWindowBytes || inFlight_.size() > kWindowCommands) completeOldest();
+  }
+
+  void completeOldest() {
+    const InFlight oldest = inFlight_.front();
+    inFlight_.pop_front();
+    inFlightBytes_ -= oldest.bytes;
+    const CommandResult result = session_.readCompletion();
+    if (result.tagged.tag != oldest.tag) throw ImapProtocolError("the server answered a command it was not sent");
+    handle(oldest.message, result);
+  }
+
+  void drain() {
+    while (!inFlight_.empty()) completeOldest();
+  }
+
+  void handle(int32_t i, const CommandResult& result) {
+    const std::string& code = result.tagged.code;
+    if (result.ok()) {
+      ++tally_.uploaded;
+      return;
+    }
+    sent_[static_cast<size_t>(i)] = false;
+    if (code == "TRYCREATE" && !retried_) {
+      retryLater_.push_back(i);
+    } else if (code == "LIMIT" || code == "TOOBIG") {
+      tooLarge(i);
+    } else if (code == "OVERQUOTA") {
+      throw UploadStop("the account is over its quota (" + result.tagged.text + "); a rerun goes on from here");
+    } else if (code == "UNAVAILABLE" || SuggestedBackoffMs(result.tagged.text) != 0) {
+      throw ServerAskedToWait("the server asked to wait: " + result.tagged.text,
+                              SuggestedBackoffMs(result.tagged.text));
+    } else {
+      context_.console.print("%s was refused by the server: %s\n", describe(i).c_str(), result.tagged.text.c_str());
+      ++tally_.refused;
+    }
+  }
+
+  // [TRYCREATE]: the folder is made again and each message tried once more.
+  void retryInCreatedFolder() {
+    if (retryLater_.empty()) return;
+    retried_ = true;
+    MakeFolderPath(context_, levels_);
+    for (const int32_t i : std::exchange(retryLater_, {})) {
+      if (std::optional<OutgoingMessage> message = build(i)) append(i, *message);
+    }
+    drain();
+  }
+
+  void tooLarge(int32_t i) {
+    context_.console.print("%s is larger than the server takes; skipped (write it with -eml).\n",
+                           describe(i).c_str());
+    ++tally_.tooLarge;
+  }
+
+  std::string describe(int32_t i) {
+    return "\"" + context_.displayName + "\": message " + std::to_string(i + 1) + " (\"" +
+           context_.converter.toNative(source_.properties(i).subject) + "\")";
+  }
+
+  FolderUploadContext& context_;
+  ImapSession& session_;
+  std::vector<std::string> levels_;
+  MessageSource& source_;
+  std::vector<bool>& sent_;
+  std::string folder_;
+  bool keywords_ = true;
+  FolderTally tally_;
+  std::string text_;
+  std::deque<InFlight> inFlight_;
+  size_t inFlightBytes_ = 0;
+  uint64_t bytesSent_ = 0;
+  std::vector<int32_t> retryLater_;
+  bool retried_ = false;
+};
+
+}  // namespace
+
+FolderTally UploadFolder(FolderUploadContext& context, std::vector<std::string> levels, MessageSource& source,
+                         std::vector<bool>& sent) {
+  return FolderUpload(context, std::move(levels), source, sent).run();
+}
+
+}  // namespace quernel

@@ -1,0 +1,22 @@
+#include "imap/base64.h"
+
+#include <cstdint>
+
+namespace quernel {
+
+std::string Base64Encode(std::string_view bytes) {
+  static constexpr char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  out.reserve((bytes.size() + 2) / 3 * 4);
+  for (size_t i = 0; i < bytes.size(); i += 3) {
+    const size_t count = std::min<size_t>(3, bytes.size() - i);
+    uint32_t group = 0;
+    for (size_t k = 0; k < 3; ++k) {
+      group = group << 8 | (k < count ? static_cast<uint8_t>(bytes[i + k]) : 0);
+    }
+    for (size_t k = 0; k < 4; ++k) out += k <= count ? kDigits[group >> (18 - 6 * k) & 0x3F] : '=';
+  }
+  return out;
+}
+
+}  // namespace quernel

@@ -1,0 +1,88 @@
+#include "imap/folder_commands.h"
+
+#include "imap/modified_utf7.h"
+
+namespace quernel {
+
+std::string ServerFolderName(const std::vector<std::string>& levels, std::optional<char> delimiter, bool utf8) {
+  std::string name;
+  for (const std::string& level : levels) {
+    if (!name.empty() && delimiter) name += *delimiter;
+    std::string cleaned = level;
+    for (char& c : cleaned) {
+      if (delimiter && c == *delimiter) c = '_';
+    }
+    name += utf8 ? cleaned : EncodeModifiedUtf7(cleaned);
+  }
+  return name;
+}
+
+std::string PlainFolderLevel(std::string_view level) {
+  std::string plain(level);
+  for (char& c : plain) {
+    const bool punctuation = (c >= '!' && c <= '/') || (c >= ':' && c <= '@') || (c >= '[' && c <= '`') ||
+                             (c >= '{' && c <= '~');
+    if (punctuation && c != '-' && c != '_' && c != '(' && c != ')') c = '_';
+  }
+  return plain;
+}
+
+std::optional<char> HierarchyDelimiter(ImapSession& session) {
+  const CommandResult result =
+      session.run(ImapCommand(session.nextTag(), "LIST", LiteralMode::Synchronizing).string("").string(""));
+  for (const ImapResponse& response : result.untagged) {
+    if (response.name == "LIST") return ReadListEntry(response).delimiter;
+  }
+  return std::nullopt;
+}
+
+bool FolderExists(ImapSession& session, const std::string& name, bool utf8) {
+  const CommandResult result = session.run(
+      ImapCommand(session.nextTag(), "LIST", session.literalModeFor(name.size())).string("").string(name, utf8));
+  for (const ImapResponse& response : result.untagged) {
+    if (response.name != "LIST") continue;
+    const ListEntry entry = ReadListEntry(response);
+    if (entry.name == name && entry.attributes.count("\\NOSELECT") == 0 &&
+        entry.attributes.count("\\NONEXISTENT") == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+CommandResult CreateFolder(ImapSession& session, const std::string& name, bool utf8) {
+  return session.run(ImapCommand(session.nextTag(), "CREATE", session.literalModeFor(name.size())).string(name, utf8));
+}
+
+SelectedFolder SelectFolder(ImapSession& session, const std::string& name, bool utf8) {
+  const CommandResult result = session.run(
+      ImapCommand(session.nextTag(), "SELECT", session.literalModeFor(name.size())).string(name, utf8));
+  if (!result.ok()) throw ImapRefusal("the server refused to open the folder: " + result.tagged.text);
+  SelectedFolder folder;
+  for (const ImapResponse& response : result.untagged) {
+    if (response.name == "EXISTS" && response.number) folder.messages = *response.number;
+    if (auto flags = PermanentFlagsIn(response)) folder.permanentFlags = std::move(*flags);
+  }
+  return folder;
+}
+
+ServerInventory FetchInventory(ImapSession& session) {
+  const CommandResult result =
+      session.run("UID FETCH 1:* (INTERNALDATE RFC822.SIZE BODY.PEEK[HEADER.FIELDS (MESSAGE-ID)])");
+  if (!result.ok()) throw ImapRefusal("the server refused to list the folder's messages: " + result.tagged.text);
+  return ServerInventory::FromFetch(result.untagged);
+}
+
+ImapCommand AppendCommand(ImapSession& session, const std::string& folder, bool utf8,
+                          const OutgoingMessage& message) {
+  ImapCommand command(session.nextTag(), "APPEND", session.literalModeFor(message.wire.size()));
+  command.string(folder, utf8);
+  std::string flagList = "(";
+  for (const std::string& flag : message.flags) flagList += (flagList.size() > 1 ? " " : "") + flag;
+  command.atom(flagList + ")");
+  if (message.instant) command.string(FormatInternalDate(*message.instant));
+  command.literal(message.wire);
+  return command;
+}
+
+}  // namespace quernel
