@@ -18,6 +18,7 @@
 #include "imap/folder_commands.h"
 #include "imap/imap_error.h"
 #include "imap/imap_url.h"
+#include "naming/name_cleaning.h"
 #include "platform/ascii.h"
 #include "platform/secret_source.h"
 
@@ -85,14 +86,22 @@ class ImapUpload {
     if (mailbox.state() == OpenedMailbox::State::Refused) return false;
     if (levels.empty()) levels.push_back(FolderNameOf(mailbox.fileName()));
     levels.insert(levels.begin(), url_.parent.begin(), url_.parent.end());
-    const std::unique_ptr<CodePageConverter> converter =
-        mailbox.state() == OpenedMailbox::State::Ready
-            ? MailboxConverter(settings_.codePage, mailbox.reader(), mailbox.displayName(), console_)
-            : ChosenCodePageConverter(settings_.codePage);
     if (!recover) {
+      const std::unique_ptr<CodePageConverter> converter =
+          mailbox.state() == OpenedMailbox::State::Ready
+              ? MailboxConverter(settings_.codePage, mailbox.reader(), mailbox.displayName(), console_)
+              : ChosenCodePageConverter(settings_.codePage);
       ReaderSource source(mailbox.reader(), host_.paths);
       return uploadSource(source, levels, mailbox.displayName(), *converter, "");
     }
+    const std::unique_ptr<Salvage> salvage = ScanMailbox(mailbox, host_, console_);
+    if (!salvage) return false;
+    // As in a file conversion: the index's messages tell the code page, or
+    // where it lists none the found ones.
+    const std::unique_ptr<CodePageConverter> converter =
+        mailbox.listsMessages()
+            ? MailboxConverter(settings_.codePage, mailbox.reader(), mailbox.displayName(), console_)
+            : ScannedMailboxConverter(settings_.codePage, *salvage, mailbox.displayName(), console_);
     // -recover: the indexed messages into the folder, each set found into
     // its subfolder ("recovered", "deleted", "damaged").
     bool uploadedAll = true;
@@ -105,7 +114,7 @@ class ImapUpload {
       uploadedAll = uploadSource(source, target, mailbox.displayName(), *converter, setName) && uploadedAll;
     };
     RunWriters writers(settings_, fileSystem_, console_, host_);
-    RecoverMailbox(mailbox, places, *converter, writers, fileSystem_, console_);
+    RecoverMailbox(mailbox, *salvage, places, *converter, writers, fileSystem_, console_);
     return uploadedAll && indexedSeen;
   }
 
@@ -118,6 +127,7 @@ class ImapUpload {
     if (name.size() > 4 && EqualsIgnoringCase(std::string_view(name).substr(name.size() - 4), ".dbx")) {
       name.resize(name.size() - 4);
     }
+    ReplaceDotsOnlyName(name);  // "..dbx" names no folder "." on the server
     return name;
   }
 

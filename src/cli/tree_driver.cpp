@@ -351,7 +351,7 @@ std::vector<StoreFolderPlace> PlanStoreFolders(const RunSettings& settings, File
                                                Console& console, const Host& host) {
   const StoreDirectory store = ReadStoreDirectory(settings.inputs[0], fileSystem, host.paths);
   if (store.names.empty()) return {};
-  const StoreCodePages codePages(settings.codePage, store, fileSystem, host);
+  const StoreCodePages codePages(settings.codePage, settings.has(flags::kRecover), store, fileSystem, host);
   const std::vector<FolderRecord> records = ReadFolders(store, fileSystem, console, host);
   const std::unique_ptr<CodePageConverter> converter = codePages.forFolderList(store, records, console);
   const StoreTree tree = BuildStoreTree(records, store.names, *converter, host.text);

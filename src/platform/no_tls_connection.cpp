@@ -1,4 +1,5 @@
-// The Windows build has no TLS connection yet (Schannel is to come), so
+// Builds without a TLS library (Windows until Schannel comes, and a Linux
+// build configured with QUERNEL_IMAP=OFF) have no TLS connection, so
 // "-imap" says it is not available there.
 
 #include "platform/tls_connection.h"
@@ -6,7 +7,7 @@
 namespace quernel {
 
 std::unique_ptr<TlsConnection> ConnectTls(const std::string& host, uint16_t, bool, const TlsSettings&) {
-  throw ConnectionError(host + ": uploading over IMAP is not available on Windows yet", false);
+  throw ConnectionError(host + ": uploading over IMAP is not available in this build", false);
 }
 
 bool TlsAvailable() { return false; }
