@@ -13,6 +13,7 @@
 #include "dbx/layout.h"
 #include "e2e/damaged_mailbox.h"
 #include "e2e/quernel_process.h"
+#include "e2e/target_platform.h"
 
 namespace quernel::testing {
 namespace {
@@ -186,8 +187,8 @@ TEST_F(RecoverTest, RerunKeepsTheCompleteEarlierMbox) {
     EXPECT_EQ(PythonSubjects(dir / c.mbox + ".new"), "m0\nm2\n");
     EXPECT_EQ(PythonSubjects(dir / c.damagedSet), "m1\n");
     for (const std::string& line :
-         {"Mailbox \"Inbox.dbx\" is incomplete: \"" + c.mbox + "\" stays as it was (output kept in \"" + c.mbox +
-              ".new\")\n",
+         {"Mailbox \"Inbox.dbx\" is incomplete: \"" + ShownRelativePath(c.mbox) +
+              "\" stays as it was (output kept in \"" + ShownRelativePath(c.mbox + ".new") + "\")\n",
           std::string("3 indexed, 2 converted, 0 recovered, 0 deleted, 1 damaged messages\n"),
           std::string("0 of 1 mailboxes converted to MBOXRD-format!\n")}) {
       EXPECT_NE(rerun.out.find(line), std::string::npos) << line << "\n" << rerun.out;

@@ -27,6 +27,13 @@ inline std::string ShownFullPath(const std::string& linuxPath) {
   return shown;
 }
 
+// How quernel shows a relative path given with "/" on the command line or
+// made from one: with the system's separator.
+inline std::string ShownRelativePath(std::string path) {
+  if (TargetIsWindows()) std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
+}
+
 // How quernel shows a file name that is UTF-8 on the Linux disk: unchanged on
 // Linux; on Windows in the console's code page 437 (the letters used here).
 inline std::string ShownName(const std::string& utf8Name) {
