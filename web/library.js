@@ -5,13 +5,13 @@ mergeInto(LibraryManager.library, {
     return self.quernelHost.read(file, offset, HEAPU8.subarray(buffer, buffer + size));
   },
   quernel_keep_bytes: function (contents, bytes, size) {
-    self.quernelHost.keep(contents, HEAPU8.slice(bytes, bytes + size));
+    self.quernelHost.keep(contents, HEAPU8.subarray(bytes, bytes + size));
   },
   quernel_drop_contents: function (contents) {
     self.quernelHost.drop(contents);
   },
   quernel_zip_bytes: function (bytes, size) {
-    self.quernelHost.zipBytes(HEAPU8.slice(bytes, bytes + size));
+    self.quernelHost.zipBytes(HEAPU8.subarray(bytes, bytes + size));
   },
   quernel_zip_contents: function (contents) {
     self.quernelHost.zipContents(contents);

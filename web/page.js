@@ -10,6 +10,12 @@ let spare = null;    // the next conversion's, loaded while the page is idle
 let spareReady = false;
 let wasm = null;     // the compiled module, fetched once when the page opens
 let zipUrl = null;
+// The files of a run in the origin-private file system all begin with this:
+// whatever an earlier run (or a closed tab) left there goes when the next
+// one starts, and a stopped run's go at once.
+const kStoragePrefix = 'quernel-run-';
+let runNumber = 0;
+let running = null;  // the running conversion's prefix in that storage
 
 function isMailbox(path) { return /\.dbx$/i.test(path); }
 function baseName(path) { return path.slice(path.lastIndexOf('/') + 1); }
@@ -103,10 +109,43 @@ function offerZip(zip) {
   }
 }
 
-function convert(event) {
+// Removes the runs' files from the origin-private file system, all of them
+// or those of one run. A file the worker that just ended still held may stay
+// locked for a moment, so that one is tried again.
+async function removeStored(prefix, tries = 20) {
+  let root;
+  try {
+    root = await navigator.storage.getDirectory();
+  } catch {
+    return;  // no such storage: nothing was kept there
+  }
+  for (let attempt = 0; attempt < tries; attempt++) {
+    let left = 0;
+    for await (const name of root.keys()) {
+      if (!name.startsWith(prefix)) continue;
+      try {
+        await root.removeEntry(name);
+      } catch {
+        left++;
+      }
+    }
+    if (left === 0) return;
+    await new Promise((resolve) => setTimeout(resolve, 100));
+  }
+}
+
+async function convert(event) {
   event.preventDefault();
   if (chosen.length === 0 || worker || !spareReady || !wasm) return;
   offerZip(null);
+  worker = spare;
+  spare = null;
+  const run = `${kStoragePrefix}${Date.now()}-${++runNumber}`;
+  const storage = {spool: run + '.spool', zip: run + '.zip'};
+  running = run;
+  setRunning(true);
+  await removeStored(kStoragePrefix, 1);
+  if (running !== run) return;  // stopped meanwhile
   const args = commandLine();
   const total = chosen.reduce((sum, {file}) => sum + file.size, 0);
   const progress = $('progress');
@@ -120,8 +159,6 @@ function convert(event) {
     $('counts').textContent = `${formatBytes(done.read)} of ${formatBytes(total)} read; ` +
       `${done.mailboxes} mailbox${done.mailboxes === 1 ? '' : 'es'} with ${done.messages} messages begun`;
   };
-  worker = spare;
-  spare = null;
   worker.onmessage = ({data}) => {
     if (data.type === 'progress') {
       done.read = Math.min(data.bytes, total);
@@ -138,6 +175,7 @@ function convert(event) {
     } else if (data.type === 'failed') {
       log('Stopped by an error: ' + data.text);
       finish();
+      removeStored(run);
     } else if (data.type === 'done') {
       progress.value = progress.max;
       const seconds = ((performance.now() - started) / 1000).toFixed(1);
@@ -150,22 +188,25 @@ function convert(event) {
   worker.onerror = (error) => {
     log('Stopped by an error: ' + error.message);
     finish();
+    removeStored(run);
   };
-  setRunning(true);
   worker.postMessage({wasm, files: chosen.map(({file, path}) => ({file, path: '/in/' + path})),
-                      directories: ['/out'], args});
+                      directories: ['/out'], args, storage});
 }
 
 function finish() {
   if (worker) worker.terminate();
   worker = null;
+  running = null;
   setRunning(false);
   prepareWorker();
 }
 
 function stop() {
   if (!worker) return;
+  const run = running;
   finish();
+  if (run) removeStored(run);
   offerZip(null);
   $('progress').value = 0;
   $('counts').textContent = 'Stopped: nothing was kept.';

@@ -1,50 +1,72 @@
 // Runs one conversion: the files arrive from the page, the module reads them
-// a slice at a time, and what it writes is kept as Blobs, which become the
-// zip. Nothing here goes over the network.
+// a slice at a time, and what it writes goes into a file of the page's
+// origin-private file system (OPFS), from which the zip is made in a second
+// one: the page offers that file itself, which the browser reads from its
+// disk. Nothing here goes over the network.
 'use strict';
 importScripts('quernel.js');
 
 const reader = new FileReaderSync();
 const inputs = [];        // the File objects, by the number the module knows
-// Written bytes are gathered into a spool, which becomes one Blob when full:
-// a Blob per file would cost a call into the browser process for each one.
-const kSpool = 8 << 20;
-const spool = new Uint8Array(kSpool);
-let spoolUsed = 0;
-const spooled = [];       // the full spools' Blobs
-const kept = new Map();   // an output's number -> its [spool, offset, length] pieces, in order
-const zipParts = [];      // the zip's Blobs
-const zipSpool = new Uint8Array(kSpool);
-let zipUsed = 0;
+// Each call into a file of that storage costs more than copying a large
+// block, so the spool and the zip are written, and the spool read, in blocks.
+const kBlock = 8 << 20;
+
+// Appends to a file of that storage, a block at a time.
+class BlockWriter {
+  constructor(handle) {
+    this.handle = handle;  // FileSystemSyncAccessHandle
+    this.block = new Uint8Array(kBlock);
+    this.used = 0;
+    this.end = 0;          // the bytes added, the block's included
+  }
+
+  add(bytes) {
+    for (let at = 0; at < bytes.length;) {
+      if (this.used === kBlock) this.flush();
+      const size = Math.min(bytes.length - at, kBlock - this.used);
+      this.block.set(bytes.subarray(at, at + size), this.used);
+      this.used += size;
+      this.end += size;
+      at += size;
+    }
+  }
+
+  flush() {
+    const at = this.end - this.used;
+    if (this.handle.write(this.block.subarray(0, this.used), {at}) !== this.used) {
+      throw new Error('the browser kept only part of a write (is the disk full?)');
+    }
+    this.used = 0;
+  }
+}
+
+// The written bytes, one file after another as they came: an output's bytes
+// are the [offset, length] pieces kept for its number.
+let spool = null;         // BlockWriter
+const kept = new Map();   // an output's number -> its [offset, length] pieces, in order
+let zip = null;           // BlockWriter
+const readBlock = new Uint8Array(kBlock);
+let readStart = 0;
+let readLength = 0;
 const decoder = new TextDecoder();
 let printed = '';
 let lastProgress = 0;
 
-let readBack = {number: -1, bytes: null};
-function spoolBytes(number) {
-  if (number === spooled.length) return spool;  // the one still being filled
-  if (readBack.number !== number) {
-    readBack = {number, bytes: new Uint8Array(reader.readAsArrayBuffer(spooled[number]))};
-  }
-  return readBack.bytes;
-}
-
-function addToZip(bytes) {
-  for (let at = 0; at < bytes.length;) {
-    if (zipUsed === kSpool) {
-      zipParts.push(new Blob([zipSpool]));
-      zipUsed = 0;
+// The files come in the order they were written, so the spool is read front
+// to back, a block at a time.
+function addSpooledToZip(offset, size) {
+  while (size > 0) {
+    if (offset < readStart || offset >= readStart + readLength) {
+      readStart = offset;
+      readLength = spool.handle.read(readBlock, {at: offset});
+      if (readLength === 0) throw new Error('the spool ended early');
     }
-    const size = Math.min(bytes.length - at, kSpool - zipUsed);
-    zipSpool.set(bytes.subarray(at, at + size), zipUsed);
-    zipUsed += size;
-    at += size;
+    const piece = Math.min(size, readStart + readLength - offset);
+    zip.add(readBlock.subarray(offset - readStart, offset - readStart + piece));
+    offset += piece;
+    size -= piece;
   }
-}
-
-function sealSpool() {
-  if (spoolUsed > 0) spooled.push(new Blob([spool.subarray(0, spoolUsed)]));
-  spoolUsed = 0;
 }
 
 self.quernelHost = {
@@ -57,32 +79,22 @@ self.quernelHost = {
   keep(contents, bytes) {
     if (!kept.has(contents)) kept.set(contents, []);
     const pieces = kept.get(contents);
-    for (let at = 0; at < bytes.length;) {
-      if (spoolUsed === kSpool) sealSpool();
-      const size = Math.min(bytes.length - at, kSpool - spoolUsed);
-      spool.set(bytes.subarray(at, at + size), spoolUsed);
-      const last = pieces[pieces.length - 1];
-      if (last && last[0] === spooled.length && last[1] + last[2] === spoolUsed) {
-        last[2] += size;
-      } else {
-        pieces.push([spooled.length, spoolUsed, size]);
-      }
-      spoolUsed += size;
-      at += size;
+    const last = pieces[pieces.length - 1];
+    if (last && last[0] + last[1] === spool.end) {
+      last[1] += bytes.length;
+    } else {
+      pieces.push([spool.end, bytes.length]);
     }
+    spool.add(bytes);
   },
   drop(contents) {
     kept.delete(contents);
   },
   zipBytes(bytes) {
-    addToZip(bytes);
+    zip.add(bytes);
   },
-  // The files come in the order they were written, so the spools are read
-  // back one after the other.
   zipContents(contents) {
-    for (const [number, offset, size] of kept.get(contents) || []) {
-      addToZip(spoolBytes(number).subarray(offset, offset + size));
-    }
+    for (const [offset, size] of kept.get(contents) || []) addSpooledToZip(offset, size);
   },
   progress(bytes) {
     const now = performance.now();
@@ -99,17 +111,33 @@ self.quernelHost = {
   },
 };
 
+async function openInStorage(directory, name) {
+  const file = await directory.getFileHandle(name, {create: true});
+  return new BlockWriter(await file.createSyncAccessHandle());
+}
+
 // The module comes compiled from the page, which fetched it when it opened,
 // so that a conversion makes no request at all.
-// `files`: [{file, path}] with paths below /in; `args`: the command line.
+// `files`: [{file, path}] with paths below /in; `args`: the command line;
+// `storage`: the names of the spool and the zip in the origin-private file
+// system, which the page removes when it is done with them.
 self.onmessage = async ({data}) => {
-  const {wasm, files, args, directories} = data;
+  const {wasm, files, args, directories, storage} = data;
   const module = await createQuernel({
     instantiateWasm(imports, receive) {
       WebAssembly.instantiate(wasm, imports).then((instance) => receive(instance, wasm));
       return {};
     },
   });
+  let root;
+  try {
+    root = await navigator.storage.getDirectory();
+    spool = await openInStorage(root, storage.spool);
+    zip = await openInStorage(root, storage.zip);
+  } catch (error) {
+    postMessage({type: 'failed', text: 'the browser offers no private storage for the output: ' + error.message});
+    return;
+  }
   for (const directory of directories) module.ccall('quernel_add_directory', null, ['string'], [directory]);
   for (const {file, path} of files) {
     inputs.push(file);
@@ -119,16 +147,23 @@ self.onmessage = async ({data}) => {
   let status;
   try {
     status = module.ccall('quernel_run', 'number', ['string'], [args.join('\n')]);
+    spool.flush();
+    if (printed) postMessage({type: 'log', text: printed});
+    module.ccall('quernel_write_zip', null, ['string'], ['/out']);
+    zip.flush();
+    zip.handle.flush();
   } catch (error) {
     postMessage({type: 'failed', text: String(error)});
     return;
   }
-  if (printed) postMessage({type: 'log', text: printed});
-  module.ccall('quernel_write_zip', null, ['string'], ['/out']);
   kept.clear();
-  spooled.length = 0;
-  zipParts.push(new Blob([zipSpool.subarray(0, zipUsed)]));
-  postMessage({type: 'done', status, zip: new Blob(zipParts, {type: 'application/zip'})});
+  spool.handle.close();
+  zip.handle.close();
+  await root.removeEntry(storage.spool);
+  // A File backed by the browser's disk: the page hands it to the download
+  // without reading it.
+  const saved = await (await root.getFileHandle(storage.zip)).getFile();
+  postMessage({type: 'done', status, zip: saved});
 };
 
 postMessage({type: 'ready'});

@@ -1,7 +1,8 @@
 // Measures one large conversion on the page against the command line: the
 // time from pressing Convert to the saved zip, and the memory of the tab's
 // renderer process (which runs the worker) and of the browser process
-// (which keeps the Blobs) above the idle page. Not part of the test suite.
+// above the idle page, and that the zip holds what the command line wrote.
+// Not part of the test suite.
 //
 //   node large_mailbox.mjs WEB_DIR QUERNEL MAILBOX FORMAT   (FORMAT: eml, mboxrd, ...)
 import {spawnSync} from 'node:child_process';
@@ -19,7 +20,6 @@ const nativeOut = fs.mkdtempSync('/dev/shm/quernel-large-native-');
 const option = {mbox: '-mbx', mboxrd: '-mbxrd', eml: '-eml', maildir: '-maildir'}[format];
 const timed = spawnSync('/usr/bin/time', ['-f', '%e %M', quernel, option, mailbox, nativeOut],
                         {encoding: 'utf8', stdio: ['ignore', 'ignore', 'pipe']}).stderr.trim().split('\n').pop();
-fs.rmSync(nativeOut, {recursive: true, force: true});
 const [nativeSeconds, nativeKiB] = timed.split(' ').map(Number);
 console.log(`command line: ${nativeSeconds.toFixed(1)} s, ${(nativeKiB / 1024).toFixed(0)} MiB peak`);
 
@@ -45,8 +45,11 @@ function memoryByKind(browserPid) {
     try {
       const command = fs.readFileSync(`/proc/${pid}/cmdline`, 'utf8');
       const kind = (command.match(/--type=([a-z-]+)/) || [null, 'browser'])[1];
-      const rss = Number(fs.readFileSync(`/proc/${pid}/status`, 'utf8').match(/VmRSS:\s+(\d+)/)[1]);
-      kinds[kind] = (kinds[kind] || 0) + rss * 1024;
+      const status = fs.readFileSync(`/proc/${pid}/status`, 'utf8');
+      for (const field of ['VmRSS', 'RssAnon', 'RssFile', 'RssShmem']) {
+        const name = field === 'VmRSS' ? kind : `${kind} ${field}`;
+        kinds[name] = (kinds[name] || 0) + Number(status.match(new RegExp(field + ':\\s+(\\d+)'))[1]) * 1024;
+      }
     } catch { /* gone */ }
   }
   return kinds;
@@ -55,6 +58,7 @@ function memoryByKind(browserPid) {
 const server = await servePage(webDir);
 const browser = await startChromium(path.join(work, 'profile'));
 const page = await browser.newPage();
+
 fs.mkdirSync(path.join(work, 'downloads'));
 const download = await downloadsInto(page, path.join(work, 'downloads'));
 await page.goto(server.origin + '/', {waitUntil: 'load'});
@@ -87,6 +91,12 @@ for (const kind of Object.keys(peak).sort()) {
   console.log(`  ${kind}: idle ${mib(idle[kind] || 0)} MiB, peak ${mib(peak[kind])} MiB, ` +
               `+${mib(peak[kind] - (idle[kind] || 0))} MiB`);
 }
+// The zip holds what the command line wrote, byte for byte and time for time.
+const compared = spawnSync('python3', [path.join(path.dirname(new URL(import.meta.url).pathname), 'compare_zip.py'),
+                                      zip, nativeOut, String(Math.floor(start / 1000)),
+                                      String(Math.ceil(converted / 1000))], {encoding: 'utf8'});
+console.log(`zip against the command line: ${(compared.stdout || compared.stderr).trim().split('\n').slice(-3).join(' / ')}`);
+fs.rmSync(nativeOut, {recursive: true, force: true});
 await browser.close();
 server.close();
 fs.rmSync(work, {recursive: true, force: true});

@@ -189,6 +189,16 @@ await page.evaluate(() => {
 await page.click('#convert');
 await page.waitForFunction(() => window.seen.some((v) => v > 0 && v < 1), {timeout: 60000});
 check(true, 'progress: the bar moved between empty and full');
+// What the page keeps in its origin-private file system: while a run goes,
+// its spool and zip alone (the earlier cases' zips went when it started).
+const stored = () => page.evaluate(async () => {
+  const names = [];
+  for await (const name of (await navigator.storage.getDirectory()).keys()) names.push(name);
+  return names.sort();
+});
+const storedWhileRunning = await stored();
+check(storedWhileRunning.length === 2 && storedWhileRunning.every((name) => /\.(spool|zip)$/.test(name)),
+      `storage while running: this run's spool and zip alone (${storedWhileRunning.join(' ')})`);
 await page.click('#stop');
 const workersAfterStop = (await browser.targets()).filter((t) => t.type() === 'worker').length;
 await new Promise((r) => setTimeout(r, 1500));
@@ -199,6 +209,8 @@ const state = await page.evaluate(() => ({
 }));
 check(state.download === 'true' && !state.convert && /Stopped/.test(state.log) && workersAfterStop === 0,
       `stop: worker ended (${workersAfterStop} left), no zip offered, Convert usable again`);
+const storedAfterStop = await stored();
+check(storedAfterStop.length === 0, `stop: nothing left in the page's storage (${storedAfterStop.join(' ') || 'none'})`);
 
 check(outsideRequests.length === 0, `no request left 127.0.0.1 (${outsideRequests.join(' ') || 'none'})`);
 await browser.close();
