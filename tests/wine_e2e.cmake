@@ -70,3 +70,15 @@ set_tests_properties(windows-x86.skip-when-assumed-absent PROPERTIES
 set_tests_properties(windows-x86.skip-when-not-executable PROPERTIES
   LABELS wine
   PASS_REGULAR_EXPRESSION "32-bit suite skipped: this machine cannot run 32-bit programs .*Exec format error")
+
+# The "-imap" upload of the 64-bit build into the same Dovecot test server:
+# Schannel, trusting the test CA through -cafile (Wine's store lacks it).
+add_test(NAME windows-x64.imap_dovecot_upload
+         COMMAND Python3::Interpreter ${CMAKE_CURRENT_SOURCE_DIR}/imap/dovecot_upload.py
+                 ${QUERNEL_WINE_X64_EXE} $<TARGET_FILE:imap_upload_mailbox> ${PROJECT_SOURCE_DIR}/samples/store)
+set_tests_properties(windows-x64.imap_dovecot_upload PROPERTIES
+  FIXTURES_REQUIRED wine
+  LABELS wine
+  SKIP_RETURN_CODE 77
+  TIMEOUT 600
+  ENVIRONMENT "${QUERNEL_WINE_ENVIRONMENT};QUERNEL_WINE_LOADER=${QUERNEL_WINE64}")

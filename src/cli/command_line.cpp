@@ -80,6 +80,13 @@ OptionOutcome TakeOption(std::string_view argument, RunSettings& settings, std::
 void AssignPositionals(const std::vector<std::string>& positionals, FileSystem& fileSystem,
                        PositionalStyle style, RunSettings& settings) {
   if (positionals.empty()) return;
+  // -imap writes no folder: where the second name would be the output
+  // folder (Windows), every name is a mailbox, so that none is left out
+  // unseen.
+  if (style == PositionalStyle::InputThenOutput && settings.has(flags::kImap)) {
+    settings.inputs = positionals;
+    return;
+  }
   if (style == PositionalStyle::InputThenOutput || positionals.size() == 1) {
     settings.inputs.push_back(positionals[0]);
     if (positionals.size() > 1) settings.outputDirectory = positionals[1];

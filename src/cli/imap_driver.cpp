@@ -85,6 +85,8 @@ class ImapUpload {
     if (mailbox.state() == OpenedMailbox::State::Empty) return true;
     if (mailbox.state() == OpenedMailbox::State::Refused) return false;
     if (levels.empty()) levels.push_back(FolderNameOf(mailbox.fileName()));
+    // Names are the host's text (ANSI on Windows); the server takes UTF-8.
+    for (std::string& level : levels) level = ProgramTextToUtf8(level);
     levels.insert(levels.begin(), url_.parent.begin(), url_.parent.end());
     if (!recover) {
       const std::unique_ptr<CodePageConverter> converter =
@@ -123,7 +125,7 @@ class ImapUpload {
  private:
   // The mailbox file's name without ".dbx", as the folder's name.
   std::string FolderNameOf(const std::string& fileName) const {
-    std::string name = host_.text.displayForm(fileName);
+    std::string name = fileName;  // the host's text, not the console's (OEM on Windows)
     if (name.size() > 4 && EqualsIgnoringCase(std::string_view(name).substr(name.size() - 4), ".dbx")) {
       name.resize(name.size() - 4);
     }

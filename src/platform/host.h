@@ -55,4 +55,8 @@ void UseUtf8ProgramText();
 // unchanged unless UseUtf8ProgramText switched it to UTF-8.
 std::string ProgramTextFromAnsi(std::string_view text);
 
+// The host's text as UTF-8, for names that leave the machine (IMAP folder
+// names): unchanged on Linux and after UseUtf8ProgramText.
+std::string ProgramTextToUtf8(std::string_view text);
+
 }  // namespace quernel

@@ -1,6 +1,6 @@
-// Builds without a TLS library (Windows until Schannel comes, and a Linux
-// build configured with QUERNEL_IMAP=OFF) have no TLS connection, so
-// "-imap" says it is not available there.
+// Builds without a TLS library (a Linux build configured with
+// QUERNEL_IMAP=OFF, and the demo) have no TLS connection, so "-imap" says
+// it is not available there.
 
 #include "platform/tls_connection.h"
 

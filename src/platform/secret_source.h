@@ -7,6 +7,13 @@
 
 namespace quernel {
 
+// `text` up to its first line end.
+inline std::string FirstLine(std::string text) {
+  const size_t end = text.find_first_of("\r\n");
+  if (end != std::string::npos) text.resize(end);
+  return text;
+}
+
 // The first line of what `command`, run by the system's shell, prints;
 // nothing when it cannot run, fails or prints nothing.
 std::optional<std::string> SecretFromCommand(const std::string& command);

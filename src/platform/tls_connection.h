@@ -1,7 +1,7 @@
 #pragma once
 // A connection to a server on the network, encrypted with TLS either from
 // the start or after a plain-text opening (STARTTLS). One implementation
-// per system: OpenSSL 3 on Linux; none on Windows yet.
+// per system: OpenSSL 3 on Linux, Schannel on Windows.
 //
 // Contract:
 // - TLS 1.2 or newer only. The server's certificate must chain to the

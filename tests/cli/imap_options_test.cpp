@@ -29,6 +29,17 @@ TEST(ImapOptionsTest, TakesTheValuesThatFollowTheOptions) {
   EXPECT_EQ(parsed.settings.inputs, (std::vector<std::string>{"a.dbx"}));
 }
 
+// On Windows the second name is otherwise the output folder, which -imap
+// has none of: it must go up, not be dropped.
+TEST(ImapOptionsTest, TakesEveryNameAsAMailboxWhereTheSecondWouldBeTheOutput) {
+  MemoryFileSystem fileSystem;
+  const CommandLine parsed =
+      ParseCommandLine({"-imap", "imaps://me@host", "a.dbx", "b.dbx"}, fileSystem, PositionalStyle::InputThenOutput);
+  ASSERT_EQ(parsed.action, CommandLine::Action::Run);
+  EXPECT_EQ(parsed.settings.inputs, (std::vector<std::string>{"a.dbx", "b.dbx"}));
+  EXPECT_TRUE(parsed.settings.outputDirectory.empty());
+}
+
 TEST(ImapOptionsTest, RefusesMissingValuesAndOtherOutputs) {
   const struct {
     std::vector<std::string> arguments;

@@ -11,7 +11,9 @@ run again leave one copy of each message, a session kicked in the middle
 is taken up again, a full quota, a refused log-in and an unknown CA stop.
 
 Usage: dovecot_upload.py QUERNEL MAILBOX_MAKER SAMPLE_STORE
-Exits with 77 (skipped) where Dovecot is not installed.
+With QUERNEL_WINE_LOADER set, QUERNEL is a quernel.exe run by that Wine
+loader (paths as Z:\..., trusting the test CA only through -cafile).
+Exits with 77 (skipped) where Dovecot is not installed or Wine cannot run.
 """
 
 import base64
@@ -206,21 +208,42 @@ class Runner:
     def __init__(self, quernel, server, folder):
         self.quernel, self.server, self.folder = quernel, server, folder
         self.env = dict(os.environ, QUERNEL_IMAP_PASSWORD=PASSWORD, TZ="Europe/Berlin")
+        self.wine = os.environ.get("QUERNEL_WINE_LOADER")
+        # Wine takes about a second to start a program: waits before a kill
+        # or a kick allow for it, and more messages keep a run going past them.
+        self.startup = 1.0 if self.wine else 0.0
+        self.many = 6000 if self.wine else 3000
+
+    def argv(self, arguments):
+        """The command line that runs quernel with `arguments`."""
+        if not self.wine:
+            return [self.quernel] + arguments
+        return [self.wine, self.quernel] + [self.windows_path(a) if os.path.isabs(a) else a for a in arguments]
+
+    @staticmethod
+    def windows_path(path):
+        return "Z:" + path.replace("/", "\\")
+
+    def password_command(self, secret):
+        """A -passcmd that prints the file `secret`, for the system's shell."""
+        return 'type "%s"' % self.windows_path(secret) if self.wine else "cat '%s'" % secret
 
     def command(self, mailboxes, url=None, extra=("-cafile",)):
         url = url or "imaps://quernel@127.0.0.1:%d" % self.server.tls_port
-        arguments = [self.quernel, "-imap", url] + [m for m in mailboxes if m in ("-tree", "-recover")]
+        arguments = ["-imap", url] + [m for m in mailboxes if m in ("-tree", "-recover")]
         mailboxes = [m for m in mailboxes if m not in ("-tree", "-recover")]
         if extra == ("-cafile",):
             arguments += ["-cafile", self.server.ca]
         else:
             arguments += list(extra)
-        return arguments + mailboxes
+        return self.argv(arguments + mailboxes)
 
     def run(self, mailboxes, expect_status, **keywords):
         result = subprocess.run(self.command(mailboxes, **keywords), capture_output=True, env=self.env,
                                 timeout=240)
         output = result.stdout.decode("utf-8", "replace")
+        if self.wine:
+            output = output.replace("\r\n", "\n")  # Windows line ends; a lone CR is still caught
         if result.returncode != expect_status:
             fail("quernel exited with %d, expected %d:\n%s%s"
                  % (result.returncode, expect_status, output, result.stderr.decode()))
@@ -292,20 +315,20 @@ def check_starttls_and_refusals(runner, server, maker, folder):
     with open(secret, "w") as out:
         out.write(PASSWORD + "\nsecond line\n")
     del runner.env["QUERNEL_IMAP_PASSWORD"]
-    output = runner.run([mailbox], 0, url=url, extra=("-cafile", server.ca, "-passcmd", "cat '%s'" % secret))
+    output = runner.run([mailbox], 0, url=url, extra=("-cafile", server.ca, "-passcmd", runner.password_command(secret)))
     runner.env["QUERNEL_IMAP_PASSWORD"] = PASSWORD
     expect_line(output, '"Few.dbx": 5 messages, 0 uploaded, 5 already on the server, 0 too large')
     print("ok: STARTTLS, -passcmd; an unknown CA and a refused log-in stop")
 
 
 def check_interruptions(runner, server, maker, folder):
-    count = 3000
+    count = runner.many
     mailbox = os.path.join(folder, "Many.dbx")
     subprocess.run([maker, "many", mailbox, str(count)], capture_output=True, check=True)
     held = []
     for delay in (0.4, 0.3, 0.5):
         process = subprocess.Popen(runner.command([mailbox]), env=runner.env, stdout=subprocess.DEVNULL)
-        time.sleep(delay)
+        time.sleep(runner.startup + delay)
         process.kill()
         process.wait()
         client = server.client()
@@ -314,7 +337,7 @@ def check_interruptions(runner, server, maker, folder):
         client.logout()
     # A kick in the middle of a run: it connects again and goes on.
     process = subprocess.Popen(runner.command([mailbox]), env=runner.env, stdout=subprocess.PIPE)
-    time.sleep(0.4)
+    time.sleep(runner.startup + 0.4)
     server.kick("quernel")
     output = process.communicate(timeout=200)[0].decode()
     if process.returncode != 0:
@@ -340,7 +363,7 @@ def check_tree(runner, server, store, folder):
     copy = os.path.join(folder, "store")
     shutil.copytree(store, copy)
     tree = os.path.join(folder, "eml-tree")
-    subprocess.run([runner.quernel, "-tree", "-eml", copy, tree], capture_output=True, check=True, env=runner.env)
+    subprocess.run(runner.argv(["-tree", "-eml", copy, tree]), capture_output=True, check=True, env=runner.env)
     expected = {}
     for root, directories, files in os.walk(tree):
         relative = os.path.relpath(root, tree)
@@ -438,6 +461,13 @@ def main():
         print("SKIPPED: dovecot not found (Debian package dovecot-imapd)")
         sys.exit(SKIPPED)
     quernel, maker, store = sys.argv[1], sys.argv[2], sys.argv[3]
+    wine = os.environ.get("QUERNEL_WINE_LOADER")
+    if wine:
+        probe = subprocess.run([wine, "--version"], capture_output=True)
+        if probe.returncode != 0:
+            print("SKIPPED: the Wine loader %s cannot run here: %s"
+                  % (wine, (probe.stdout + probe.stderr).decode(errors="replace").strip()))
+            sys.exit(SKIPPED)
     base = "/dev/shm" if os.path.isdir("/dev/shm") else None
     folder = tempfile.mkdtemp(prefix="quernel-imap-", dir=base)
     os.chmod(folder, 0o755)

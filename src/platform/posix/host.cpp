@@ -28,4 +28,6 @@ void UseUtf8ProgramText() {}
 
 std::string ProgramTextFromAnsi(std::string_view text) { return std::string(text); }
 
+std::string ProgramTextToUtf8(std::string_view text) { return std::string(text); }
+
 }  // namespace quernel

@@ -8,15 +8,6 @@
 #include <iostream>
 
 namespace quernel {
-namespace {
-
-std::string FirstLine(std::string text) {
-  const size_t end = text.find_first_of("\r\n");
-  if (end != std::string::npos) text.resize(end);
-  return text;
-}
-
-}  // namespace
 
 std::optional<std::string> SecretFromCommand(const std::string& command) {
   FILE* pipe = ::popen(command.c_str(), "r");

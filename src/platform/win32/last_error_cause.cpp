@@ -35,11 +35,6 @@ FileErrorCause CauseOfLastError(DWORD error) {
   }
 }
 
-namespace {
-
-// The system's message for `error` without its closing period and line end,
-// or the code's number where the system has no message; in the program's
-// own text, as the lines it goes into.
 std::string SystemMessage(DWORD error) {
   char text[512];
   DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
@@ -51,8 +46,6 @@ std::string SystemMessage(DWORD error) {
   if (length == 0) return "Windows error " + std::to_string(error);
   return ProgramTextFromAnsi(std::string_view(text, length));
 }
-
-}  // namespace
 
 IoError LastErrorFileError(DWORD error, IoTarget target, const char* operation, const std::string& path) {
   return IoError(CauseOfLastError(error), target, SystemMessage(error),

@@ -26,6 +26,11 @@ std::string ProgramTextFromAnsi(std::string_view text) {
   return Utf16ToCodePage(CP_UTF8, CodePageToUtf16(CP_ACP, text));
 }
 
+std::string ProgramTextToUtf8(std::string_view text) {
+  if (utf8ProgramText) return std::string(text);
+  return Utf16ToCodePage(CP_UTF8, CodePageToUtf16(CP_ACP, text));
+}
+
 std::wstring WideProgramText(std::string_view text) {
   return CodePageToUtf16(ProgramTextCodePage(), text);
 }
