@@ -80,10 +80,9 @@ OptionOutcome TakeOption(std::string_view argument, RunSettings& settings, std::
 void AssignPositionals(const std::vector<std::string>& positionals, FileSystem& fileSystem,
                        PositionalStyle style, RunSettings& settings) {
   if (positionals.empty()) return;
-  // -imap writes no folder: where the second name would be the output
-  // folder (Windows), every name is a mailbox, so that none is left out
-  // unseen.
-  if (style == PositionalStyle::InputThenOutput && settings.has(flags::kImap)) {
+  // -imap writes no folder: every name is a mailbox, so that none is taken
+  // for an output folder and left out unseen (a missing one gets its line).
+  if (settings.has(flags::kImap)) {
     settings.inputs = positionals;
     return;
   }

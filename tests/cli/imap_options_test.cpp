@@ -29,15 +29,17 @@ TEST(ImapOptionsTest, TakesTheValuesThatFollowTheOptions) {
   EXPECT_EQ(parsed.settings.inputs, (std::vector<std::string>{"a.dbx"}));
 }
 
-// On Windows the second name is otherwise the output folder, which -imap
-// has none of: it must go up, not be dropped.
-TEST(ImapOptionsTest, TakesEveryNameAsAMailboxWhereTheSecondWouldBeTheOutput) {
-  MemoryFileSystem fileSystem;
-  const CommandLine parsed =
-      ParseCommandLine({"-imap", "imaps://me@host", "a.dbx", "b.dbx"}, fileSystem, PositionalStyle::InputThenOutput);
-  ASSERT_EQ(parsed.action, CommandLine::Action::Run);
-  EXPECT_EQ(parsed.settings.inputs, (std::vector<std::string>{"a.dbx", "b.dbx"}));
-  EXPECT_TRUE(parsed.settings.outputDirectory.empty());
+// Otherwise the second name (Windows) or a last name that is no file
+// (Linux) is the output folder, which -imap has none of: it must go up or
+// get its line, not be dropped.
+TEST(ImapOptionsTest, TakesEveryNameAsAMailbox) {
+  for (const PositionalStyle style : {PositionalStyle::InputThenOutput, PositionalStyle::ManyInputsThenOutput}) {
+    MemoryFileSystem fileSystem;
+    const CommandLine parsed = ParseCommandLine({"-imap", "imaps://me@host", "a.dbx", "missing.dbx"}, fileSystem, style);
+    ASSERT_EQ(parsed.action, CommandLine::Action::Run);
+    EXPECT_EQ(parsed.settings.inputs, (std::vector<std::string>{"a.dbx", "missing.dbx"}));
+    EXPECT_TRUE(parsed.settings.outputDirectory.empty());
+  }
 }
 
 TEST(ImapOptionsTest, RefusesMissingValuesAndOtherOutputs) {
