@@ -20,7 +20,10 @@ export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
 export CMAKE_BUILD_PARALLEL_LEVEL=${CMAKE_BUILD_PARALLEL_LEVEL:-2}
 
 TIMEFORMAT="web build: %0R s"
-time cmake --workflow --preset web >/dev/null
+build_log=$(mktemp)
+trap 'rm -f "$build_log"' EXIT
+# Quiet unless it fails: then the end of the build's output says why.
+time cmake --workflow --preset web >"$build_log" 2>&1 || { tail -n 40 "$build_log"; exit 1; }
 # The command line the zips are compared with, and the mailboxes in other languages.
 cmake --preset release >/dev/null
 cmake --build --preset release --target quernel quernel_make_language_sample >/dev/null
