@@ -66,6 +66,22 @@ function nativeOutput(name, args, inputs) {
   return {out, printed};
 }
 
+// The messages the command line wrote into `folder`: .eml files, Maildir
+// files, or the "From " lines that begin each message of an mbox file.
+function messagesIn(folder) {
+  let count = 0;
+  for (const entry of fs.readdirSync(folder, {recursive: true, withFileTypes: true})) {
+    if (!entry.isFile()) continue;
+    const file = path.join(entry.parentPath ?? entry.path, entry.name);
+    if (/\/(cur|new)$/.test(path.dirname(file)) || file.endsWith('.eml')) {
+      count++;
+    } else if (!/\/tmp$|maildirfolder$/.test(file)) {
+      count += fs.readFileSync(file, 'latin1').split('\n').filter((line) => line.startsWith('From ')).length;
+    }
+  }
+  return count;
+}
+
 // ---- The browser ----------------------------------------------------------------
 const browser = await startChromium(fs.mkdtempSync(path.join(work, 'profile-')));
 const page = await browser.newPage();
@@ -83,12 +99,15 @@ async function open() {
 }
 
 async function choose(options, inputId, files) {
-  const input = await page.$('#' + inputId);
-  await input.uploadFile(...files);
+  if (files.length) await (await page.$('#' + inputId)).uploadFile(...files);
   await page.select('#format', options.format);
   await page.select('#codepage', options.codepage || 'auto');
   for (const box of ['flags', 'recover']) {
     if (await page.$eval('#' + box, (e) => e.checked) !== Boolean(options[box])) await page.click('#' + box);
+  }
+  if (options.naming) {
+    await page.click('details summary');
+    await page.type('#naming', options.naming);
   }
 }
 
@@ -109,14 +128,15 @@ async function convertAndWait() {
 }
 
 const optionArgs = (options) => [
-  {mbox: '-mbx', mboxrd: '-mbxrd', eml: '-eml', maildir: '-maildir'}[options.format],
+  {mbox: '-mbx', mboxrd: '-mbxrd', eml: '-eml', maildir: '-maildir'}[options.format] + (options.naming || ''),
   ...(options.flags ? ['-flags'] : []), ...(options.recover ? ['-recover'] : []),
   ...(options.codepage && options.codepage !== 'auto' ? ['-cp' + options.codepage] : [])];
 
 // ---- The page itself: labels, the keyboard, a 360-pixel screen -------------------
 await open();
 const unlabelled = await page.evaluate(() =>
-  ['files', 'folder', 'format', 'flags', 'recover', 'codepage', 'convert', 'stop', 'progress', 'log', 'download']
+  ['files', 'folder', 'format', 'flags', 'recover', 'codepage', 'naming', 'save-zip', 'save-folder', 'convert', 'stop',
+   'progress', 'log', 'download']
     .filter((id) => {
       const control = document.getElementById(id);
       if (!control) return true;
@@ -130,7 +150,7 @@ for (let press = 0; press < 20; press++) {
   await page.keyboard.press('Tab');
   reached.add(await page.evaluate(() => document.activeElement.id));
 }
-const unreached = ['files', 'folder', 'format', 'flags', 'recover', 'codepage', 'convert'].filter((id) => !reached.has(id));
+const unreached = ['files', 'folder', 'format', 'flags', 'recover', 'codepage', 'save-zip', 'convert'].filter((id) => !reached.has(id));
 check(unreached.length === 0, `Tab reaches every control (${unreached.join(' ') || 'all'})`);
 await page.setViewport({width: 360, height: 800});
 const overflow = await page.evaluate(() => document.documentElement.scrollWidth);
@@ -147,6 +167,11 @@ const cases = [
   {name: 'damaged-recover', options: {format: 'mbox', recover: true}, input: 'files', files: [damaged]},
   {name: 'sample-cp1251-eml', options: {format: 'eml', codepage: '1251'}, input: 'files', files: [sample]},
   {name: 'not-a-mailbox', options: {format: 'eml'}, input: 'files', files: [notMailbox]},
+  {name: 'sample-eml-template', options: {format: 'eml', naming: '$DBXNAME$ $SDATE_F:%Y%m%d$ $SUBJ_L:20_C:0$.eml'},
+   input: 'files', files: [sample]},
+  // In the page's order (by name), which collects them in that order.
+  {name: 'two-mbox-template', options: {format: 'mboxrd', naming: 'All mail.mbox'}, input: 'files',
+   files: [damaged, sample]},
   ...languageCases,
 ];
 
@@ -166,6 +191,10 @@ for (const test of cases) {
   const logged = await page.$eval('#log', (panel) => panel.textContent);
   check(logged.slice(logged.indexOf('\n') + 1) === printed,
         `${test.name}: the log panel shows the command line's lines`);
+  const counts = await page.$eval('#counts', (line) => line.textContent);
+  const messages = messagesIn(native);
+  check(counts.includes(` and ${messages} message${messages === 1 ? '' : 's'} done`),
+        `${test.name}: the count says the ${messages} messages the command line wrote (${counts})`);
   let result;
   try {
     result = execFileSync('python3', [path.join(here, 'compare_zip.py'), zip, native,
@@ -175,6 +204,229 @@ for (const test of cases) {
   } catch (error) {
     check(false, `${test.name}: ${error.stdout}`);
   }
+}
+
+// ---- Dropped on the page ------------------------------------------------------
+// Files the page never saw in an input, dropped as real File objects (read
+// from disk through an input the test adds), then a folder dropped through
+// the browser's own drag and drop, which gives its entries.
+async function dropFiles(files) {
+  await page.evaluate(() => {
+    const input = Object.assign(document.createElement('input'), {type: 'file', multiple: true, id: 'test-drop'});
+    input.hidden = true;
+    document.body.append(input);
+  });
+  await (await page.$('#test-drop')).uploadFile(...files);
+  await page.evaluate(() => {
+    const transfer = new DataTransfer();
+    for (const file of document.getElementById('test-drop').files) transfer.items.add(file);
+    document.getElementById('test-drop').remove();
+    document.body.dispatchEvent(new DragEvent('drop', {dataTransfer: transfer, bubbles: true, cancelable: true}));
+  });
+}
+async function dropFolder(folder) {
+  const session = await page.createCDPSession();
+  const data = {items: [], files: [folder], dragOperationsMask: 1};
+  for (const type of ['dragEnter', 'dragOver', 'drop']) {
+    await session.send('Input.dispatchDragEvent', {type, x: 200, y: 200, data});
+  }
+  await session.detach();
+}
+const drops = [
+  {name: 'drop-files', drop: () => dropFiles([damaged, sample]), options: {format: 'mbox'},
+   native: () => nativeOutput('drop-files', ['-mbx'], [damaged, sample]), chosen: /^2 mailboxes/},
+  {name: 'drop-store-folder', drop: () => dropFolder(store), options: {format: 'eml'},
+   native: () => nativeOutput('drop-store-folder', ['-tree', '-eml'], [store]), chosen: /a store/},
+];
+for (const test of drops) {
+  await open();
+  await test.drop();
+  const chosen = await page.waitForFunction((pattern) => new RegExp(pattern).test(
+    document.getElementById('chosen').textContent), {timeout: 10000}, test.chosen.source).then(() => true, () => false);
+  check(chosen, `${test.name}: the page took what was dropped ` +
+        `(${await page.$eval('#chosen', (line) => line.textContent)})`);
+  if (!chosen) continue;
+  await choose(test.options, 'files', []);
+  const {start, end} = await convertAndWait();
+  const zip = await download('#download', test.name + '.zip');
+  const {out: native} = test.native();
+  try {
+    const result = execFileSync('python3', [path.join(here, 'compare_zip.py'), zip, native,
+                                            String(Math.floor(start / 1000)), String(Math.ceil(end / 1000))],
+                                {encoding: 'utf8'});
+    check(true, `${test.name}: ${result.trim().split('\n').pop()}`);
+  } catch (error) {
+    check(false, `${test.name}: ${error.stdout}`);
+  }
+}
+
+// ---- Written into a folder the user picks --------------------------------------
+// The browser's picker cannot be clicked here: it is replaced by one that
+// gives a real folder of the origin-private file system, which the page then
+// writes through the same API as a folder on disk. Every folder holds a file
+// of its own beforehand, which must stay as it was.
+const kOwnFile = ['notes.txt', 'Written before quernel ran.\n'];
+async function pickFolderOnPage(name, files = [kOwnFile]) {
+  await page.evaluate(async (name, files) => {
+    const root = await navigator.storage.getDirectory();
+    const folder = await root.getDirectoryHandle(name, {create: true});
+    for (const [file, text] of files) {
+      const writable = await (await folder.getFileHandle(file, {create: true})).createWritable();
+      await writable.write(text);
+      await writable.close();
+    }
+    window.showDirectoryPicker = async () => folder;
+  }, name, files);
+  await page.click('#save-folder');
+}
+// Everything in the picked folder: {path: base64 bytes, or null for a folder}.
+function readPickedFolder(name) {
+  return page.evaluate(async (name) => {
+    const found = {};
+    const walk = async (folder, prefix) => {
+      for await (const [entry, handle] of folder.entries()) {
+        if (handle.kind === 'directory') {
+          found[prefix + entry + '/'] = null;
+          await walk(handle, prefix + entry + '/');
+        } else {
+          const bytes = new Uint8Array(await (await handle.getFile()).arrayBuffer());
+          let binary = '';
+          for (let at = 0; at < bytes.length; at += 0x8000) {
+            binary += String.fromCharCode(...bytes.subarray(at, at + 0x8000));
+          }
+          found[prefix + entry] = btoa(binary);
+        }
+      }
+    };
+    await walk(await (await navigator.storage.getDirectory()).getDirectoryHandle(name), '');
+    return found;
+  }, name);
+}
+// Writes what the picked folder holds into `folder` on disk, but for the file
+// of its own, which must be there unchanged; false when it is not.
+function saveLeavingOwnFile(found, folder) {
+  fs.mkdirSync(folder);
+  const own = found[kOwnFile[0]];
+  delete found[kOwnFile[0]];
+  for (const [name, bytes] of Object.entries(found)) {
+    if (bytes === null) {
+      fs.mkdirSync(path.join(folder, name), {recursive: true});
+    } else {
+      fs.mkdirSync(path.dirname(path.join(folder, name)), {recursive: true});
+      fs.writeFileSync(path.join(folder, name), Buffer.from(bytes, 'base64'));
+    }
+  }
+  return own !== undefined && Buffer.from(own, 'base64').toString() === kOwnFile[1];
+}
+const removePickedFolder = (name) => page.evaluate(async (name) => {
+  await (await navigator.storage.getDirectory()).removeEntry(name, {recursive: true});
+}, name);
+// Notes the moment the run ends, as the page's clock saw it; waitForDone
+// resolves with it.
+const watchForDone = () => page.evaluate(() => {
+  const counts = document.getElementById('counts');
+  new MutationObserver(() => {
+    if (/^(Done|Stopped)/.test(counts.textContent)) window.doneAt ??= Date.now();
+  }).observe(counts, {childList: true, characterData: true, subtree: true});
+});
+async function waitForDone() {
+  await page.waitForFunction(() => window.doneAt, {timeout: 120000});
+  return page.evaluate(() => window.doneAt);
+}
+
+for (const test of [
+  {name: 'folder-store-maildir', options: {format: 'maildir', flags: true}, input: 'folder', files: [store],
+   args: ['-tree', '-maildir', '-flags'], inputs: [store]},
+  {name: 'folder-sample-eml-cp1251', options: {format: 'eml', codepage: '1251'}, input: 'files', files: [sample],
+   args: ['-eml', '-cp1251'], inputs: [sample]},
+]) {
+  await open();
+  await choose(test.options, test.input, test.files);
+  await pickFolderOnPage(test.name);
+  const requestsBefore = requests.length;
+  await watchForDone();
+  await page.focus('#convert');
+  await page.keyboard.press('Enter');
+  const end = await waitForDone();
+  const during = requests.slice(requestsBefore).filter((r) => r.at <= end).map((r) => r.url);
+  check(during.length === 0, `${test.name}: no request during the conversion (${during.join(' ') || 'none'})`);
+  const counts = await page.$eval('#counts', (line) => line.textContent);
+  const offered = await page.$eval('#download', (link) => link.getAttribute('aria-disabled') === 'false');
+  check(/^Done.* files? written into/.test(counts) && !offered, `${test.name}: written, no zip offered (${counts})`);
+  const readBack = path.join(work, 'picked-' + test.name);
+  const ownKept = saveLeavingOwnFile(await readPickedFolder(test.name), readBack);
+  check(ownKept, `${test.name}: the folder's own file stayed as it was`);
+  const {out: native} = nativeOutput(test.name, test.args, test.inputs);
+  let differences = '';
+  try {
+    execFileSync('diff', ['-r', native, readBack], {encoding: 'utf8'});
+  } catch (error) {
+    differences = error.stdout;
+  }
+  const entries = fs.readdirSync(native, {recursive: true}).length;
+  check(differences === '' && entries > 0,
+        `${test.name}: the folder holds the command line's ${entries} files and folders, byte for byte` +
+        (differences ? `:\n${differences}` : ''));
+  await removePickedFolder(test.name);
+}
+
+// A name already taken in the folder: nothing is written there, the zip
+// comes instead.
+{
+  await open();
+  await choose({format: 'mbox'}, 'files', [sample]);
+  await pickFolderOnPage('folder-taken', [kOwnFile, ['Inbox.mbx', 'An earlier Inbox.mbx\n']]);
+  const {start, end} = await convertAndWait();
+  const found = await readPickedFolder('folder-taken');
+  check(Object.keys(found).length === 2 && Buffer.from(found['Inbox.mbx'], 'base64').toString() ===
+        'An earlier Inbox.mbx\n', `folder-taken: the folder stays as it was (${Object.keys(found).join(' ')})`);
+  const logged = await page.$eval('#log', (panel) => panel.textContent);
+  check(/"Inbox\.mbx" is already in the folder "folder-taken": nothing was written there/.test(logged),
+        'folder-taken: the log says why nothing was written');
+  const zip = await download('#download', 'folder-taken.zip');
+  const {out: native} = nativeOutput('folder-taken', ['-mbx'], [sample]);
+  try {
+    execFileSync('python3', [path.join(here, 'compare_zip.py'), zip, native,
+                             String(Math.floor(start / 1000)), String(Math.ceil(end / 1000))]);
+    check(true, 'folder-taken: the zip offered instead holds the command line\'s output');
+  } catch (error) {
+    check(false, `folder-taken: ${error.stdout}`);
+  }
+  await removePickedFolder('folder-taken');
+}
+
+// Stop while the files go into the folder: what was written goes again. Many
+// mailboxes, so that the writing takes a while.
+{
+  const copies = path.join(work, 'copies');
+  fs.mkdirSync(copies);
+  const names = Array.from({length: 150}, (_, i) => path.join(copies, `Copy ${i}.dbx`));
+  for (const name of names) fs.copyFileSync(sample, name);
+  await open();
+  await choose({format: 'eml'}, 'files', names);
+  await pickFolderOnPage('folder-stop');
+  await page.click('#convert');
+  const written = await page.waitForFunction(async () => {
+    const folder = await (await navigator.storage.getDirectory()).getDirectoryHandle('folder-stop');
+    let files = 0;
+    const count = async (folder) => {
+      for await (const handle of folder.values()) {
+        if (handle.kind === 'file') files++;
+        else await count(handle);
+      }
+    };
+    await count(folder);
+    return files > 30;
+  }, {polling: 20, timeout: 60000}).then(() => true, () => false);
+  const before = await page.$eval('#counts', (line) => line.textContent);
+  await watchForDone();
+  await page.click('#stop');
+  await waitForDone();
+  const left = Object.keys(await readPickedFolder('folder-stop'));
+  check(written && !/^Done/.test(before) && left.length === 1 && left[0] === kOwnFile[0],
+        `folder-stop: stopped while writing (${before}), the folder holds its own file alone ` +
+        `(${left.length > 5 ? left.length + ' entries' : left.join(' ')})`);
+  await removePickedFolder('folder-stop');
 }
 
 // ---- Progress and Stop, on the large mailbox ----------------------------------
