@@ -55,9 +55,12 @@ function nextMessage() {
   return new Promise((resolve) => { self.onmessage = ({data}) => resolve(data); });
 }
 
-// Copies the spooled bytes of output `contents` into `writable`.
+// Copies the spooled bytes of output `contents` into `writable`, through one
+// block kept for all files (each write is awaited before it is used again).
+let folderBlock = null;
 async function writeKept(contents, writable) {
-  const block = new Uint8Array(kBlock);
+  folderBlock ??= new Uint8Array(kBlock);
+  const block = folderBlock;
   for (let [offset, size] of kept.get(contents) || []) {
     while (size > 0) {
       const length = spool.handle.read(block.subarray(0, Math.min(size, kBlock)), {at: offset});

@@ -1,6 +1,7 @@
 // The page: gathers the chosen files, builds the command line quernel would
 // be given for them, and runs it in a worker (worker.js). Stop ends the
-// worker at once; only a finished run offers its zip.
+// worker at once; only a finished run offers its zip, or leaves its files in
+// the folder the user picked.
 'use strict';
 
 const $ = (id) => document.getElementById(id);
@@ -137,9 +138,8 @@ function log(text) {
 function setRunning(running) {
   updateConvert();
   $('stop').disabled = !running;
-  for (const id of ['files', 'folder', 'format', 'flags', 'recover', 'codepage', 'naming', 'save-zip', 'save-folder']) {
-    $(id).disabled = running;
-  }
+  const choices = ['files', 'folder', 'format', 'flags', 'recover', 'codepage', 'naming', 'save-zip', 'save-folder'];
+  for (const id of choices) $(id).disabled = running;
 }
 
 function offerZip(zip) {
@@ -223,6 +223,7 @@ async function convert(event) {
   pickedFolder = picked;
   worker = spare;
   spare = null;
+  spareReady = false;
   const run = `${kStoragePrefix}${Date.now()}-${++runNumber}`;
   const storage = {spool: run + '.spool', zip: run + '.zip'};
   running = run;
@@ -302,7 +303,9 @@ function finish() {
   pickedFolder = null;
   folderPlan = null;
   setRunning(false);
-  prepareWorker();
+  // In a task of its own, after the run's end has been shown: its request
+  // comes after the run in every sense.
+  setTimeout(prepareWorker);
 }
 
 async function stop() {
