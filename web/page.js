@@ -308,17 +308,36 @@ function finish() {
   setTimeout(prepareWorker);
 }
 
+// Lets a worker that writes into the picked folder abort the files it has
+// open (an ended worker would leave the browser's temporary copies of them
+// there), then ends it.
+function endWriting(ending) {
+  return new Promise((resolve) => {
+    const end = () => {
+      ending.terminate();
+      resolve();
+    };
+    ending.onmessage = ({data}) => { if (data.type === 'folder-stopped') end(); };
+    ending.onerror = end;
+    ending.postMessage({type: 'folder-stop'});
+    setTimeout(end, 3000);
+  });
+}
+
 async function stop() {
   if (!worker) return;
   const run = running;
   const picked = pickedFolder;
   const plan = folderPlan;
+  const ending = worker;
+  if (plan) worker = null;  // ended by endWriting, not at once
   finish();
   offerZip(null);
   $('progress').value = 0;
   log('Stopped.');
   $('convert').focus();
   $('counts').textContent = 'Stopping…';
+  if (plan) await endWriting(ending);
   await Promise.all([run ? removeStored(run) : null, plan ? removeMade(picked, plan) : null]);
   $('counts').textContent = 'Stopped: nothing was kept.';
 }
