@@ -253,6 +253,16 @@ const overflow = await page.evaluate(() => document.documentElement.scrollWidth)
 check(overflow <= 360, `fits a 360-pixel-wide screen (${overflow} px wide)`);
 if (docsDir) await page.screenshot({path: path.join(docsDir, 'web-narrow.png'), fullPage: true});
 await page.setViewport({width: 900, height: 1000});
+// A browser without the folder picker is offered the zip alone.
+{
+  const plain = await browser.newPage();
+  await plain.evaluateOnNewDocument(() => { delete window.showDirectoryPicker; });
+  await plain.goto(origin + '/', {waitUntil: 'load'});
+  const offered = await plain.$eval('#save', (choice) => !choice.hidden && 'showDirectoryPicker' in window);
+  check(!offered && await page.$eval('#save', (choice) => !choice.hidden),
+        'the folder choice is offered where the browser has the picker alone');
+  await plain.close();
+}
 
 const cases = [
   {name: 'sample-mboxrd', options: {format: 'mboxrd'}, input: 'files', files: [sample]},
@@ -306,6 +316,9 @@ for (const test of cases) {
   } else {
     compareZip(test.name, await download('#download', test.name + '.zip'), native, start, end);
   }
+  // The next run's worker, fetched once this one ended, has all its scripts
+  // before the next case counts requests.
+  await page.waitForSelector('#convert:not([disabled])');
 }
 
 // ---- Written into a folder the user picks ------------------------------------
