@@ -211,15 +211,18 @@ const watchForEnd = () => page.evaluate(() => {
 });
 const waitForEnd = () => page.waitForFunction(() => window.endedAt, {timeout: 120000}).then((h) => h.jsonValue());
 
-// Clicks Convert; resolves with the run's times once it has ended, or with
-// null when the page offers nothing to convert.
+// Clicks Convert; resolves with the run's times and the requests the page
+// made meanwhile once it has ended, or with null when the page offers
+// nothing to convert. Convert is usable once the worker has all its scripts.
 async function convertAndWait() {
   if (!await page.waitForSelector('#convert:not([disabled])', {timeout: 10000}).catch(() => null)) return null;
   await watchForEnd();
   const start = Date.now();
+  const requestsBefore = requests.length;
   await page.focus('#convert');
   await page.keyboard.press('Enter');
-  return {start, end: await waitForEnd()};
+  const end = await waitForEnd();
+  return {start, end, during: requests.slice(requestsBefore).filter((r) => r.at < end).map((r) => r.url)};
 }
 
 const optionArgs = (options) => [
@@ -292,14 +295,12 @@ for (const test of cases) {
   await open();
   if (docsDir && test.name === 'store-eml-tree') await page.screenshot({path: path.join(docsDir, 'web-before.png')});
   await choose(test.options, test.input, test.files);
-  const requestsBefore = requests.length;
   const times = await convertAndWait();
   if (!times) {
     check(false, `${test.name}: nothing to convert (${await page.$eval('#chosen', (line) => line.textContent)})`);
     continue;
   }
-  const {start, end} = times;
-  const during = requests.slice(requestsBefore).filter((r) => r.at < end).map((r) => r.url);
+  const {start, end, during} = times;
   check(during.length === 0, `${test.name}: no request during the conversion (${during.join(' ') || 'none'})`);
   if (docsDir && test.name === 'store-eml-tree') await page.screenshot({path: path.join(docsDir, 'web-after.png')});
   const {out: native, printed} = test.tree
