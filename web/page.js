@@ -1,6 +1,7 @@
 // The page: gathers the chosen files, builds the command line quernel would
 // be given for them, and runs it in a worker (worker.js). Stop ends the
-// worker at once; only a finished run offers its zip.
+// worker at once; only a finished run offers its zip, or leaves its files in
+// the folder the user picked.
 'use strict';
 
 const $ = (id) => document.getElementById(id);
@@ -16,6 +17,11 @@ let zipUrl = null;
 const kStoragePrefix = 'quernel-run-';
 let runNumber = 0;
 let running = null;  // the running conversion's prefix in that storage
+// A folder the user picked for the running conversion, and what the worker
+// makes in it ({files, directories}, all new): a run that does not end well
+// removes them.
+let pickedFolder = null;
+let folderPlan = null;
 
 function isMailbox(path) { return /\.dbx$/i.test(path); }
 function baseName(path) { return path.slice(path.lastIndexOf('/') + 1); }
@@ -83,6 +89,46 @@ function commandLine() {
   return args;
 }
 
+// Mailboxes and messages done, from the lines the command line prints: a
+// mailbox is done when the next one begins or the run ends, with the
+// messages its first line announced or, with -recover, all those its last
+// line counts (converted, recovered, deleted and damaged).
+class Tally {
+  constructor() {
+    this.mailboxes = 0;
+    this.messages = 0;
+    this.current = null;  // the messages of the mailbox being converted
+  }
+
+  read(text) {
+    for (const line of text.split('\n')) {
+      let match;
+      if ((match = /^Processing mailbox .* \((\d+) messages\)\.\.\.$/.exec(line))) {
+        this.close();
+        this.current = Number(match[1]);
+      } else if ((match = /^".*": \d+ indexed, (\d+) converted, (\d+) recovered, (\d+) deleted, (\d+) damaged/
+        .exec(line)) && this.current !== null) {
+        this.current = match.slice(1).reduce((sum, count) => sum + Number(count), 0);
+      } else if (/^".*" (contains no messages, skipped|is not an Outlook Express mailbox!)/.test(line)) {
+        this.close();
+        this.mailboxes++;
+      }
+    }
+  }
+
+  close() {
+    if (this.current === null) return;
+    this.mailboxes++;
+    this.messages += this.current;
+    this.current = null;
+  }
+
+  toString() {
+    return `${this.mailboxes} mailbox${this.mailboxes === 1 ? '' : 'es'} and ` +
+      `${this.messages} message${this.messages === 1 ? '' : 's'} done`;
+  }
+}
+
 function log(text) {
   const panel = $('log');
   panel.textContent += text + '\n';
@@ -92,7 +138,8 @@ function log(text) {
 function setRunning(running) {
   updateConvert();
   $('stop').disabled = !running;
-  for (const id of ['files', 'folder', 'format', 'flags', 'recover', 'codepage', 'naming']) $(id).disabled = running;
+  const choices = ['files', 'folder', 'format', 'flags', 'recover', 'codepage', 'naming', 'save-zip', 'save-folder'];
+  for (const id of choices) $(id).disabled = running;
 }
 
 function offerZip(zip) {
@@ -134,12 +181,49 @@ async function removeStored(prefix, tries = 20) {
   }
 }
 
+// The folder the user picks to write into, asked for as Convert is pressed;
+// null when the zip is wanted or no folder was picked.
+async function pickFolder() {
+  if (!$('save-folder').checked) return null;
+  try {
+    return await window.showDirectoryPicker({id: 'quernel-output', mode: 'readwrite'});
+  } catch (error) {
+    log(`No folder picked (${error.message}): nothing was converted.`);
+    return null;
+  }
+}
+
+// Removes what the worker made, or was to make, in the picked folder: the
+// files, then the folders, deepest first and only when empty again. A file
+// the ended worker still held may stay locked for a moment, so that one is
+// tried again.
+async function removeMade(root, plan) {
+  for (const path of [...plan.files, ...[...plan.directories].reverse()]) {
+    for (let attempt = 0; attempt < 20; attempt++) {
+      try {
+        let parent = root;
+        for (const part of parentOf(path).split('/').filter(Boolean)) parent = await parent.getDirectoryHandle(part);
+        await parent.removeEntry(baseName(path));
+        break;
+      } catch (error) {
+        if (error.name === 'NotFoundError' || error.name === 'InvalidModificationError') break;
+        await new Promise((resolve) => setTimeout(resolve, 100));
+      }
+    }
+  }
+}
+
 async function convert(event) {
   event.preventDefault();
   if (chosen.length === 0 || worker || !spareReady || !wasm) return;
   offerZip(null);
+  const picked = await pickFolder();
+  if ($('save-folder').checked && !picked) return;
+  if (worker || !spareReady) return;  // picked while another run began
+  pickedFolder = picked;
   worker = spare;
   spare = null;
+  spareReady = false;
   const run = `${kStoragePrefix}${Date.now()}-${++runNumber}`;
   const storage = {spool: run + '.spool', zip: run + '.zip'};
   running = run;
@@ -154,67 +238,113 @@ async function convert(event) {
   $('log').textContent = '';
   log('quernel ' + args.map((arg) => arg.replace(/^\/in\//, '').replace(/^\/out$/, 'output')).join(' '));
   const started = performance.now();
-  const done = {mailboxes: 0, messages: 0, read: 0};
+  const tally = new Tally();
+  let read = 0;
+  let toWrite = 0;
   const showCounts = () => {
-    $('counts').textContent = `${formatBytes(done.read)} of ${formatBytes(total)} read; ` +
-      `${done.mailboxes} mailbox${done.mailboxes === 1 ? '' : 'es'} with ${done.messages} messages begun`;
+    $('counts').textContent = `${tally}; ${formatBytes(read)} of ${formatBytes(total)} read`;
+  };
+  const ended = (text) => {
+    tally.close();
+    progress.value = progress.max;
+    const seconds = ((performance.now() - started) / 1000).toFixed(1);
+    $('counts').textContent = `Done in ${seconds} s: ${tally}; ${text}.`;
+    finish();
+  };
+  const failed = (text) => {
+    log('Stopped by an error: ' + text);
+    const plan = folderPlan;
+    finish();
+    removeStored(run);
+    if (plan) removeMade(picked, plan);
   };
   worker.onmessage = ({data}) => {
     if (data.type === 'progress') {
-      done.read = Math.min(data.bytes, total);
-      progress.value = done.read;
+      read = Math.min(data.bytes, total);
+      progress.value = read;
       showCounts();
     } else if (data.type === 'log') {
       log(data.text);
-      // The lines the command line prints as it begins each mailbox.
-      for (const match of data.text.matchAll(/^Processing mailbox .* \((\d+) messages\)/gm)) {
-        done.mailboxes++;
-        done.messages += Number(match[1]);
-      }
+      tally.read(data.text);
       showCounts();
+    } else if (data.type === 'folder-taken') {
+      log(`"${data.name}" is already in the folder "${picked.name}": nothing was written there, ` +
+          'the zip is offered instead.');
+    } else if (data.type === 'folder-plan') {
+      tally.close();
+      folderPlan = {files: data.files, directories: data.directories};
+      toWrite = data.files.length;
+      worker.postMessage({type: 'folder-write'});
+    } else if (data.type === 'folder-foreign') {
+      folderPlan.files = folderPlan.files.filter((name) => name !== data.name);
+    } else if (data.type === 'folder-progress') {
+      $('counts').textContent = `${tally}; writing into "${picked.name}": ${data.files} of ${toWrite} files`;
     } else if (data.type === 'failed') {
-      log('Stopped by an error: ' + data.text);
-      finish();
+      failed(data.text);
+    } else if (data.type === 'written') {
+      ended(`${toWrite} file${toWrite === 1 ? '' : 's'} written into "${picked.name}"`);
       removeStored(run);
+      $('convert').focus();
     } else if (data.type === 'done') {
-      progress.value = progress.max;
-      const seconds = ((performance.now() - started) / 1000).toFixed(1);
-      $('counts').textContent = `Done in ${seconds} s: ${formatBytes(data.zip.size)} to download.`;
       offerZip(data.zip);
-      finish();
+      ended(`${formatBytes(data.zip.size)} to download`);
       $('download').focus();
     }
   };
-  worker.onerror = (error) => {
-    log('Stopped by an error: ' + error.message);
-    finish();
-    removeStored(run);
-  };
+  worker.onerror = (error) => failed(error.message);
   worker.postMessage({wasm, files: chosen.map(({file, path}) => ({file, path: '/in/' + path})),
-                      directories: ['/out'], args, storage});
+                      directories: ['/out'], args, storage, folder: picked});
 }
 
 function finish() {
   if (worker) worker.terminate();
   worker = null;
   running = null;
+  pickedFolder = null;
+  folderPlan = null;
   setRunning(false);
-  prepareWorker();
+  // In a task of its own, after the run's end has been shown: its request
+  // comes after the run in every sense.
+  setTimeout(prepareWorker);
 }
 
-function stop() {
+// Lets a worker that writes into the picked folder abort the files it has
+// open (an ended worker would leave the browser's temporary copies of them
+// there), then ends it.
+function endWriting(ending) {
+  return new Promise((resolve) => {
+    const end = () => {
+      ending.terminate();
+      resolve();
+    };
+    ending.onmessage = ({data}) => { if (data.type === 'folder-stopped') end(); };
+    ending.onerror = end;
+    ending.postMessage({type: 'folder-stop'});
+    setTimeout(end, 3000);
+  });
+}
+
+async function stop() {
   if (!worker) return;
   const run = running;
+  const picked = pickedFolder;
+  const plan = folderPlan;
+  const ending = worker;
+  if (plan) worker = null;  // ended by endWriting, not at once
   finish();
-  if (run) removeStored(run);
   offerZip(null);
   $('progress').value = 0;
-  $('counts').textContent = 'Stopped: nothing was kept.';
   log('Stopped.');
   $('convert').focus();
+  $('counts').textContent = 'Stopping…';
+  if (plan) await endWriting(ending);
+  await Promise.all([run ? removeStored(run) : null, plan ? removeMade(picked, plan) : null]);
+  $('counts').textContent = 'Stopped: nothing was kept.';
 }
 
-// Files and folders dropped on the page, read through their entries.
+// Files and folders dropped on the page, read through their entries where
+// the browser gives them (a folder needs one), else as plain files. The
+// items must be read before the drop event ends.
 async function droppedEntries(items) {
   const found = [];
   const visit = async (entry, prefix) => {
@@ -230,8 +360,15 @@ async function droppedEntries(items) {
       }
     }
   };
-  const entries = [...items].map((item) => item.webkitGetAsEntry()).filter(Boolean);
-  for (const entry of entries) await visit(entry, '');
+  const dropped = [...items].filter((item) => item.kind === 'file')
+    .map((item) => ({entry: item.webkitGetAsEntry?.(), file: item.getAsFile()}));
+  for (const {entry, file} of dropped) {
+    if (entry) {
+      await visit(entry, '');
+    } else if (file) {
+      found.push({file, path: file.name});
+    }
+  }
   return found;
 }
 
@@ -254,6 +391,7 @@ async function init() {
     document.body.classList.remove('dragging');
     if (!worker) choose(await droppedEntries(event.dataTransfer.items));
   });
+  if ('showDirectoryPicker' in window) $('save').hidden = false;
   prepareWorker();
   try {
     wasm = await WebAssembly.compileStreaming(fetch('quernel.wasm'));

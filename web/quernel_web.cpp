@@ -5,6 +5,7 @@
 #include <emscripten/emscripten.h>
 
 #include <chrono>
+#include <cstdio>
 #include <sstream>
 
 #include "cli/quernel_main.h"
@@ -36,6 +37,24 @@ WebFileSystem& Files() {
 int64_t UnixNow() {
   return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
       .count();
+}
+
+// Appends `text` to `json` as a JSON string.
+void AppendJsonString(std::string& json, std::string_view text) {
+  json += '"';
+  for (const char c : text) {
+    if (c == '"' || c == '\\') {
+      json += '\\';
+      json += c;
+    } else if (static_cast<unsigned char>(c) < 0x20) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+      json += escaped;
+    } else {
+      json += c;
+    }
+  }
+  json += '"';
 }
 
 }  // namespace
@@ -73,5 +92,24 @@ EMSCRIPTEN_KEEPALIVE void quernel_write_zip(const char* directory) {
              static_cast<uint64_t>(output.contents)});
   }
   zip.finish();
+}
+
+// Lists everything below `directory`, in the zip's order, for writing into a
+// folder the user picked (web/folder_output.js): a JSON array of
+// {"name", "directory", "size", "contents"}. Valid until the next call.
+EMSCRIPTEN_KEEPALIVE const char* quernel_list_outputs(const char* directory) {
+  using namespace quernel;
+  static std::string json;
+  json = "[";
+  for (const KeptOutput& output : Files().outputsBelow(directory, UnixNow())) {
+    if (json.size() > 1) json += ',';
+    json += "{\"name\":";
+    AppendJsonString(json, output.name);
+    json += ",\"directory\":";
+    json += output.directory ? "true" : "false";
+    json += ",\"size\":" + std::to_string(output.size) + ",\"contents\":" + std::to_string(output.contents) + "}";
+  }
+  json += "]";
+  return json.c_str();
 }
 }

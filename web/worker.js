@@ -4,7 +4,7 @@
 // one: the page offers that file itself, which the browser reads from its
 // disk. Nothing here goes over the network.
 'use strict';
-importScripts('quernel.js');
+importScripts('quernel.js', 'folder_output.js');
 
 const reader = new FileReaderSync();
 const inputs = [];        // the File objects, by the number the module knows
@@ -120,9 +120,10 @@ async function openInStorage(directory, name) {
 // so that a conversion makes no request at all.
 // `files`: [{file, path}] with paths below /in; `args`: the command line;
 // `storage`: the names of the spool and the zip in the origin-private file
-// system, which the page removes when it is done with them.
+// system, which the page removes when it is done with them; `folder`: a
+// folder the user picked to write into instead of the zip, if any.
 self.onmessage = async ({data}) => {
-  const {wasm, files, args, directories, storage} = data;
+  const {wasm, files, args, directories, storage, folder} = data;
   const module = await createQuernel({
     instantiateWasm(imports, receive) {
       WebAssembly.instantiate(wasm, imports).then((instance) => receive(instance, wasm));
@@ -149,6 +150,10 @@ self.onmessage = async ({data}) => {
     status = module.ccall('quernel_run', 'number', ['string'], [args.join('\n')]);
     spool.flush();
     if (printed) postMessage({type: 'log', text: printed});
+    if (folder && await writeIntoFolder(module, '/out', folder)) {
+      postMessage({type: 'written', status});
+      return;
+    }
     module.ccall('quernel_write_zip', null, ['string'], ['/out']);
     zip.flush();
     zip.handle.flush();
