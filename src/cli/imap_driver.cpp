@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <thread>
 
@@ -139,12 +140,19 @@ class ImapUpload {
                     const CodePageConverter& converter, std::string_view setName) {
     std::vector<bool> sent(static_cast<size_t>(source.messageCount()));
     const auto attempt = [&] {
-      FolderUploadContext context{*session_, delimiter_, utf8_, emlOptions_, converter, console_, displayName};
+      FolderUploadContext context{*session_, delimiter_, utf8_, emlOptions_, converter, console_, displayName,
+                                  renamedFolders_};
       return UploadFolder(context, levels, source, sent);
     };
-    const FolderTally tally = withReconnects(attempt, [&] { return std::count(sent.begin(), sent.end(), true); });
     std::string set;
     if (!setName.empty()) set.append(" ").append(setName);
+    FolderTally tally;
+    try {
+      tally = withReconnects(attempt, [&] { return std::count(sent.begin(), sent.end(), true); });
+    } catch (const FolderRefused& refused) {
+      console_.print("\"%s\"%s: not uploaded, %s!\n", displayName.c_str(), set.c_str(), refused.what());
+      return false;
+    }
     console_.print("\"%s\"%s: %d messages, %d uploaded, %d already on the server, %d too large\n",
                    displayName.c_str(), set.c_str(), tally.messages, tally.uploaded, tally.already, tally.tooLarge);
     return tally.complete();
@@ -207,6 +215,7 @@ class ImapUpload {
   std::unique_ptr<ImapSession> session_;
   std::optional<char> delimiter_;
   bool utf8_ = false;
+  std::map<std::string, std::string> renamedFolders_;
 };
 
 }  // namespace

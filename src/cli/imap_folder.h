@@ -4,6 +4,7 @@
 // not hold yet appended.
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -17,8 +18,15 @@
 
 namespace quernel {
 
-// The run cannot go on (over quota, a folder refused): the line says why.
+// The run cannot go on (over quota, say): the line says why.
 class UploadStop : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A folder the server would not make, under its name nor its fallback: the
+// mailbox (or set) is not uploaded, and the run goes on.
+class FolderRefused : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
@@ -49,12 +57,16 @@ struct FolderUploadContext {
   const CodePageConverter& converter;
   ProgressLine& console;    // every line, and the progress on a terminal
   std::string displayName;  // the mailbox, as every line names it
+  // Folders (levels joined by "/") the server refused, with the level used
+  // instead: kept for the whole run, so that each is tried and told once.
+  std::map<std::string, std::string>& renamedFolders;
 };
 
 // Uploads `source` into the folder `levels` (PARENT's levels first). `sent`
 // (one entry per message) remembers across reconnects what this run has
 // uploaded, so that a message found on the server counts as uploaded, not
-// as already there. Raises UploadStop, ImapRefusal, ConnectionError.
+// as already there. Raises UploadStop, FolderRefused, ImapRefusal,
+// ConnectionError.
 FolderTally UploadFolder(FolderUploadContext& context, std::vector<std::string> levels, MessageSource& source,
                          std::vector<bool>& sent);
 

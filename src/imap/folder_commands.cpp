@@ -54,6 +54,33 @@ CommandResult CreateFolder(ImapSession& session, const std::string& name, bool u
   return session.run(ImapCommand(session.nextTag(), "CREATE", session.literalModeFor(name.size())).string(name, utf8));
 }
 
+std::optional<uint64_t> FolderAppendLimit(ImapSession& session, const std::string& name, bool utf8) {
+  const CommandResult result = session.run(ImapCommand(session.nextTag(), "STATUS", session.literalModeFor(name.size()))
+                                               .string(name, utf8)
+                                               .atom("(APPENDLIMIT)"));
+  if (!result.ok()) return std::nullopt;
+  for (const ImapResponse& response : result.untagged) {
+    if (response.name != "STATUS") continue;
+    FolderStatus status = ReadFolderStatus(response);
+    const auto limit = status.items.find("APPENDLIMIT");
+    if (status.name == name && limit != status.items.end()) return limit->second;
+  }
+  return std::nullopt;
+}
+
+uint32_t CountAfter(const std::vector<ImapResponse>& responses, uint32_t count) {
+  for (const ImapResponse& response : responses) {
+    if (response.name == "EXISTS" && response.number) count = *response.number;
+    if (response.name == "EXPUNGE" && count > 0) --count;
+  }
+  return count;
+}
+
+uint32_t CurrentMessageCount(ImapSession& session, uint32_t known) {
+  const CommandResult result = session.run("NOOP");
+  return CountAfter(result.untagged, known);
+}
+
 SelectedFolder SelectFolder(ImapSession& session, const std::string& name, bool utf8) {
   const CommandResult result = session.run(
       ImapCommand(session.nextTag(), "SELECT", session.literalModeFor(name.size())).string(name, utf8));
