@@ -22,6 +22,7 @@
 #include "naming/name_cleaning.h"
 #include "platform/ascii.h"
 #include "platform/secret_source.h"
+#include "writers/mailbox_failure.h"
 
 namespace quernel {
 namespace {
@@ -95,7 +96,14 @@ class ImapUpload {
               ? MailboxConverter(settings_.codePage, mailbox.reader(), mailbox.displayName(), console_)
               : ChosenCodePageConverter(settings_.codePage);
       ReaderSource source(mailbox.reader(), host_.paths);
-      return uploadSource(source, levels, mailbox.displayName(), *converter, "");
+      try {
+        return uploadSource(source, levels, mailbox.displayName(), *converter, "");
+      } catch (const FileError& error) {
+        // The mailbox, not the upload, failed: as in a file conversion, a
+        // line and on to the next; a rerun with -recover takes what it can.
+        ReportMailboxFailure(console_, error, mailbox.displayName(), host_.text);
+        return false;
+      }
     }
     const std::unique_ptr<Salvage> salvage = ScanMailbox(mailbox, host_, console_);
     if (!salvage) return false;

@@ -9,6 +9,7 @@
 #include "imap/folder_commands.h"
 #include "imap/imap_error.h"
 #include "imap/server_inventory.h"
+#include "platform/file_error.h"
 #include "writers/eml_message.h"
 
 namespace quernel {
@@ -109,31 +110,11 @@ class FolderUpload {
     inventory_ = selected.messages > 0 ? FetchInventory(session_) : ServerInventory();
     tally_.messages = source_.messageCount();
     context_.console.start(tally_.messages);
-    for (int32_t i = 0; i < tally_.messages; ++i) {
-      context_.console.update(i, bytesSent_);
-      std::optional<OutgoingMessage> message = build(i);
-      if (!message) {
-        ++tally_.leftOut;
-        continue;
-      }
-      const std::string identity = MessageIdentity(MessageIdOf(message->wire), message->instant, message->wire.size());
-      if (inventory_.take(identity)) {
-        ++(sent_[static_cast<size_t>(i)] ? tally_.uploaded : tally_.already);
-      } else if (oneCopyKept_.count(identity) != 0) {
-        ++tally_.already;  // the server keeps one copy of it, and holds that one
-      } else if (appendLimit && message->wire.size() > *appendLimit) {
-        tooLarge(i);
-      } else {
-        if (!message->instant) {
-          context_.console.print("%s has no date; the server gives it the time of upload.\n", describe(i).c_str());
-        }
-        if (message->wire.empty()) empty_.insert(i);
-        if (inventory_.known(identity)) {
-          appendAnotherCopy(i, *message, identity);
-        } else {
-          append(i, *message, identity);
-        }
-      }
+    try {
+      for (int32_t i = 0; i < tally_.messages; ++i) uploadMessage(i, appendLimit);
+    } catch (const FileError&) {
+      drain();  // the answers to what was sent, so that the session goes on in step
+      throw;
     }
     drain();
     retryInCreatedFolder();
@@ -150,6 +131,34 @@ class FolderUpload {
     std::string tag;
     std::string identity;
   };
+
+  // Message i: counted where the folder holds it, else sent unless too large.
+  void uploadMessage(int32_t i, std::optional<uint64_t> appendLimit) {
+    context_.console.update(i, bytesSent_);
+    std::optional<OutgoingMessage> message = build(i);
+    if (!message) {
+      ++tally_.leftOut;
+      return;
+    }
+    const std::string identity = MessageIdentity(MessageIdOf(message->wire), message->instant, message->wire.size());
+    if (inventory_.take(identity)) {
+      ++(sent_[static_cast<size_t>(i)] ? tally_.uploaded : tally_.already);
+    } else if (oneCopyKept_.count(identity) != 0) {
+      ++tally_.already;  // the server keeps one copy of it, and holds that one
+    } else if (appendLimit && message->wire.size() > *appendLimit) {
+      tooLarge(i);
+    } else {
+      if (!message->instant) {
+        context_.console.print("%s has no date; the server gives it the time of upload.\n", describe(i).c_str());
+      }
+      if (message->wire.empty()) empty_.insert(i);
+      if (inventory_.known(identity)) {
+        appendAnotherCopy(i, *message, identity);
+      } else {
+        append(i, *message, identity);
+      }
+    }
+  }
 
   // Message i as sent, or nothing when the source leaves it out.
   std::optional<OutgoingMessage> build(int32_t i) {

@@ -404,6 +404,12 @@ def check_recover(runner, server, maker, folder):
     # readable part included.
     mailbox = os.path.join(folder, "Damaged.dbx")
     expected = json.loads(subprocess.run([maker, "damaged", mailbox], capture_output=True, check=True).stdout)
+    # Without -recover it is defective, as in a file conversion, and the run
+    # goes on with the next mailbox.
+    output = runner.run([mailbox, os.path.join(folder, "Few.dbx")], 1)
+    expect_line(output, 'File "Damaged.dbx" seems to be defective!')
+    expect_line(output, '"Few.dbx": 5 messages, 5 uploaded, 0 already on the server, 0 too large')
+    expect_line(output, "1 of 2 mailboxes uploaded to 127.0.0.1!")
     output = runner.run(["-recover", mailbox], 0)
     client = server.client()
     for m in expected:
@@ -423,7 +429,8 @@ def check_recover(runner, server, maker, folder):
             fail("folder %r holds %r, expected %r" % (name, body, wire))
     client.logout()
     expect_line(output, '"Damaged.dbx" damaged: 1 messages, 1 uploaded, 0 already on the server, 0 too large')
-    print("ok: -recover puts the indexed messages in the folder and each found set in its subfolder")
+    print("ok: -recover puts the indexed messages in the folder and each found set in its subfolder; without it "
+          "a damaged mailbox is defective and the run goes on")
 
 
 def check_faults(runner, server, maker, folder):
