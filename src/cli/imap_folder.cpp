@@ -23,6 +23,10 @@ std::optional<ImapResponse> MakeFolder(FolderUploadContext& context, const std::
   return std::move(created.tagged);
 }
 
+[[noreturn]] void StopOverQuota(const std::string& serverText) {
+  throw UploadStop("the account is over its quota (" + serverText + "); a rerun goes on from here");
+}
+
 // A refusal of the name itself, which a plainer name may get past:
 // [CANNOT], or no code at all from a server that gives none.
 bool NameRefused(const ImapResponse& refusal) { return refusal.code == "CANNOT" || refusal.code.empty(); }
@@ -48,6 +52,9 @@ std::string MakeFolderPath(FolderUploadContext& context, std::vector<std::string
     const std::optional<ImapResponse> refusal =
         MakeFolder(context, ServerFolderName(prefix, context.delimiter, context.utf8));
     if (!refusal) continue;
+    if (refusal->code == "OVERQUOTA") {
+      StopOverQuota(refusal->text);
+    }
     const std::string plain = PlainFolderLevel(level);
     if (!NameRefused(*refusal) || plain == level) {
       throw FolderRefused("the server refused folder \"" + Shown(prefix) + "\": " + refusal->text);
@@ -257,7 +264,7 @@ class FolderUpload {
     } else if (code == "LIMIT" || code == "TOOBIG") {
       tooLarge(i);
     } else if (code == "OVERQUOTA") {
-      throw UploadStop("the account is over its quota (" + result.tagged.text + "); a rerun goes on from here");
+      StopOverQuota(result.tagged.text);
     } else if (code == "UNAVAILABLE" || SuggestedBackoffMs(result.tagged.text) != 0) {
       throw ServerAskedToWait("the server asked to wait: " + result.tagged.text,
                               SuggestedBackoffMs(result.tagged.text));

@@ -522,16 +522,20 @@ def check_refused_names(runner, server, maker, folder):
     a second refusal leaves that mailbox out and the run goes on."""
     source = os.path.join(folder, "Few.dbx")
     mailboxes = []
-    for name in ("Mail #1", "Refused #2", "Plain"):
+    for name in ("Mail #1", "Refused #2", "Plain", "Full"):
         mailboxes.append(os.path.join(folder, name + ".dbx"))
         shutil.copy(source, mailboxes[-1])
     proxy = fault_proxy.FaultProxy(server, refuse_in_name="#")
     url = "imaps://quernel@127.0.0.1:%d/Cannot" % proxy.port
     try:
-        output = runner.run(mailboxes, 1, url=url)
+        output = runner.run(mailboxes[:3], 1, url=url)
         rerun = runner.run(mailboxes[:1], 0, url=url)
+        # A folder refused for a full account is no name problem: a stop.
+        full = runner.run(mailboxes[3:], 1, url=url)
     finally:
         proxy.close()
+    if not re.search(r"^Upload to 127.0.0.1 stopped: the account is over its quota \(Quota exceeded", full, re.M):
+        fail("a CREATE refused as over quota did not stop the run:\n" + full)
     renamed = 'The server refused folder "Cannot/Mail #1"; using "Cannot/Mail _1" instead.'
     expect_line(output, renamed)
     expect_line(output, '"Mail #1.dbx": 5 messages, 5 uploaded, 0 already on the server, 0 too large')

@@ -18,7 +18,8 @@ and hands Dovecot the command whole) and can:
     a message whose Message-ID the folder holds is not passed on but
     answered OK, with the held message's UID in its APPENDUID;
   - refuse to CREATE a folder whose name holds `refuse_in_name` with
-    "NO [CANNOT]", and any whose name holds "Refused".
+    "NO [CANNOT]", and any whose name holds "Refused"; one whose name holds
+    "Full" with "NO [OVERQUOTA]".
 """
 
 import base64
@@ -200,6 +201,8 @@ class Session:
             folder = self.folder_in(rest)
             if b"Refused" in folder or (proxy.refuse_in_name and proxy.refuse_in_name.encode() in folder):
                 return self.answer(tag + b" NO [CANNOT] Character not allowed in mailbox name\r\n")
+            if b"Full" in folder:
+                return self.answer(tag + b" NO [OVERQUOTA] Quota exceeded (mailbox count)\r\n")
         if name == b"STATUS" and b"APPENDLIMIT" in rest.upper() and proxy.capabilities == "appendlimit":
             folder = self.folder_in(rest)
             limit = next((limit for part, limit in proxy.append_limits.items() if part.encode() in folder), None)
