@@ -229,7 +229,9 @@ class ImapUpload {
 }  // namespace
 
 int RunImapUpload(RunSettings settings, FileSystem& fileSystem, Console& console, const Host& host) {
-  auto parsed = ParseImapUrl(settings.imap.url);
+  // The command line's text (ANSI on Windows) as UTF-8, as the server
+  // takes names; percent-escapes stand for UTF-8 bytes already.
+  auto parsed = ParseImapUrl(ProgramTextToUtf8(settings.imap.url));
   if (auto* line = std::get_if<std::string>(&parsed)) {
     console.write(*line);
     return 1;
