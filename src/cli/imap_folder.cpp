@@ -1,6 +1,5 @@
 #include "cli/imap_folder.h"
 
-#include <charconv>
 #include <deque>
 #include <set>
 #include <utility>
@@ -80,17 +79,6 @@ std::vector<std::string> FlagsOf(MessageFlags flags, bool keywords) {
   if (flags.marked()) list.emplace_back("\\Flagged");
   if (flags.forwarded() && keywords) list.emplace_back("$Forwarded");
   return list;
-}
-
-// Microsoft 365: "Request is throttled. Suggested Backoff Time: N milliseconds".
-uint64_t SuggestedBackoffMs(const std::string& text) {
-  static constexpr std::string_view kMarker = "Suggested Backoff Time: ";
-  const size_t at = text.find(kMarker);
-  if (at == std::string::npos) return 0;
-  uint64_t value = 0;
-  const char* start = text.data() + at + kMarker.size();
-  std::from_chars(start, text.data() + text.size(), value);
-  return value;
 }
 
 // One folder's upload: messages are sent pipelined where the server takes
@@ -265,15 +253,14 @@ class FolderUpload {
       tooLarge(i);
     } else if (code == "OVERQUOTA") {
       StopOverQuota(result.tagged.text);
-    } else if (code == "UNAVAILABLE" || SuggestedBackoffMs(result.tagged.text) != 0) {
-      throw ServerAskedToWait("the server asked to wait: " + result.tagged.text,
-                              SuggestedBackoffMs(result.tagged.text));
-    } else if (empty_.count(i) != 0) {
-      context_.console.print("%s is empty and the server does not take it (%s); skipped.\n", describe(i).c_str(),
-                             result.tagged.text.c_str());
-      ++tally_.refused;
     } else {
-      context_.console.print("%s was refused by the server: %s\n", describe(i).c_str(), result.tagged.text.c_str());
+      RaiseIfAskedToWait(result.tagged);
+      if (empty_.count(i) != 0) {
+        context_.console.print("%s is empty and the server does not take it (%s); skipped.\n", describe(i).c_str(),
+                               result.tagged.text.c_str());
+      } else {
+        context_.console.print("%s was refused by the server: %s\n", describe(i).c_str(), result.tagged.text.c_str());
+      }
       ++tally_.refused;
     }
   }

@@ -31,13 +31,6 @@ class FolderRefused : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// The server asked to wait: `delayMs` when it said how long, else 0.
-class ServerAskedToWait : public ConnectionError {
- public:
-  ServerAskedToWait(const std::string& line, uint64_t delayMs) : ConnectionError(line, true), delayMs(delayMs) {}
-  uint64_t delayMs;
-};
-
 struct FolderTally {
   int32_t messages = 0;
   int32_t uploaded = 0;

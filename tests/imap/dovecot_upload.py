@@ -440,7 +440,7 @@ def check_faults(runner, server, maker, folder):
     subprocess.run([maker, "many", mailbox, str(count)], capture_output=True, check=True)
     cases = (
         ("no-literal-plus", None), ("literal-minus", None), ("utf8", None),
-        (None, "cut"), (None, "bye"), (None, "throttle"),
+        (None, "cut"), (None, "bye"), (None, "throttle"), (None, "throttle-select"),
     )
     for capabilities, fault in cases:
         what = capabilities or fault
@@ -457,7 +457,7 @@ def check_faults(runner, server, maker, folder):
                     % (count, count - already, already))
         if fault and (proxy.faults == 0 or "trying again" not in output):
             fail("%s: no fault came or no reconnect followed:\n%s" % (what, output))
-        if fault == "throttle" and "trying again in 2 s" not in output:
+        if fault in ("throttle", "throttle-select") and "trying again in 2 s" not in output:
             fail("the suggested back-off was not honoured:\n" + output)
         client = server.client()
         found = messages_in(client, "Faults.%s.Faults" % what)
@@ -466,7 +466,8 @@ def check_faults(runner, server, maker, folder):
         if len(found) != count or len(ids) != count:
             fail("%s: the folder holds %d messages, %d distinct; expected %d" % (what, len(found), len(ids), count))
     print("ok: through a proxy: no LITERAL+, LITERAL- only, UTF8=ACCEPT offered; a cut after a complete "
-          "APPEND, BYE instead of its OK, a throttling refusal: one copy of each message every time")
+          "APPEND, BYE instead of its OK, a throttling refusal of an APPEND or a SELECT: one copy of each message "
+          "every time")
 
 
 def message_ids(client, folder):

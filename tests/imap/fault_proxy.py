@@ -13,7 +13,8 @@ and hands Dovecot the command whole) and can:
   - at the Nth successful APPEND, instead of its OK: cut the connection
     ("cut"), send BYE and close ("bye"), or answer with Microsoft 365's
     throttling refusal ("throttle"). In each case the message is on the
-    server already: a correct client reconciles and uploads it once;
+    server already: a correct client reconciles and uploads it once. Or
+    refuse the first SELECT as throttled ("throttle-select");
   - keep one copy of each Message-ID as Gmail does ("gmail"): an APPEND of
     a message whose Message-ID the folder holds is not passed on but
     answered OK, with the held message's UID in its APPENDUID;
@@ -65,7 +66,7 @@ class FaultProxy:
                  append_limits=None):
         self.server = server
         self.capabilities = capabilities
-        self.fault = fault                # None, "cut", "bye", "throttle"
+        self.fault = fault                # None, "cut", "bye", "throttle", "throttle-select"
         self.at_append = at_append
         self.gmail = gmail
         self.refuse_in_name = refuse_in_name
@@ -209,6 +210,9 @@ class Session:
             return self.answer(b"* STATUS " + quote(folder) + b" (APPENDLIMIT %s)\r\n"
                                % (b"NIL" if limit is None else str(limit).encode())
                                + tag + b" OK Status completed\r\n")
+        if name == b"SELECT" and proxy.fault == "throttle-select" and proxy.faults == 0:
+            proxy.faults += 1
+            return self.answer(tag + b" NO Request is throttled. Suggested Backoff Time: 1200 milliseconds\r\n")
         if name == b"APPEND":
             self.append_tags.add(tag)
             if proxy.gmail:
