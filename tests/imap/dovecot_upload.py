@@ -482,18 +482,19 @@ def message_ids(client, folder):
 def check_one_copy_servers(runner, server, maker, folder):
     """A server that keeps one copy of a Message-ID (Gmail): the copies it
     swallows count as on the server, the first run and every rerun exit 0,
-    and the server holds one copy of each Message-ID."""
+    and the server holds one copy of each Message-ID. One that keeps every
+    copy, told only by its message count (no UIDPLUS): every copy counts
+    as uploaded."""
     mailbox = os.path.join(folder, "Copies.dbx")
     expected = json.loads(subprocess.run([maker, "duplicates", mailbox], capture_output=True, check=True).stdout)
     total = len(expected)
     ids = [m.group(1) if m else "" for m in (re.search(r"Message-ID: (<[^>]*>)", m["wire"]) for m in expected)]
-    held = sorted(set(i for i in ids if i)) + [i for i in ids if not i]
-    distinct = len(held)
     repeated = len(set(i for i in ids if i and ids.count(i) > 1))
-    for capabilities in (None, "no-uidplus"):
-        what = capabilities or "uidplus"
-        proxy = fault_proxy.FaultProxy(server, capabilities, gmail=True)
-        url = "imaps://quernel@127.0.0.1:%d/Gmail/%s" % (proxy.port, what)
+    for capabilities, gmail in ((None, True), ("no-uidplus", True), ("no-uidplus", False)):
+        what = (capabilities or "uidplus") + ("-gmail" if gmail else "")
+        held = sorted(set(i for i in ids if i) if gmail else ids) + ([i for i in ids if not i] if gmail else [])
+        proxy = fault_proxy.FaultProxy(server, capabilities, gmail=gmail)
+        url = "imaps://quernel@127.0.0.1:%d/Copies/%s" % (proxy.port, what)
         try:
             first = runner.run([mailbox], 0, url=url)
             swallowed_first = proxy.swallowed
@@ -501,21 +502,22 @@ def check_one_copy_servers(runner, server, maker, folder):
         finally:
             proxy.close()
         expect_line(first, '"Copies.dbx": %d messages, %d uploaded, %d already on the server, 0 too large'
-                    % (total, distinct, total - distinct))
+                    % (total, len(held), total - len(held)))
         expect_line(rerun, '"Copies.dbx": %d messages, 0 uploaded, %d already on the server, 0 too large'
                     % (total, total))
         # One swallowed APPEND per repeated Message-ID tells quernel; the
         # rest of its copies are not sent.
-        if swallowed_first != repeated or proxy.swallowed - swallowed_first != repeated:
-            fail("%s: the proxy swallowed %d copies in the first run and %d in the rerun"
-                 % (what, swallowed_first, proxy.swallowed - swallowed_first))
+        swallowed = (swallowed_first, proxy.swallowed - swallowed_first)
+        if swallowed != ((repeated, repeated) if gmail else (0, 0)):
+            fail("%s: the proxy swallowed %d copies in the first run and %d in the rerun" % ((what,) + swallowed))
         client = server.client()
-        found = message_ids(client, "Gmail.%s.Copies" % what)
+        found = message_ids(client, "Copies.%s.Copies" % what)
         client.logout()
         if found != sorted(held):
             fail("%s: the server holds %r, expected %r" % (what, found, sorted(held)))
     print("ok: a server that keeps one copy of a Message-ID (with APPENDUID and without): counted as there, "
-          "exit 0 at once and on a rerun, one copy each on the server")
+          "exit 0 at once and on a rerun, one copy each on the server; a server without UIDPLUS that keeps every "
+          "copy: each counts as uploaded")
 
 
 def check_refused_names(runner, server, maker, folder):
