@@ -148,8 +148,8 @@ class ImapUpload {
                     const CodePageConverter& converter, std::string_view setName) {
     std::vector<bool> sent(static_cast<size_t>(source.messageCount()));
     const auto attempt = [&] {
-      FolderUploadContext context{*session_, delimiter_, utf8_, emlOptions_, converter, console_, displayName,
-                                  renamedFolders_};
+      FolderUploadContext context{*session_, delimiter_, utf8_, emlOptions_, converter, console_, host_.text,
+                                  displayName, renamedFolders_};
       return UploadFolder(context, levels, source, sent);
     };
     std::string set;

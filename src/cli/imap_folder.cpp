@@ -9,6 +9,7 @@
 #include "imap/imap_error.h"
 #include "imap/server_inventory.h"
 #include "platform/file_error.h"
+#include "platform/host.h"
 #include "writers/eml_message.h"
 
 namespace quernel {
@@ -30,11 +31,16 @@ std::optional<ImapResponse> MakeFolder(FolderUploadContext& context, const std::
 // [CANNOT], or no code at all from a server that gives none.
 bool NameRefused(const ImapResponse& refusal) { return refusal.code == "CANNOT" || refusal.code.empty(); }
 
-// The folder as the lines show it: its levels joined by "/".
-std::string Shown(const std::vector<std::string>& levels) {
-  std::string shown;
-  for (const std::string& level : levels) shown += (shown.empty() ? "" : "/") + level;
-  return shown;
+// The folder's levels (UTF-8) joined by "/".
+std::string Joined(const std::vector<std::string>& levels) {
+  std::string joined;
+  for (const std::string& level : levels) joined += (joined.empty() ? "" : "/") + level;
+  return joined;
+}
+
+// The folder as the lines show it.
+std::string Shown(const FolderUploadContext& context, const std::vector<std::string>& levels) {
+  return context.text.displayForm(ProgramTextFromUtf8(Joined(levels)));
 }
 
 // Makes every level that is missing; a level whose name the server refuses
@@ -44,7 +50,7 @@ std::string MakeFolderPath(FolderUploadContext& context, std::vector<std::string
   for (size_t depth = 1; depth <= levels.size(); ++depth) {
     std::string& level = levels[depth - 1];
     const std::vector<std::string> asked(levels.begin(), levels.begin() + static_cast<ptrdiff_t>(depth));
-    if (const auto renamed = context.renamedFolders.find(Shown(asked)); renamed != context.renamedFolders.end()) {
+    if (const auto renamed = context.renamedFolders.find(Joined(asked)); renamed != context.renamedFolders.end()) {
       level = renamed->second;
     }
     std::vector<std::string> prefix(levels.begin(), levels.begin() + static_cast<ptrdiff_t>(depth));
@@ -56,18 +62,18 @@ std::string MakeFolderPath(FolderUploadContext& context, std::vector<std::string
     }
     const std::string plain = PlainFolderLevel(level);
     if (!NameRefused(*refusal) || plain == level) {
-      throw FolderRefused("the server refused folder \"" + Shown(prefix) + "\": " + refusal->text);
+      throw FolderRefused("the server refused folder \"" + Shown(context, prefix) + "\": " + refusal->text);
     }
     prefix.back() = plain;
     if (const std::optional<ImapResponse> again =
             MakeFolder(context, ServerFolderName(prefix, context.delimiter, context.utf8))) {
-      throw FolderRefused("the server refused folder \"" + Shown(asked) + "\" and then \"" + Shown(prefix) +
-                          "\": " + again->text);
+      throw FolderRefused("the server refused folder \"" + Shown(context, asked) + "\" and then \"" +
+                          Shown(context, prefix) + "\": " + again->text);
     }
     level = plain;
-    context.renamedFolders[Shown(asked)] = plain;
-    context.console.print("The server refused folder \"%s\"; using \"%s\" instead.\n", Shown(asked).c_str(),
-                          Shown(prefix).c_str());
+    context.renamedFolders[Joined(asked)] = plain;
+    context.console.print("The server refused folder \"%s\"; using \"%s\" instead.\n", Shown(context, asked).c_str(),
+                          Shown(context, prefix).c_str());
   }
   return ServerFolderName(levels, context.delimiter, context.utf8);
 }

@@ -12,6 +12,7 @@
 
 #include "imap/imap_session.h"
 #include "platform/code_page.h"
+#include "platform/text_rules.h"
 #include "cli/progress_line.h"
 #include "writers/eml_options.h"
 #include "writers/message_source.h"
@@ -49,6 +50,7 @@ struct FolderUploadContext {
   const EmlOptions& emlOptions;
   const CodePageConverter& converter;
   ProgressLine& console;    // every line, and the progress on a terminal
+  const TextRules& text;    // the host's: how a line shows a folder's name
   std::string displayName;  // the mailbox, as every line names it
   // Folders (levels joined by "/") the server refused, with the level used
   // instead: kept for the whole run, so that each is tried and told once.
