@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <thread>
 
@@ -21,6 +22,7 @@
 #include "naming/name_cleaning.h"
 #include "platform/ascii.h"
 #include "platform/secret_source.h"
+#include "writers/mailbox_failure.h"
 
 namespace quernel {
 namespace {
@@ -94,7 +96,14 @@ class ImapUpload {
               ? MailboxConverter(settings_.codePage, mailbox.reader(), mailbox.displayName(), console_)
               : ChosenCodePageConverter(settings_.codePage);
       ReaderSource source(mailbox.reader(), host_.paths);
-      return uploadSource(source, levels, mailbox.displayName(), *converter, "");
+      try {
+        return uploadSource(source, levels, mailbox.displayName(), *converter, "");
+      } catch (const FileError& error) {
+        // The mailbox, not the upload, failed: as in a file conversion, a
+        // line and on to the next; a rerun with -recover takes what it can.
+        ReportMailboxFailure(console_, error, mailbox.displayName(), host_.text);
+        return false;
+      }
     }
     const std::unique_ptr<Salvage> salvage = ScanMailbox(mailbox, host_, console_);
     if (!salvage) return false;
@@ -139,12 +148,19 @@ class ImapUpload {
                     const CodePageConverter& converter, std::string_view setName) {
     std::vector<bool> sent(static_cast<size_t>(source.messageCount()));
     const auto attempt = [&] {
-      FolderUploadContext context{*session_, delimiter_, utf8_, emlOptions_, converter, console_, displayName};
+      FolderUploadContext context{*session_, delimiter_, utf8_, emlOptions_, converter, console_, host_.text,
+                                  displayName, renamedFolders_};
       return UploadFolder(context, levels, source, sent);
     };
-    const FolderTally tally = withReconnects(attempt, [&] { return std::count(sent.begin(), sent.end(), true); });
     std::string set;
     if (!setName.empty()) set.append(" ").append(setName);
+    FolderTally tally;
+    try {
+      tally = withReconnects(attempt, [&] { return std::count(sent.begin(), sent.end(), true); });
+    } catch (const FolderRefused& refused) {
+      console_.print("\"%s\"%s: not uploaded, %s!\n", displayName.c_str(), set.c_str(), refused.what());
+      return false;
+    }
     console_.print("\"%s\"%s: %d messages, %d uploaded, %d already on the server, %d too large\n",
                    displayName.c_str(), set.c_str(), tally.messages, tally.uploaded, tally.already, tally.tooLarge);
     return tally.complete();
@@ -207,12 +223,15 @@ class ImapUpload {
   std::unique_ptr<ImapSession> session_;
   std::optional<char> delimiter_;
   bool utf8_ = false;
+  std::map<std::string, std::string> renamedFolders_;
 };
 
 }  // namespace
 
 int RunImapUpload(RunSettings settings, FileSystem& fileSystem, Console& console, const Host& host) {
-  auto parsed = ParseImapUrl(settings.imap.url);
+  // The command line's text (ANSI on Windows) as UTF-8, as the server
+  // takes names; percent-escapes stand for UTF-8 bytes already.
+  auto parsed = ParseImapUrl(ProgramTextToUtf8(settings.imap.url));
   if (auto* line = std::get_if<std::string>(&parsed)) {
     console.write(*line);
     return 1;

@@ -1,49 +1,79 @@
 #include "cli/imap_folder.h"
 
-#include <charconv>
 #include <deque>
+#include <set>
 #include <utility>
 
 #include "dbx/message_flags.h"
 #include "imap/folder_commands.h"
 #include "imap/imap_error.h"
 #include "imap/server_inventory.h"
+#include "platform/file_error.h"
+#include "platform/host.h"
 #include "writers/eml_message.h"
 
 namespace quernel {
 namespace {
 
-// True when the folder exists now, created or found.
-bool MakeFolder(FolderUploadContext& context, const std::string& name) {
-  if (FolderExists(context.session, name, context.utf8)) return true;
-  const CommandResult created = CreateFolder(context.session, name, context.utf8);
-  return created.ok() || created.tagged.code == "ALREADYEXISTS";
+// Nothing when the folder exists now, created or found; else the refusal.
+std::optional<ImapResponse> MakeFolder(FolderUploadContext& context, const std::string& name) {
+  if (FolderExists(context.session, name, context.utf8)) return std::nullopt;
+  CommandResult created = CreateFolder(context.session, name, context.utf8);
+  if (created.ok() || created.tagged.code == "ALREADYEXISTS") return std::nullopt;
+  return std::move(created.tagged);
 }
 
-// The folder as the lines show it: its levels joined by "/".
-std::string Shown(const std::vector<std::string>& levels) {
-  std::string shown;
-  for (const std::string& level : levels) shown += (shown.empty() ? "" : "/") + level;
-  return shown;
+[[noreturn]] void StopOverQuota(const std::string& serverText) {
+  throw UploadStop("the account is over its quota (" + serverText + "); a rerun goes on from here");
 }
 
-// Makes every level that is missing; a leaf the server refuses gets one
-// fallback name. Returns the leaf's name on the server.
+// A refusal of the name itself, which a plainer name may get past:
+// [CANNOT], or no code at all from a server that gives none.
+bool NameRefused(const ImapResponse& refusal) { return refusal.code == "CANNOT" || refusal.code.empty(); }
+
+// The folder's levels (UTF-8) joined by "/".
+std::string Joined(const std::vector<std::string>& levels) {
+  std::string joined;
+  for (const std::string& level : levels) joined += (joined.empty() ? "" : "/") + level;
+  return joined;
+}
+
+// The folder as the lines show it.
+std::string Shown(const FolderUploadContext& context, const std::vector<std::string>& levels) {
+  return context.text.displayForm(ProgramTextFromUtf8(Joined(levels)));
+}
+
+// Makes every level that is missing; a level whose name the server refuses
+// gets one fallback, kept for the rest of the run. Returns the folder's name
+// on the server.
 std::string MakeFolderPath(FolderUploadContext& context, std::vector<std::string>& levels) {
   for (size_t depth = 1; depth <= levels.size(); ++depth) {
-    const std::vector<std::string> prefix(levels.begin(), levels.begin() + static_cast<ptrdiff_t>(depth));
-    if (MakeFolder(context, ServerFolderName(prefix, context.delimiter, context.utf8))) continue;
-    const std::string plain = PlainFolderLevel(levels[depth - 1]);
-    if (depth == levels.size() && plain != levels.back()) {
-      const std::string refused = Shown(levels);
-      levels.back() = plain;
-      if (MakeFolder(context, ServerFolderName(levels, context.delimiter, context.utf8))) {
-        context.console.print("The server refused folder \"%s\"; using \"%s\" instead.\n", refused.c_str(),
-                              Shown(levels).c_str());
-        continue;
-      }
+    std::string& level = levels[depth - 1];
+    const std::vector<std::string> asked(levels.begin(), levels.begin() + static_cast<ptrdiff_t>(depth));
+    if (const auto renamed = context.renamedFolders.find(Joined(asked)); renamed != context.renamedFolders.end()) {
+      level = renamed->second;
     }
-    throw UploadStop("the server refused to create folder \"" + Shown(prefix) + "\"");
+    std::vector<std::string> prefix(levels.begin(), levels.begin() + static_cast<ptrdiff_t>(depth));
+    const std::optional<ImapResponse> refusal =
+        MakeFolder(context, ServerFolderName(prefix, context.delimiter, context.utf8));
+    if (!refusal) continue;
+    if (refusal->code == "OVERQUOTA") {
+      StopOverQuota(refusal->text);
+    }
+    const std::string plain = PlainFolderLevel(level);
+    if (!NameRefused(*refusal) || plain == level) {
+      throw FolderRefused("the server refused folder \"" + Shown(context, prefix) + "\": " + refusal->text);
+    }
+    prefix.back() = plain;
+    if (const std::optional<ImapResponse> again =
+            MakeFolder(context, ServerFolderName(prefix, context.delimiter, context.utf8))) {
+      throw FolderRefused("the server refused folder \"" + Shown(context, asked) + "\" and then \"" +
+                          Shown(context, prefix) + "\": " + again->text);
+    }
+    level = plain;
+    context.renamedFolders[Joined(asked)] = plain;
+    context.console.print("The server refused folder \"%s\"; using \"%s\" instead.\n", Shown(context, asked).c_str(),
+                          Shown(context, prefix).c_str());
   }
   return ServerFolderName(levels, context.delimiter, context.utf8);
 }
@@ -57,17 +87,6 @@ std::vector<std::string> FlagsOf(MessageFlags flags, bool keywords) {
   return list;
 }
 
-// Microsoft 365: "Request is throttled. Suggested Backoff Time: N milliseconds".
-uint64_t SuggestedBackoffMs(const std::string& text) {
-  static constexpr std::string_view kMarker = "Suggested Backoff Time: ";
-  const size_t at = text.find(kMarker);
-  if (at == std::string::npos) return 0;
-  uint64_t value = 0;
-  const char* start = text.data() + at + kMarker.size();
-  std::from_chars(start, text.data() + text.size(), value);
-  return value;
-}
-
 // One folder's upload: messages are sent pipelined where the server takes
 // non-synchronizing literals, up to a window of unanswered bytes and
 // commands, else one at a time.
@@ -79,31 +98,24 @@ class FolderUpload {
 
   FolderTally run() {
     folder_ = MakeFolderPath(context_, levels_);
+    // A bare APPENDLIMIT: each folder has its own, told by STATUS (asked
+    // before SELECT, as STATUS is not meant for the selected folder).
+    const std::optional<uint64_t> appendLimit = session_.has("APPENDLIMIT")
+                                                    ? FolderAppendLimit(session_, folder_, context_.utf8)
+                                                    : AppendLimitIn(session_.capabilities());
     const SelectedFolder selected = SelectFolder(session_, folder_, context_.utf8);
     // Without a PERMANENTFLAGS code every flag is kept.
     keywords_ = selected.permanentFlags.empty() || selected.permanentFlags.count("\\*") != 0 ||
                 selected.permanentFlags.count("$FORWARDED") != 0;
-    ServerInventory inventory = selected.messages > 0 ? FetchInventory(session_) : ServerInventory();
-    const std::optional<uint64_t> appendLimit = AppendLimitIn(session_.capabilities());
+    messageCount_ = selected.messages;
+    inventory_ = selected.messages > 0 ? FetchInventory(session_) : ServerInventory();
     tally_.messages = source_.messageCount();
     context_.console.start(tally_.messages);
-    for (int32_t i = 0; i < tally_.messages; ++i) {
-      context_.console.update(i, bytesSent_);
-      std::optional<OutgoingMessage> message = build(i);
-      if (!message) {
-        ++tally_.leftOut;
-        continue;
-      }
-      if (inventory.take(MessageIdentity(MessageIdOf(message->wire), message->instant, message->wire.size()))) {
-        ++(sent_[static_cast<size_t>(i)] ? tally_.uploaded : tally_.already);
-      } else if (appendLimit && message->wire.size() > *appendLimit) {
-        tooLarge(i);
-      } else {
-        if (!message->instant) {
-          context_.console.print("%s has no date; the server gives it the time of upload.\n", describe(i).c_str());
-        }
-        append(i, *message);
-      }
+    try {
+      for (int32_t i = 0; i < tally_.messages; ++i) uploadMessage(i, appendLimit);
+    } catch (const FileError&) {
+      drain();  // the answers to what was sent, so that the session goes on in step
+      throw;
     }
     drain();
     retryInCreatedFolder();
@@ -118,7 +130,36 @@ class FolderUpload {
     int32_t message;
     size_t bytes;
     std::string tag;
+    std::string identity;
   };
+
+  // Message i: counted where the folder holds it, else sent unless too large.
+  void uploadMessage(int32_t i, std::optional<uint64_t> appendLimit) {
+    context_.console.update(i, bytesSent_);
+    std::optional<OutgoingMessage> message = build(i);
+    if (!message) {
+      ++tally_.leftOut;
+      return;
+    }
+    const std::string identity = MessageIdentity(MessageIdOf(message->wire), message->instant, message->wire.size());
+    if (inventory_.take(identity)) {
+      ++(sent_[static_cast<size_t>(i)] ? tally_.uploaded : tally_.already);
+    } else if (oneCopyKept_.count(identity) != 0) {
+      ++tally_.already;  // the server keeps one copy of it, and holds that one
+    } else if (appendLimit && message->wire.size() > *appendLimit) {
+      tooLarge(i);
+    } else {
+      if (!message->instant) {
+        context_.console.print("%s has no date; the server gives it the time of upload.\n", describe(i).c_str());
+      }
+      if (message->wire.empty()) empty_.insert(i);
+      if (inventory_.known(identity)) {
+        appendAnotherCopy(i, *message, identity);
+      } else {
+        append(i, *message, identity);
+      }
+    }
+  }
 
   // Message i as sent, or nothing when the source leaves it out.
   std::optional<OutgoingMessage> build(int32_t i) {
@@ -133,20 +174,52 @@ class FolderUpload {
     return message;
   }
 
-  void append(int32_t i, const OutgoingMessage& message) {
+  void append(int32_t i, const OutgoingMessage& message, const std::string& identity) {
     ImapCommand command = AppendCommand(session_, folder_, context_.utf8, message);
     // Sent by this run from here on, unless refused: found on the server
     // after a lost connection, it counts as uploaded.
     sent_[static_cast<size_t>(i)] = true;
+    inventory_.noteSent(identity);
     if (command.literalMode() == LiteralMode::Synchronizing) {
       drain();
-      handle(i, session_.run(std::move(command)));
+      complete(i, identity, session_.run(std::move(command)));
       return;
     }
-    inFlight_.push_back({i, message.wire.size(), session_.sendWithoutWaiting(std::move(command))});
+    inFlight_.push_back({i, message.wire.size(), session_.sendWithoutWaiting(std::move(command)), identity});
     inFlightBytes_ += message.wire.size();
     bytesSent_ += message.wire.size();
     while (inFlightBytes_ > kWindowBytes || inFlight_.size() > kWindowCommands) completeOldest();
+  }
+
+  // A copy of a message the folder has held: a server that keeps one copy
+  // of a Message-ID (Gmail) answers OK without storing it. Sent alone, so
+  // that its APPENDUID, or else the folder's count, tells whether the folder
+  // gained a message; only when it surely did not is it counted as there.
+  void appendAnotherCopy(int32_t i, const OutgoingMessage& message, const std::string& identity) {
+    drain();
+    const bool uids = session_.has("UIDPLUS");
+    if (!uids) messageCount_ = CurrentMessageCount(session_, messageCount_);
+    const uint32_t countBefore = messageCount_;
+    sent_[static_cast<size_t>(i)] = true;
+    const CommandResult result = session_.run(AppendCommand(session_, folder_, context_.utf8, message));
+    bytesSent_ += message.wire.size();
+    bool kept = false;
+    if (result.ok()) {
+      const std::optional<AppendUid> appended = AppendUidIn(result.tagged);
+      if (appended) {
+        kept = inventory_.holdsUid(identity, appended->uid);
+      } else if (!uids) {
+        messageCount_ = CurrentMessageCount(session_, CountAfter(result.untagged, messageCount_));
+        kept = messageCount_ == countBefore;
+      }
+    }
+    if (!kept) {
+      complete(i, identity, result);
+      return;
+    }
+    sent_[static_cast<size_t>(i)] = false;
+    oneCopyKept_.insert(identity);
+    ++tally_.already;
   }
 
   void completeOldest() {
@@ -155,11 +228,22 @@ class FolderUpload {
     inFlightBytes_ -= oldest.bytes;
     const CommandResult result = session_.readCompletion();
     if (result.tagged.tag != oldest.tag) throw ImapProtocolError("the server answered a command it was not sent");
-    handle(oldest.message, result);
+    complete(oldest.message, oldest.identity, result);
   }
 
   void drain() {
     while (!inFlight_.empty()) completeOldest();
+  }
+
+  // The answer to message i's APPEND.
+  void complete(int32_t i, const std::string& identity, const CommandResult& result) {
+    messageCount_ = CountAfter(result.untagged, messageCount_);
+    if (result.ok()) {
+      if (const std::optional<AppendUid> appended = AppendUidIn(result.tagged)) {
+        inventory_.noteSent(identity, appended->uid);
+      }
+    }
+    handle(i, result);
   }
 
   void handle(int32_t i, const CommandResult& result) {
@@ -174,12 +258,15 @@ class FolderUpload {
     } else if (code == "LIMIT" || code == "TOOBIG") {
       tooLarge(i);
     } else if (code == "OVERQUOTA") {
-      throw UploadStop("the account is over its quota (" + result.tagged.text + "); a rerun goes on from here");
-    } else if (code == "UNAVAILABLE" || SuggestedBackoffMs(result.tagged.text) != 0) {
-      throw ServerAskedToWait("the server asked to wait: " + result.tagged.text,
-                              SuggestedBackoffMs(result.tagged.text));
+      StopOverQuota(result.tagged.text);
     } else {
-      context_.console.print("%s was refused by the server: %s\n", describe(i).c_str(), result.tagged.text.c_str());
+      RaiseIfAskedToWait(result.tagged);
+      if (empty_.count(i) != 0) {
+        context_.console.print("%s is empty and the server does not take it (%s); skipped.\n", describe(i).c_str(),
+                               result.tagged.text.c_str());
+      } else {
+        context_.console.print("%s was refused by the server: %s\n", describe(i).c_str(), result.tagged.text.c_str());
+      }
       ++tally_.refused;
     }
   }
@@ -190,7 +277,9 @@ class FolderUpload {
     retried_ = true;
     MakeFolderPath(context_, levels_);
     for (const int32_t i : std::exchange(retryLater_, {})) {
-      if (std::optional<OutgoingMessage> message = build(i)) append(i, *message);
+      if (std::optional<OutgoingMessage> message = build(i)) {
+        append(i, *message, MessageIdentity(MessageIdOf(message->wire), message->instant, message->wire.size()));
+      }
     }
     drain();
   }
@@ -213,6 +302,10 @@ class FolderUpload {
   std::vector<bool>& sent_;
   std::string folder_;
   bool keywords_ = true;
+  ServerInventory inventory_;
+  uint32_t messageCount_ = 0;  // the folder's, as the server last told
+  std::set<std::string> oneCopyKept_;  // identities of which the server keeps one copy
+  std::set<int32_t> empty_;            // messages of no bytes at all
   FolderTally tally_;
   std::string text_;
   std::deque<InFlight> inFlight_;

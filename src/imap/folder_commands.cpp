@@ -1,8 +1,33 @@
 #include "imap/folder_commands.h"
 
+#include <string_view>
+#include <utility>
+
 #include "imap/modified_utf7.h"
 
 namespace quernel {
+namespace {
+
+// A folder command's answer; a refusal that asks to wait raises
+// ServerAskedToWait, so that the run reconnects and goes on.
+CommandResult Run(ImapSession& session, ImapCommand command) {
+  CommandResult result = session.run(std::move(command));
+  if (!result.ok()) RaiseIfAskedToWait(result.tagged);
+  return result;
+}
+
+CommandResult Run(ImapSession& session, const std::string& simpleCommand) {
+  return Run(session, ImapCommand(session.nextTag(), simpleCommand, LiteralMode::Synchronizing));
+}
+
+// "NAME folder", the folder as a string or a literal.
+ImapCommand FolderCommand(ImapSession& session, std::string_view name, const std::string& folder, bool utf8) {
+  ImapCommand command(session.nextTag(), name, session.literalModeFor(folder.size()));
+  command.string(folder, utf8);
+  return command;
+}
+
+}  // namespace
 
 std::string ServerFolderName(const std::vector<std::string>& levels, std::optional<char> delimiter, bool utf8) {
   std::string name;
@@ -29,7 +54,7 @@ std::string PlainFolderLevel(std::string_view level) {
 
 std::optional<char> HierarchyDelimiter(ImapSession& session) {
   const CommandResult result =
-      session.run(ImapCommand(session.nextTag(), "LIST", LiteralMode::Synchronizing).string("").string(""));
+      Run(session, ImapCommand(session.nextTag(), "LIST", LiteralMode::Synchronizing).string("").string(""));
   for (const ImapResponse& response : result.untagged) {
     if (response.name == "LIST") return ReadListEntry(response).delimiter;
   }
@@ -37,8 +62,8 @@ std::optional<char> HierarchyDelimiter(ImapSession& session) {
 }
 
 bool FolderExists(ImapSession& session, const std::string& name, bool utf8) {
-  const CommandResult result = session.run(
-      ImapCommand(session.nextTag(), "LIST", session.literalModeFor(name.size())).string("").string(name, utf8));
+  ImapCommand list(session.nextTag(), "LIST", session.literalModeFor(name.size()));
+  const CommandResult result = Run(session, std::move(list.string("").string(name, utf8)));
   for (const ImapResponse& response : result.untagged) {
     if (response.name != "LIST") continue;
     const ListEntry entry = ReadListEntry(response);
@@ -51,12 +76,36 @@ bool FolderExists(ImapSession& session, const std::string& name, bool utf8) {
 }
 
 CommandResult CreateFolder(ImapSession& session, const std::string& name, bool utf8) {
-  return session.run(ImapCommand(session.nextTag(), "CREATE", session.literalModeFor(name.size())).string(name, utf8));
+  return Run(session, FolderCommand(session, "CREATE", name, utf8));
+}
+
+std::optional<uint64_t> FolderAppendLimit(ImapSession& session, const std::string& name, bool utf8) {
+  const CommandResult result = Run(session, FolderCommand(session, "STATUS", name, utf8).atom("(APPENDLIMIT)"));
+  if (!result.ok()) return std::nullopt;
+  for (const ImapResponse& response : result.untagged) {
+    if (response.name != "STATUS") continue;
+    FolderStatus status = ReadFolderStatus(response);
+    const auto limit = status.items.find("APPENDLIMIT");
+    if (status.name == name && limit != status.items.end()) return limit->second;
+  }
+  return std::nullopt;
+}
+
+uint32_t CountAfter(const std::vector<ImapResponse>& responses, uint32_t count) {
+  for (const ImapResponse& response : responses) {
+    if (response.name == "EXISTS" && response.number) count = *response.number;
+    if (response.name == "EXPUNGE" && count > 0) --count;
+  }
+  return count;
+}
+
+uint32_t CurrentMessageCount(ImapSession& session, uint32_t known) {
+  const CommandResult result = Run(session, "NOOP");
+  return CountAfter(result.untagged, known);
 }
 
 SelectedFolder SelectFolder(ImapSession& session, const std::string& name, bool utf8) {
-  const CommandResult result = session.run(
-      ImapCommand(session.nextTag(), "SELECT", session.literalModeFor(name.size())).string(name, utf8));
+  const CommandResult result = Run(session, FolderCommand(session, "SELECT", name, utf8));
   if (!result.ok()) throw ImapRefusal("the server refused to open the folder: " + result.tagged.text);
   SelectedFolder folder;
   for (const ImapResponse& response : result.untagged) {
@@ -68,7 +117,7 @@ SelectedFolder SelectFolder(ImapSession& session, const std::string& name, bool 
 
 ServerInventory FetchInventory(ImapSession& session) {
   const CommandResult result =
-      session.run("UID FETCH 1:* (INTERNALDATE RFC822.SIZE BODY.PEEK[HEADER.FIELDS (MESSAGE-ID)])");
+      Run(session, "UID FETCH 1:* (INTERNALDATE RFC822.SIZE BODY.PEEK[HEADER.FIELDS (MESSAGE-ID)])");
   if (!result.ok()) throw ImapRefusal("the server refused to list the folder's messages: " + result.tagged.text);
   return ServerInventory::FromFetch(result.untagged);
 }

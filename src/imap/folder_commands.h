@@ -29,12 +29,22 @@ std::optional<char> HierarchyDelimiter(ImapSession& session);
 bool FolderExists(ImapSession& session, const std::string& name, bool utf8);
 CommandResult CreateFolder(ImapSession& session, const std::string& name, bool utf8);
 
+// The folder's own APPENDLIMIT (STATUS, for a server whose capability is a
+// bare APPENDLIMIT); nothing when it has none or does not say.
+std::optional<uint64_t> FolderAppendLimit(ImapSession& session, const std::string& name, bool utf8);
+
 struct SelectedFolder {
   uint32_t messages = 0;
   std::set<std::string> permanentFlags;  // upper case; empty when not said
 };
 // Raises ImapRefusal when the folder cannot be selected.
 SelectedFolder SelectFolder(ImapSession& session, const std::string& name, bool utf8);
+
+// The selected folder's message count now (NOOP), from `known` on by the
+// EXISTS and EXPUNGE responses it brings.
+uint32_t CurrentMessageCount(ImapSession& session, uint32_t known);
+// `count` after the EXISTS and EXPUNGE responses among `responses`.
+uint32_t CountAfter(const std::vector<ImapResponse>& responses, uint32_t count);
 
 // What the selected folder holds (one UID FETCH over all of it).
 ServerInventory FetchInventory(ImapSession& session);

@@ -1,9 +1,33 @@
 #include "imap/imap_session.h"
 
+#include <charconv>
+#include <string_view>
+
 #include "imap/base64.h"
 #include "imap/imap_error.h"
 
 namespace quernel {
+namespace {
+
+// Microsoft 365: "Request is throttled. Suggested Backoff Time: N milliseconds".
+uint64_t SuggestedBackoffMs(const std::string& text) {
+  static constexpr std::string_view kMarker = "Suggested Backoff Time: ";
+  const size_t at = text.find(kMarker);
+  if (at == std::string::npos) return 0;
+  uint64_t value = 0;
+  const char* start = text.data() + at + kMarker.size();
+  std::from_chars(start, text.data() + text.size(), value);
+  return value;
+}
+
+}  // namespace
+
+void RaiseIfAskedToWait(const ImapResponse& tagged) {
+  const uint64_t backoffMs = SuggestedBackoffMs(tagged.text);
+  if (tagged.name != "OK" && (tagged.code == "UNAVAILABLE" || backoffMs != 0)) {
+    throw ServerAskedToWait("the server asked to wait: " + tagged.text, backoffMs);
+  }
+}
 
 ImapSession::ImapSession(std::unique_ptr<TlsConnection> connection) : connection_(std::move(connection)) {}
 

@@ -28,6 +28,18 @@ class ImapRefusal : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The server asked to wait and try again: [UNAVAILABLE], or Microsoft 365's
+// "Request is throttled. Suggested Backoff Time: N milliseconds" (`delayMs`
+// N, else 0). A lost connection of its kind: the run reconnects.
+class ServerAskedToWait : public ConnectionError {
+ public:
+  ServerAskedToWait(const std::string& line, uint64_t delayMs) : ConnectionError(line, true), delayMs(delayMs) {}
+  uint64_t delayMs;
+};
+
+// Raises ServerAskedToWait when the tagged answer `tagged` is such a refusal.
+void RaiseIfAskedToWait(const ImapResponse& tagged);
+
 struct CommandResult {
   ImapResponse tagged;
   std::vector<ImapResponse> untagged;

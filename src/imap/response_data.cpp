@@ -94,4 +94,36 @@ std::optional<uint64_t> AppendLimitIn(const Capabilities& capabilities) {
   return std::nullopt;
 }
 
+std::optional<AppendUid> AppendUidIn(const ImapResponse& response) {
+  if (response.name != "OK" || response.code != "APPENDUID") return std::nullopt;
+  const std::string& arguments = response.codeArguments;
+  const size_t space = arguments.find(' ');
+  if (space == std::string::npos) return std::nullopt;
+  const std::optional<uint64_t> validity = NumberIn(std::string_view(arguments).substr(0, space));
+  const std::optional<uint64_t> uid = NumberIn(std::string_view(arguments).substr(space + 1));
+  // A UID set ("4:5") names no single message: not an answer to one APPEND.
+  if (!validity || !uid || *validity > UINT32_MAX || *uid == 0 || *uid > UINT32_MAX) return std::nullopt;
+  return AppendUid{static_cast<uint32_t>(*validity), static_cast<uint32_t>(*uid)};
+}
+
+FolderStatus ReadFolderStatus(const ImapResponse& response) {
+  const std::vector<ImapValue>& values = response.values;
+  if (values.size() != 2 || values[0].kind == ImapValue::Kind::List || values[1].kind != ImapValue::Kind::List ||
+      values[1].items.size() % 2 != 0) {
+    Malformed("STATUS");
+  }
+  FolderStatus status;
+  status.name = values[0].text;
+  const std::vector<ImapValue>& items = values[1].items;
+  for (size_t i = 0; i < items.size(); i += 2) {
+    std::optional<uint64_t> number;
+    if (items[i + 1].kind != ImapValue::Kind::Nil) {
+      number = NumberIn(items[i + 1].text);
+      if (!number || items[i + 1].kind != ImapValue::Kind::Atom) Malformed("STATUS");
+    }
+    status.items[ImapUpper(items[i].text)] = number;
+  }
+  return status;
+}
+
 }  // namespace quernel

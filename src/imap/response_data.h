@@ -3,6 +3,7 @@
 // folder list, the messages a folder holds, and status response codes.
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -41,7 +42,23 @@ FetchedMessage ReadFetch(const ImapResponse& response);
 // The flags in a [PERMANENTFLAGS (...)] code (upper case), when it is one.
 std::optional<std::set<std::string>> PermanentFlagsIn(const ImapResponse& response);
 
-// The number in an [APPENDLIMIT N] code or capability "APPENDLIMIT=N".
+// The number in capability "APPENDLIMIT=N" (one limit for every folder).
 std::optional<uint64_t> AppendLimitIn(const Capabilities& capabilities);
+
+// From a tagged OK with [APPENDUID validity uid] (UIDPLUS): the UID the
+// appended message has in the folder.
+struct AppendUid {
+  uint32_t validity = 0;
+  uint32_t uid = 0;
+};
+std::optional<AppendUid> AppendUidIn(const ImapResponse& response);
+
+// From "* STATUS name (ITEM n ...)": each item (upper case) with its number,
+// nothing for NIL. ImapProtocolError when malformed.
+struct FolderStatus {
+  std::string name;
+  std::map<std::string, std::optional<uint64_t>> items;
+};
+FolderStatus ReadFolderStatus(const ImapResponse& response);
 
 }  // namespace quernel

@@ -1,5 +1,6 @@
 #include "imap/server_inventory.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "imap/response_data.h"
@@ -90,15 +91,28 @@ ServerInventory ServerInventory::FromFetch(const std::vector<ImapResponse>& resp
     if (response.name != "FETCH") continue;
     const FetchedMessage message = ReadFetch(response);
     inventory.add(MessageIdentity(MessageIdOf(message.headerFields), ParseInternalDate(message.internalDate),
-                                  message.size.value_or(0)));
+                                  message.size.value_or(0)),
+                  message.uid);
   }
   return inventory;
 }
 
-void ServerInventory::add(const std::string& identity) {
+void ServerInventory::add(const std::string& identity, uint32_t uid) {
   if (identity.empty()) return;
   ++copies_[identity];
   ++total_;
+  noteSent(identity, uid);
+}
+
+void ServerInventory::noteSent(const std::string& identity, uint32_t uid) {
+  if (identity.empty()) return;
+  std::vector<uint32_t>& uids = uids_[identity];
+  if (uid != 0) uids.push_back(uid);
+}
+
+bool ServerInventory::holdsUid(const std::string& identity, uint32_t uid) const {
+  const auto found = uids_.find(identity);
+  return found != uids_.end() && std::find(found->second.begin(), found->second.end(), uid) != found->second.end();
 }
 
 bool ServerInventory::take(const std::string& identity) {

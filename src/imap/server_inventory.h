@@ -33,13 +33,22 @@ class ServerInventory {
   // UID FETCH 1:* (INTERNALDATE RFC822.SIZE BODY.PEEK[HEADER.FIELDS (MESSAGE-ID)]).
   static ServerInventory FromFetch(const std::vector<ImapResponse>& responses);
 
-  void add(const std::string& identity);
+  // A copy the folder holds (UID 0: not known).
+  void add(const std::string& identity, uint32_t uid = 0);
   // True (and one copy fewer) when the server holds the message.
   bool take(const std::string& identity);
   size_t size() const { return total_; }
 
+  // What the folder is known to have held, taken or not: a copy sent to it
+  // (`uid` once its APPENDUID names it) or listed at the start. A server
+  // that keeps one copy of a Message-ID shows itself on such an identity.
+  void noteSent(const std::string& identity, uint32_t uid = 0);
+  bool known(const std::string& identity) const { return uids_.count(identity) != 0; }
+  bool holdsUid(const std::string& identity, uint32_t uid) const;
+
  private:
   std::unordered_map<std::string, uint32_t> copies_;
+  std::unordered_map<std::string, std::vector<uint32_t>> uids_;
   size_t total_ = 0;
 };
 

@@ -58,5 +58,8 @@ std::string ProgramTextFromAnsi(std::string_view text);
 // The host's text as UTF-8, for names that leave the machine (IMAP folder
 // names): unchanged on Linux and after UseUtf8ProgramText.
 std::string ProgramTextToUtf8(std::string_view text);
+// UTF-8 as the host's text, for the lines that show such names (Windows,
+// before UseUtf8ProgramText: what the ANSI code page lacks is replaced).
+std::string ProgramTextFromUtf8(std::string_view text);
 
 }  // namespace quernel

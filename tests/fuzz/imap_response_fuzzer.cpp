@@ -1,9 +1,9 @@
 // Fuzz target: the server's side of an IMAP session. The input is fed to
 // the response reader in pieces (the first byte sets the piece size), every
 // whole response is parsed and read as capabilities, a folder list entry,
-// a FETCH (with its date and Message-ID, as a folder's contents are read)
-// and a PERMANENTFLAGS code, and each folder name is decoded from modified
-// UTF-7.
+// a FETCH (with its date and Message-ID, as a folder's contents are read),
+// a STATUS, and PERMANENTFLAGS and APPENDUID codes, and each folder name is
+// decoded from modified UTF-7.
 //
 // Whatever the bytes: only ImapProtocolError is raised, a decoded name
 // encodes back to the same text, and no response outgrows the bounds.
@@ -34,7 +34,9 @@ void ReadAs(const quernel::ImapResponse& response) {
     (void)quernel::ParseInternalDate(message.internalDate);
     (void)quernel::MessageIdOf(message.headerFields);
   }
+  if (response.name == "STATUS") (void)quernel::ReadFolderStatus(response);
   (void)quernel::PermanentFlagsIn(response);
+  if (const auto appended = quernel::AppendUidIn(response); appended && appended->uid == 0) __builtin_trap();
 }
 
 }  // namespace

@@ -16,7 +16,6 @@ loader (paths as Z:\..., trusting the test CA only through -cafile).
 Exits with 77 (skipped) where Dovecot is not installed or Wine cannot run.
 """
 
-import base64
 import imaplib
 import json
 import os
@@ -33,13 +32,16 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import fault_proxy  # noqa: E402
+from fault_proxy import decode_mutf7, encode_mutf7  # noqa: E402
 
 SKIPPED = 77
 PASSWORD = "s3cret pass"
 
 
 def fail(message):
-    print("FAIL: " + message)
+    # Output bytes that are not UTF-8 (a Windows code page) are kept as
+    # surrogates: shown escaped.
+    print(("FAIL: " + message).encode("utf-8", "backslashreplace").decode())
     sys.exit(1)
 
 
@@ -47,25 +49,6 @@ def free_port():
     with socket.socket() as probe:
         probe.bind(("127.0.0.1", 0))
         return probe.getsockname()[1]
-
-
-def decode_mutf7(name):
-    def piece(match):
-        text = match.group(1)
-        if not text:
-            return "&"
-        raw = (text.replace(",", "/") + "===")[: (len(text) + 3) // 4 * 4]
-        return base64.b64decode(raw).decode("utf-16-be")
-    return re.sub(r"&([^-]*)-", piece, name)
-
-
-def encode_mutf7(name):
-    def piece(match):
-        text = match.group(0)
-        if text == "&":
-            return "&-"
-        return "&" + base64.b64encode(text.encode("utf-16-be")).decode().rstrip("=").replace("/", ",") + "-"
-    return re.sub(r"&|[^\x20-\x7e]+", piece, name)
 
 
 class Dovecot:
@@ -241,7 +224,7 @@ class Runner:
     def run(self, mailboxes, expect_status, **keywords):
         result = subprocess.run(self.command(mailboxes, **keywords), capture_output=True, env=self.env,
                                 timeout=240)
-        output = result.stdout.decode("utf-8", "replace")
+        output = result.stdout.decode("utf-8", "surrogateescape")
         if self.wine:
             output = output.replace("\r\n", "\n")  # Windows line ends; a lone CR is still caught
         if result.returncode != expect_status:
@@ -419,7 +402,37 @@ def check_recover(runner, server, maker, folder):
         if ids != want:
             fail("-recover folder %r holds %r, expected %r:\n%s" % (name, ids, want, output))
     client.logout()
-    print("ok: -recover puts the indexed messages in the folder and the deleted ones in its subfolder")
+    # A damaged mailbox: each set into its subfolder, the damaged message's
+    # readable part included.
+    mailbox = os.path.join(folder, "Damaged.dbx")
+    expected = json.loads(subprocess.run([maker, "damaged", mailbox], capture_output=True, check=True).stdout)
+    # Without -recover it is defective, as in a file conversion, and the run
+    # goes on with the next mailbox.
+    output = runner.run([mailbox, os.path.join(folder, "Few.dbx")], 1)
+    expect_line(output, 'File "Damaged.dbx" seems to be defective!')
+    expect_line(output, '"Few.dbx": 5 messages, 5 uploaded, 0 already on the server, 0 too large')
+    expect_line(output, "1 of 2 mailboxes uploaded to 127.0.0.1!")
+    output = runner.run(["-recover", mailbox], 0)
+    client = server.client()
+    for m in expected:
+        name = "Outlook Express.Damaged" + ("." + m["set"] if m["set"] else "")
+        found = messages_in(client, name)
+        if len(found) != 1:
+            fail("-recover folder %r holds %d messages:\n%s" % (name, len(found), output))
+        body = found[0][2]
+        wire = m["wire"].encode("latin-1")
+        if m["set"] == "damaged":
+            if len(body) < 100 or not wire.startswith(body.rstrip(b"\r\n")):
+                fail("the damaged message on the server is not a part of its text: %r" % body)
+        elif m["set"] == "deleted":
+            if b"Message-ID: <r-gone@example.com>" not in body:
+                fail("the deleted message on the server is %r" % body)
+        elif body != wire:
+            fail("folder %r holds %r, expected %r" % (name, body, wire))
+    client.logout()
+    expect_line(output, '"Damaged.dbx" damaged: 1 messages, 1 uploaded, 0 already on the server, 0 too large')
+    print("ok: -recover puts the indexed messages in the folder and each found set in its subfolder; without it "
+          "a damaged mailbox is defective and the run goes on")
 
 
 def check_faults(runner, server, maker, folder):
@@ -429,7 +442,7 @@ def check_faults(runner, server, maker, folder):
     subprocess.run([maker, "many", mailbox, str(count)], capture_output=True, check=True)
     cases = (
         ("no-literal-plus", None), ("literal-minus", None), ("utf8", None),
-        (None, "cut"), (None, "bye"), (None, "throttle"),
+        (None, "cut"), (None, "bye"), (None, "throttle"), (None, "throttle-select"),
     )
     for capabilities, fault in cases:
         what = capabilities or fault
@@ -446,7 +459,7 @@ def check_faults(runner, server, maker, folder):
                     % (count, count - already, already))
         if fault and (proxy.faults == 0 or "trying again" not in output):
             fail("%s: no fault came or no reconnect followed:\n%s" % (what, output))
-        if fault == "throttle" and "trying again in 2 s" not in output:
+        if fault in ("throttle", "throttle-select") and "trying again in 2 s" not in output:
             fail("the suggested back-off was not honoured:\n" + output)
         client = server.client()
         found = messages_in(client, "Faults.%s.Faults" % what)
@@ -455,7 +468,169 @@ def check_faults(runner, server, maker, folder):
         if len(found) != count or len(ids) != count:
             fail("%s: the folder holds %d messages, %d distinct; expected %d" % (what, len(found), len(ids), count))
     print("ok: through a proxy: no LITERAL+, LITERAL- only, UTF8=ACCEPT offered; a cut after a complete "
-          "APPEND, BYE instead of its OK, a throttling refusal: one copy of each message every time")
+          "APPEND, BYE instead of its OK, a throttling refusal of an APPEND or a SELECT: one copy of each message "
+          "every time")
+
+
+def message_ids(client, folder):
+    """The Message-IDs in `folder`, sorted ("" for a message without one)."""
+    ids = []
+    for _, _, body in messages_in(client, folder):
+        found = re.search(rb"Message-ID: (<[^>]*>)", body)
+        ids.append(found.group(1).decode() if found else "")
+    return sorted(ids)
+
+
+def check_one_copy_servers(runner, server, maker, folder):
+    """A server that keeps one copy of a Message-ID (Gmail): the copies it
+    swallows count as on the server, the first run and every rerun exit 0,
+    and the server holds one copy of each Message-ID. One that keeps every
+    copy, told only by its message count (no UIDPLUS): every copy counts
+    as uploaded."""
+    mailbox = os.path.join(folder, "Copies.dbx")
+    expected = json.loads(subprocess.run([maker, "duplicates", mailbox], capture_output=True, check=True).stdout)
+    total = len(expected)
+    ids = [m.group(1) if m else "" for m in (re.search(r"Message-ID: (<[^>]*>)", m["wire"]) for m in expected)]
+    repeated = len(set(i for i in ids if i and ids.count(i) > 1))
+    for capabilities, gmail in ((None, True), ("no-uidplus", True), ("no-uidplus", False)):
+        what = (capabilities or "uidplus") + ("-gmail" if gmail else "")
+        held = sorted(set(i for i in ids if i) if gmail else ids) + ([i for i in ids if not i] if gmail else [])
+        proxy = fault_proxy.FaultProxy(server, capabilities, gmail=gmail)
+        url = "imaps://quernel@127.0.0.1:%d/Copies/%s" % (proxy.port, what)
+        try:
+            first = runner.run([mailbox], 0, url=url)
+            swallowed_first = proxy.swallowed
+            rerun = runner.run([mailbox], 0, url=url)
+        finally:
+            proxy.close()
+        expect_line(first, '"Copies.dbx": %d messages, %d uploaded, %d already on the server, 0 too large'
+                    % (total, len(held), total - len(held)))
+        expect_line(rerun, '"Copies.dbx": %d messages, 0 uploaded, %d already on the server, 0 too large'
+                    % (total, total))
+        # One swallowed APPEND per repeated Message-ID tells quernel; the
+        # rest of its copies are not sent.
+        swallowed = (swallowed_first, proxy.swallowed - swallowed_first)
+        if swallowed != ((repeated, repeated) if gmail else (0, 0)):
+            fail("%s: the proxy swallowed %d copies in the first run and %d in the rerun" % ((what,) + swallowed))
+        client = server.client()
+        found = message_ids(client, "Copies.%s.Copies" % what)
+        client.logout()
+        if found != sorted(held):
+            fail("%s: the server holds %r, expected %r" % (what, found, sorted(held)))
+    print("ok: a server that keeps one copy of a Message-ID (with APPENDUID and without): counted as there, "
+          "exit 0 at once and on a rerun, one copy each on the server; a server without UIDPLUS that keeps every "
+          "copy: each counts as uploaded")
+
+
+def check_refused_names(runner, server, maker, folder):
+    """[CANNOT]: one fallback with the punctuation replaced, and a line;
+    a second refusal leaves that mailbox out and the run goes on."""
+    source = os.path.join(folder, "Few.dbx")
+    mailboxes = []
+    for name in ("Mäil #1", "Refused #2", "Plain", "Full"):
+        mailboxes.append(os.path.join(folder, name + ".dbx"))
+        shutil.copy(source, mailboxes[-1])
+    proxy = fault_proxy.FaultProxy(server, refuse_in_name="#")
+    url = "imaps://quernel@127.0.0.1:%d/Cannot" % proxy.port
+    try:
+        output = runner.run(mailboxes[:3], 1, url=url)
+        rerun = runner.run(mailboxes[:1], 0, url=url)
+        # A folder refused for a full account is no name problem: a stop.
+        full = runner.run(mailboxes[3:], 1, url=url)
+    finally:
+        proxy.close()
+    if not re.search(r"^Upload to 127.0.0.1 stopped: the account is over its quota \(Quota exceeded", full, re.M):
+        fail("a CREATE refused as over quota did not stop the run:\n" + full)
+    # The folder's name as the console shows the mailbox's (Windows: its
+    # OEM code page).
+    for run, counts in ((output, "5 uploaded, 0 already"), (rerun, "0 uploaded, 5 already")):
+        shown = re.search(r'^"(M.il) #1\.dbx": 5 messages, %s on the server, 0 too large$' % counts, run, re.M)
+        if not shown:
+            fail("no counts line with %s in:\n%s" % (counts, run))
+        expect_line(run, 'The server refused folder "Cannot/%s #1"; using "Cannot/%s _1" instead.'
+                    % (shown.group(1), shown.group(1)))
+    expect_line(output, '"Refused #2.dbx": not uploaded, the server refused folder "Cannot/Refused #2" and then '
+                '"Cannot/Refused _2": Character not allowed in mailbox name!')
+    expect_line(output, '"Plain.dbx": 5 messages, 5 uploaded, 0 already on the server, 0 too large')
+    expect_line(output, "2 of 3 mailboxes uploaded to 127.0.0.1!")
+    client = server.client()
+    names = sorted(name for name in folders(client) if name.startswith("Cannot."))
+    client.logout()
+    if names != ["Cannot.Mäil _1", "Cannot.Plain"]:
+        fail("the server holds folders %r" % names)
+    print("ok: a refused folder name gets one fallback and a line; a second refusal leaves the mailbox out")
+
+
+def check_utf8_names(runner, server, maker, folder):
+    """After ENABLE UTF8=ACCEPT names go in UTF-8 (the proxy enables it and
+    passes them on to Dovecot in modified UTF-7): the folder Dovecot holds
+    has the intended name, and a rerun finds it."""
+    mailbox = os.path.join(folder, "Grüße & Co.dbx")
+    shutil.copy(os.path.join(folder, "Few.dbx"), mailbox)
+    proxy = fault_proxy.FaultProxy(server, "utf8-enabled")
+    url = "imaps://quernel@127.0.0.1:%d/Utf8/Ärger" % proxy.port
+    try:
+        first = runner.run([mailbox], 0, url=url)
+        rerun = runner.run([mailbox], 0, url=url)
+    finally:
+        proxy.close()
+    # The name as the console shows it (Windows: its ANSI code page).
+    for output, counts in ((first, "5 uploaded, 0 already"), (rerun, "0 uploaded, 5 already")):
+        if not re.search(r'^"Gr.+e & Co\.dbx": 5 messages, %s on the server, 0 too large$' % counts, output, re.M):
+            fail("no counts line with %s in:\n%s" % (counts, output))
+    client = server.client()
+    names = sorted(name for name in folders(client) if name.startswith("Utf8"))
+    count = len(messages_in(client, "Utf8.Ärger.Grüße & Co")) if "Utf8.Ärger.Grüße & Co" in names else 0
+    client.logout()
+    if names != ["Utf8", "Utf8.Ärger", "Utf8.Ärger.Grüße & Co"] or count != 5:
+        fail("after UTF8=ACCEPT the server holds %r (%d messages)" % (names, count))
+    print("ok: folder names in UTF-8 after ENABLE UTF8=ACCEPT end up as intended on the server")
+
+
+def check_append_limits(runner, server, maker, folder):
+    """APPENDLIMIT: a bare capability means each folder's own limit, asked
+    with STATUS; APPENDLIMIT=N holds for every folder."""
+    tight, loose = os.path.join(folder, "Tight.dbx"), os.path.join(folder, "Loose.dbx")
+    expected = json.loads(subprocess.run([maker, "many", tight, "5"], capture_output=True, check=True).stdout)
+    shutil.copy(tight, loose)
+    size = len(expected[0]["wire"])
+    if any(len(m["wire"]) != size for m in expected):
+        fail("the messages of the APPENDLIMIT check differ in size")
+    # A limit is the largest size taken: one byte less leaves the messages out.
+    cases = (("appendlimit", {"Tight": size - 1, "Loose": size}, (5, 0)), ("appendlimit=%d" % (size - 1), {}, (5, 5)))
+    for capabilities, limits, (tight_skipped, loose_skipped) in cases:
+        proxy = fault_proxy.FaultProxy(server, capabilities, append_limits=limits)
+        what = capabilities.split("=")[0] + ("-all" if "=" in capabilities else "")
+        url = "imaps://quernel@127.0.0.1:%d/Limits/%s" % (proxy.port, what)
+        try:
+            output = runner.run([tight, loose], 1, url=url)
+        finally:
+            proxy.close()
+        for name, skipped in (("Tight", tight_skipped), ("Loose", loose_skipped)):
+            expect_line(output, '"%s.dbx": 5 messages, %d uploaded, 0 already on the server, %d too large'
+                        % (name, 5 - skipped, skipped))
+        client = server.client()
+        held = len(messages_in(client, "Limits.%s.Loose" % what))
+        client.logout()
+        if held != 5 - loose_skipped:
+            fail("%s: the server holds %d messages of Loose.dbx" % (capabilities, held))
+    print("ok: APPENDLIMIT per folder from STATUS, and one for every folder from the capability")
+
+
+def check_empty_message(runner, server, maker, folder):
+    mailbox = os.path.join(folder, "Empty.dbx")
+    subprocess.run([maker, "empty", mailbox], capture_output=True, check=True)
+    output = runner.run([mailbox], 1)
+    expect_line(output, '"Empty.dbx": 3 messages, 2 uploaded, 0 already on the server, 0 too large')
+    if not re.search(r'^"Empty.dbx": message 2 \("s"\) is empty and the server does not take it \(.+\); skipped\.$',
+                     output, re.M):
+        fail("no line for the empty message:\n" + output)
+    client = server.client()
+    ids = message_ids(client, "Outlook Express.Empty")
+    client.logout()
+    if ids != ["<after@example.com>", "<before@example.com>"]:
+        fail("the server holds %r" % ids)
+    print("ok: an empty message the server refuses is skipped with a line, the others uploaded")
 
 
 def check_quota(runner, server, folder):
@@ -493,6 +668,11 @@ def main():
         check_tree(runner, server, store, folder)
         check_recover(runner, server, maker, folder)
         check_faults(runner, server, maker, folder)
+        check_one_copy_servers(runner, server, maker, folder)
+        check_refused_names(runner, server, maker, folder)
+        check_utf8_names(runner, server, maker, folder)
+        check_append_limits(runner, server, maker, folder)
+        check_empty_message(runner, server, maker, folder)
         check_interruptions(runner, server, maker, folder)
         check_quota(runner, server, folder)
     finally:

@@ -5,6 +5,9 @@
 // Usage: imap_upload_mailbox small OUTPUT.dbx   a few messages of every kind
 //        imap_upload_mailbox many OUTPUT.dbx    N numbered ones (argument 3)
 //        imap_upload_mailbox deleted OUTPUT.dbx two messages and two deleted ones
+//        imap_upload_mailbox damaged OUTPUT.dbx one of each -recover set ("set")
+//        imap_upload_mailbox duplicates OUTPUT.dbx   Message-IDs more than once
+//        imap_upload_mailbox empty OUTPUT.dbx an empty message between two
 
 #include <cstdio>
 #include <cstdlib>
@@ -36,6 +39,9 @@ struct Sample {
   uint32_t flags;
   bool tooLarge = false;
   bool deleted = false;
+  bool inIndex = true;
+  bool loops = false;  // its second text block names itself as the next
+  std::string set = "";  // the -recover set it goes to: "", "recovered", "deleted", "damaged"
 };
 
 std::string Text(const std::string& messageId, const std::string& subject, const std::string& body,
@@ -87,6 +93,46 @@ std::vector<Sample> DeletedSamples() {
   return samples;
 }
 
+std::vector<Sample> DamagedSamples() {
+  std::string body;
+  for (int line = 0; line < 30; ++line) body += "Line " + std::to_string(line) + " of the damaged message.\r\n";
+  std::vector<Sample> samples = {
+      {Text("<r-one@example.com>", "One", "Intact.\r\n", "\r\n"), 1100000000, 1100000000, kRead},
+      {Text("<r-two@example.com>", "Two", body, "\r\n"), 1100000060, 1100000060, 0},
+      {Text("<r-lost@example.com>", "Lost", "Not in the index.\r\n", "\r\n"), 1100000120, 1100000120, 0},
+      {Text("<r-gone@example.com>", "Gone", "Deleted.\r\n", "\r\n"), 1100000180, 1100000180, kRead},
+  };
+  samples[1].loops = true;
+  samples[1].set = "damaged";
+  samples[2].inIndex = false;
+  samples[2].set = "recovered";
+  samples[3].deleted = true;
+  samples[3].set = "deleted";
+  return samples;
+}
+
+std::vector<Sample> DuplicateSamples() {
+  std::vector<Sample> samples;
+  const auto add = [&](const std::string& id, int copies, int64_t at) {
+    for (int copy = 0; copy < copies; ++copy) {
+      samples.push_back({Text(id, "Copy", "The same text.\r\n", "\r\n"), at, at, kRead});
+    }
+  };
+  add("<thrice@example.com>", 3, 1100000000);
+  add("<once@example.com>", 1, 1100000060);
+  add("<twice@example.com>", 2, 1100000120);
+  add("", 2, 1100000180);  // no Message-ID: two copies wherever
+  return samples;
+}
+
+std::vector<Sample> EmptySamples() {
+  return {
+      {Text("<before@example.com>", "Before", "x\r\n", "\r\n"), 1100000000, 1100000000, 0},
+      {"", 1100000060, 1100000060, 0},
+      {Text("<after@example.com>", "After", "y\r\n", "\r\n"), 1100000120, 1100000120, 0},
+  };
+}
+
 std::string Crlf(const std::string& text) {
   std::string wire;
   for (size_t i = 0; i < text.size(); ++i) {
@@ -104,13 +150,16 @@ std::string Crlf(const std::string& text) {
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: %s small|many OUTPUT.dbx [COUNT]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s small|many|deleted|damaged|duplicates|empty OUTPUT.dbx [COUNT]\n", argv[0]);
     return 2;
   }
   const std::string kind = argv[1];
-  const std::vector<Sample> samples = kind == "many"      ? ManySamples(argc > 3 ? std::atoi(argv[3]) : 100)
-                                      : kind == "deleted" ? DeletedSamples()
-                                                          : SmallSamples();
+  const std::vector<Sample> samples = kind == "many"         ? ManySamples(argc > 3 ? std::atoi(argv[3]) : 100)
+                                      : kind == "deleted"    ? DeletedSamples()
+                                      : kind == "damaged"    ? DamagedSamples()
+                                      : kind == "duplicates" ? DuplicateSamples()
+                                      : kind == "empty"      ? EmptySamples()
+                                                             : SmallSamples();
   DbxBuilder builder;
   std::string json = "[\n";
   for (const Sample& sample : samples) {
@@ -121,6 +170,8 @@ int main(int argc, char** argv) {
     message.sendTime = FileTimeFromUnix(sample.sent);
     message.flags = sample.flags;
     message.deleted = sample.deleted;
+    message.inIndex = sample.inIndex;
+    if (sample.loops) message.blockTextSize = 256;  // several blocks
     builder.add(message);
     const auto state = [&](uint32_t bit) { return std::string((sample.flags & bit) ? "true" : "false"); };
     if (json.size() > 2) json += ",\n";
@@ -128,12 +179,18 @@ int main(int argc, char** argv) {
             std::to_string(sample.received != 0 ? sample.received : sample.sent) + ", \"read\": " + state(kRead) +
             ", \"answered\": " + state(kAnswered) + ", \"flagged\": " + state(kFlagged) +
             ", \"forwarded\": " + state(kForwarded) + ", \"too_large\": " + (sample.tooLarge ? "true" : "false") +
-            ", \"deleted\": " + (sample.deleted ? "true" : "false") + "}";
+            ", \"deleted\": " + (sample.deleted ? "true" : "false") + ", \"set\": " + JsonString(sample.set) + "}";
   }
   json += "\n]\n";
   std::ofstream out(argv[2], std::ios::binary);
   if (kind == "deleted") builder.linkDeleted();
-  const std::string bytes = builder.build().bytes;
+  quernel::testing::BuiltMailbox built = builder.build();
+  for (size_t i = 0; i < samples.size(); ++i) {
+    if (!samples[i].loops) continue;
+    const uint32_t second = built.blockOffsets[i][1];
+    quernel::testing::PutU32(built.bytes, second + 0x0C, second);
+  }
+  const std::string& bytes = built.bytes;
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   out.close();
   if (!out) {

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <optional>
 #include <string>
 
 #include "imap/imap_error.h"
@@ -147,6 +149,39 @@ TEST(ResponseDataTest, ReadsPermanentFlags) {
             (std::set<std::string>{"\\SEEN", "\\FLAGGED", "$FORWARDED", "\\*"}));
 }
 
+TEST(ResponseDataTest, ReadsTheUidOfOneAppendedMessageOnly) {
+  struct Case {
+    const char* response;
+    std::optional<uint32_t> uid;
+  };
+  for (const Case& c : {
+           Case{"A1 OK [APPENDUID 38505 3955] APPEND completed\r\n", 3955u},
+           Case{"A1 OK [appenduid 1 4294967295] done\r\n", 4294967295u},
+           Case{"A1 OK [APPENDUID 38505 3955:3956] two at once\r\n", std::nullopt},
+           Case{"A1 OK [APPENDUID 38505 0] no UID 0\r\n", std::nullopt},
+           Case{"A1 OK [APPENDUID 38505 4294967296] too large\r\n", std::nullopt},
+           Case{"A1 OK [APPENDUID 38505] half\r\n", std::nullopt},
+           Case{"A1 NO [APPENDUID 38505 3955] refused\r\n", std::nullopt},
+           Case{"A1 OK [READ-WRITE] other code\r\n", std::nullopt},
+       }) {
+    SCOPED_TRACE(c.response);
+    const std::optional<AppendUid> appended = AppendUidIn(ReadAll(c.response, 100).at(0));
+    EXPECT_EQ(appended ? std::optional<uint32_t>(appended->uid) : std::nullopt, c.uid);
+  }
+}
+
+TEST(ResponseDataTest, ReadsStatusItemsWithNilAsNoNumber) {
+  const auto responses = ReadAll(
+      "* STATUS \"Outlook Express.Inbox\" (MESSAGES 3 APPENDLIMIT 1024)\r\n"
+      "* STATUS INBOX (appendlimit NIL)\r\n",
+      100);
+  const FolderStatus limited = ReadFolderStatus(responses[0]);
+  EXPECT_EQ(limited.name, "Outlook Express.Inbox");
+  EXPECT_EQ(limited.items, (std::map<std::string, std::optional<uint64_t>>{{"MESSAGES", 3}, {"APPENDLIMIT", 1024}}));
+  const FolderStatus unlimited = ReadFolderStatus(responses[1]);
+  EXPECT_EQ(unlimited.items, (std::map<std::string, std::optional<uint64_t>>{{"APPENDLIMIT", std::nullopt}}));
+}
+
 TEST(ResponseParseTest, RefusesMalformedResponsesWithOneError) {
   for (const char* bytes : {
            "\r\n",
@@ -159,12 +194,17 @@ TEST(ResponseParseTest, RefusesMalformedResponsesWithOneError) {
            "* 1 FETCH (UID 5 RFC822.SIZE)\r\n",
            "* LIST () \"//\" x\r\n",
            "* 9999999999 EXISTS\r\n",
+           "* STATUS x (APPENDLIMIT)\r\n",         // an item without its value
+           "* STATUS x (APPENDLIMIT -1)\r\n",
+           "* STATUS x (APPENDLIMIT \"12\")\r\n",   // a number is an atom
+           "* STATUS (APPENDLIMIT 1)\r\n",          // no name
        }) {
     SCOPED_TRACE(bytes);
     EXPECT_THROW(
         for (const ImapResponse& response : ReadAll(bytes, 100)) {
           if (response.name == "LIST") ReadListEntry(response);
           if (response.name == "FETCH") ReadFetch(response);
+          if (response.name == "STATUS") ReadFolderStatus(response);
         },
         ImapProtocolError);
   }

@@ -56,6 +56,17 @@ TEST(ServerInventoryTest, CountsCopiesAndKnowsMessagesWithoutIdByDateAndSize) {
   EXPECT_FALSE(inventory.take(MessageIdentity("", std::nullopt, 79)));
   EXPECT_TRUE(inventory.take(MessageIdentity("<t@e>", 1, 1)));  // the id alone decides
   EXPECT_EQ(inventory.size(), 0u);
+  // Taken or not, what the folder held stays known with its UIDs: a server
+  // that names one of them for a new copy kept no new copy.
+  EXPECT_TRUE(inventory.known("id:<t@e>"));
+  EXPECT_TRUE(inventory.holdsUid("id:<t@e>", 2));
+  EXPECT_FALSE(inventory.holdsUid("id:<t@e>", 1));
+  EXPECT_FALSE(inventory.known("id:<new@e>"));
+  inventory.noteSent("id:<new@e>");
+  EXPECT_TRUE(inventory.known("id:<new@e>"));
+  inventory.noteSent("id:<new@e>", 3);
+  EXPECT_TRUE(inventory.holdsUid("id:<new@e>", 3));
+  EXPECT_EQ(inventory.size(), 0u);  // sent copies are not there to take
 }
 
 TEST(ServerInventoryTest, SendsEveryLineBreakAsCrlfAndNothingElseChanged) {

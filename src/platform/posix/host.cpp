@@ -30,4 +30,6 @@ std::string ProgramTextFromAnsi(std::string_view text) { return std::string(text
 
 std::string ProgramTextToUtf8(std::string_view text) { return std::string(text); }
 
+std::string ProgramTextFromUtf8(std::string_view text) { return std::string(text); }
+
 }  // namespace quernel

@@ -31,6 +31,11 @@ std::string ProgramTextToUtf8(std::string_view text) {
   return Utf16ToCodePage(CP_UTF8, CodePageToUtf16(CP_ACP, text));
 }
 
+std::string ProgramTextFromUtf8(std::string_view text) {
+  if (utf8ProgramText) return std::string(text);
+  return Utf16ToCodePage(CP_ACP, CodePageToUtf16(CP_UTF8, text));
+}
+
 std::wstring WideProgramText(std::string_view text) {
   return CodePageToUtf16(ProgramTextCodePage(), text);
 }
