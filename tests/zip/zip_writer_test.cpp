@@ -7,6 +7,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <fstream>
 #include <map>
 #include <optional>
@@ -136,6 +137,27 @@ TEST(Crc32, MatchesTheCheckValueOfTheStandard) {
   crc.add("1234");
   crc.add("56789");
   EXPECT_EQ(crc.value(), 0xCBF43926u);
+}
+
+// Eight bytes at a time inside, so pieces of every length and alignment
+// must give what the plain bit-by-bit definition gives.
+TEST(Crc32, AnySplitIntoPiecesGivesTheBitwiseChecksum) {
+  std::string bytes(3000, '\0');
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 131 + i / 7) & 0xFF);
+  uint32_t bitwise = 0xFFFFFFFFu;
+  for (unsigned char byte : bytes) {
+    bitwise ^= byte;
+    for (int bit = 0; bit < 8; ++bit) bitwise = (bitwise >> 1) ^ (0xEDB88320u & (0u - (bitwise & 1)));
+  }
+  for (size_t step = 1; step <= 19; ++step) {
+    Crc32 crc;
+    for (size_t at = 0, length = 0; at < bytes.size(); at += length) {
+      length = std::min(bytes.size() - at, (at / step) % 23);  // 0 to 22 bytes
+      if (length == 0) length = step;
+      crc.add(std::string_view(bytes).substr(at, length));
+    }
+    EXPECT_EQ(crc.value(), ~bitwise) << "step " << step;
+  }
 }
 
 }  // namespace
