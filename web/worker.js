@@ -1,13 +1,19 @@
-// Runs one conversion: the files arrive from the page, the module reads them
-// a slice at a time, and what it writes goes into a file of the page's
-// origin-private file system (OPFS), from which the zip is made in a second
-// one: the page offers that file itself, which the browser reads from its
-// disk. Nothing here goes over the network.
+// Runs one conversion: the files arrive from the page and are copied into
+// files of the page's origin-private file system (OPFS), which the module
+// reads straight into its memory; what it writes goes into a third file
+// there, from which the zip is made in a fourth one: the page offers that
+// file itself, which the browser reads from its disk. Nothing here goes over
+// the network.
 'use strict';
 importScripts('quernel.js');
 
-const reader = new FileReaderSync();
-const inputs = [];        // the File objects, by the number the module knows
+// The copies of the inputs, by the number the module knows: the module reads
+// a mailbox in many small pieces all over it, which a File gives only
+// through FileReaderSync at about 28 ms a call (and a new buffer each time),
+// while a copy's access handle reads a piece in microseconds into the
+// module's own memory. A File's stream gives all its bytes in one pass, in
+// a few seconds a GiB.
+const inputs = [];        // FileSystemSyncAccessHandle
 // Each call into a file of that storage costs more than copying a large
 // block, so the spool and the zip are written, and the spool read, in blocks.
 const kBlock = 8 << 20;
@@ -52,6 +58,7 @@ let readLength = 0;
 const decoder = new TextDecoder();
 let printed = '';
 let lastProgress = 0;
+let copied = 0;           // the bytes of all inputs copied so far
 
 // The files come in the order they were written, so the spool is read front
 // to back, a block at a time.
@@ -71,10 +78,7 @@ function addSpooledToZip(offset, size) {
 
 self.quernelHost = {
   read(file, offset, into) {
-    const slice = inputs[file].slice(offset, offset + into.length);
-    const bytes = new Uint8Array(reader.readAsArrayBuffer(slice));
-    into.set(bytes);
-    return bytes.length;
+    return inputs[file].read(into, {at: offset});
   },
   keep(contents, bytes) {
     if (!kept.has(contents)) kept.set(contents, []);
@@ -96,11 +100,13 @@ self.quernelHost = {
   zipContents(contents) {
     for (const [offset, size] of kept.get(contents) || []) addSpooledToZip(offset, size);
   },
+  // The bar covers the bytes copied, then those the module reads: each
+  // input counts twice, and the page hears half of the sum.
   progress(bytes) {
     const now = performance.now();
     if (now - lastProgress < 50) return;
     lastProgress = now;
-    postMessage({type: 'progress', bytes});
+    postMessage({type: 'progress', bytes: Math.floor((copied + bytes) / 2)});
   },
   print(bytes) {
     printed += decoder.decode(bytes, {stream: true});
@@ -116,11 +122,35 @@ async function openInStorage(directory, name) {
   return new BlockWriter(await file.createSyncAccessHandle());
 }
 
+// Copies `file` into a new file `name` of that storage, a block at a time,
+// with the stream reading into the block itself; returns the copy's handle.
+async function copyIntoStorage(directory, name, file) {
+  const copy = await openInStorage(directory, name);
+  const stream = file.stream().getReader({mode: 'byob'});
+  let block = copy.block.buffer;
+  for (;;) {
+    const {done, value} = await stream.read(new Uint8Array(block, copy.used, kBlock - copy.used));
+    if (value) block = value.buffer;  // the stream hands the block back
+    if (done) break;
+    copy.block = new Uint8Array(block);
+    copy.used += value.length;
+    copy.end += value.length;
+    copied += value.length;
+    self.quernelHost.progress(0);
+    if (copy.used === kBlock) copy.flush();
+  }
+  copy.block = new Uint8Array(block);
+  copy.flush();
+  if (copy.end !== file.size) throw new Error(`${file.name} changed while it was copied`);
+  return copy.handle;
+}
+
 // The module comes compiled from the page, which fetched it when it opened,
 // so that a conversion makes no request at all.
 // `files`: [{file, path}] with paths below /in; `args`: the command line;
-// `storage`: the names of the spool and the zip in the origin-private file
-// system, which the page removes when it is done with them.
+// `storage`: the names of the spool, the zip and (followed by their number)
+// the inputs' copies in the origin-private file system; the page removes
+// whatever begins as they do when it is done with them.
 self.onmessage = async ({data}) => {
   const {wasm, files, args, directories, storage} = data;
   const module = await createQuernel({
@@ -138,20 +168,36 @@ self.onmessage = async ({data}) => {
     postMessage({type: 'failed', text: 'the browser offers no private storage for the output: ' + error.message});
     return;
   }
-  for (const directory of directories) module.ccall('quernel_add_directory', null, ['string'], [directory]);
-  for (const {file, path} of files) {
-    inputs.push(file);
-    module.ccall('quernel_add_input', null, ['string', 'number', 'number', 'number'],
-                 [path, inputs.length - 1, file.size, file.lastModified]);
+  // Where the time went, for the browser's console (and large_mailbox.mjs).
+  const started = performance.now();
+  const phases = [];
+  const timed = (what) => phases.push(`${what} ${((performance.now() - started) / 1000).toFixed(1)} s`);
+  try {
+    for (const {file} of files) inputs.push(await copyIntoStorage(root, storage.inputs + inputs.length, file));
+  } catch (error) {
+    postMessage({type: 'failed', text: 'the inputs could not be copied into the private storage: ' + error.message});
+    return;
   }
+  for (const directory of directories) module.ccall('quernel_add_directory', null, ['string'], [directory]);
+  files.forEach(({file, path}, number) => {
+    module.ccall('quernel_add_input', null, ['string', 'number', 'number', 'number'],
+                 [path, number, file.size, file.lastModified]);
+  });
   let status;
   try {
+    timed('inputs copied after');
     status = module.ccall('quernel_run', 'number', ['string'], [args.join('\n')]);
     spool.flush();
+    timed('converted after');
     if (printed) postMessage({type: 'log', text: printed});
+    for (let number = 0; number < inputs.length; number++) {
+      inputs[number].close();
+      await root.removeEntry(storage.inputs + number);
+    }
     module.ccall('quernel_write_zip', null, ['string'], ['/out']);
     zip.flush();
     zip.handle.flush();
+    timed('zip made after');
   } catch (error) {
     postMessage({type: 'failed', text: String(error)});
     return;
@@ -163,6 +209,7 @@ self.onmessage = async ({data}) => {
   // A File backed by the browser's disk: the page hands it to the download
   // without reading it.
   const saved = await (await root.getFileHandle(storage.zip)).getFile();
+  console.info('quernel: ' + phases.join(', '));
   postMessage({type: 'done', status, zip: saved});
 };
 

@@ -1,7 +1,8 @@
 #pragma once
 // What the page's script provides to the WebAssembly module (web/library.js):
-// the bytes of the browser's File objects, read a slice at a time, and the
-// places where written bytes are kept outside the module's memory (Blobs).
+// the bytes of the browser's File objects (of their copies in the page's
+// private storage), read a slice at a time, and the places where written
+// bytes are kept outside the module's memory.
 // Numbers that may pass 2^32 travel as doubles, which hold them exactly.
 
 #include <cstddef>

@@ -27,7 +27,7 @@ struct KeptOutput {
 class WebFileSystem final : public FileSystem {
  public:
   // Inputs are read from the browser this much at a time.
-  static constexpr uint64_t kInputSlice = 16 << 20;
+  static constexpr uint64_t kInputSlice = 1 << 20;
 
   // Adds the browser's input file number `file` at `path`, with its parents.
   void addInput(const std::string& path, int file, uint64_t length, std::optional<FileTimeTicks> lastWrite);
