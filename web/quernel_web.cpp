@@ -1,6 +1,7 @@
 // The WebAssembly module's entry points, called by web/worker.js: the chosen
 // files are registered, the command line that the page built is run over
-// them exactly as the program runs it, and the output is made into a zip.
+// them exactly as the program runs it, and the output is made into a zip,
+// most of it while the program runs.
 
 #include <emscripten/emscripten.h>
 
@@ -33,6 +34,11 @@ WebFileSystem& Files() {
   return files;
 }
 
+std::unique_ptr<ZipWriter>& Zip() {
+  static std::unique_ptr<ZipWriter> zip;
+  return zip;
+}
+
 int64_t UnixNow() {
   return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
       .count();
@@ -63,15 +69,15 @@ EMSCRIPTEN_KEEPALIVE int quernel_run(const char* arguments) {
   return RunQuernel(list, Files(), console);
 }
 
-// Makes the zip of everything below `directory`.
-EMSCRIPTEN_KEEPALIVE void quernel_write_zip(const char* directory) {
+// Starts the zip of everything below `directory`, before quernel_run.
+EMSCRIPTEN_KEEPALIVE void quernel_start_zip(const char* directory) {
   using namespace quernel;
-  BrowserZipSink sink;
-  ZipWriter zip(sink, SystemHost().calendar);
-  for (const KeptOutput& output : Files().outputsBelow(directory, UnixNow())) {
-    zip.add({output.name, output.directory, output.size, output.crc, output.unixTime,
-             static_cast<uint64_t>(output.contents)});
-  }
-  zip.finish();
+  InitializeHost();
+  static BrowserZipSink sink;
+  Zip() = std::make_unique<ZipWriter>(sink, SystemHost().calendar);
+  Files().zipInto(*Zip(), directory);
 }
+
+// Adds what is not in the zip yet and finishes it, after quernel_run.
+EMSCRIPTEN_KEEPALIVE void quernel_write_zip() { quernel::Files().finishZip(quernel::UnixNow()); }
 }

@@ -1,9 +1,10 @@
 // Runs one conversion: the files arrive from the page and are copied into
 // files of the page's origin-private file system (OPFS), which the module
-// reads straight into its memory; what it writes goes into a third file
-// there, from which the zip is made in a fourth one: the page offers that
-// file itself, which the browser reads from its disk. Nothing here goes over
-// the network.
+// reads straight into its memory; what it writes goes into the zip in a
+// second file there as each small file is done, and the bytes of large ones
+// into a third (the spool), from which they are copied into the zip at the
+// end: the page offers the zip file itself, which the browser reads from its
+// disk. Nothing here goes over the network.
 'use strict';
 importScripts('quernel.js');
 
@@ -90,6 +91,13 @@ self.quernelHost = {
       pieces.push([spool.end, bytes.length]);
     }
     spool.add(bytes);
+  },
+  // Rare: a file changed after it went into the zip.
+  keepZipped(contents, offset, size) {
+    zip.flush();
+    const bytes = new Uint8Array(size);
+    if (zip.handle.read(bytes, {at: offset}) !== size) throw new Error('the zip ended early');
+    this.keep(contents, bytes);
   },
   drop(contents) {
     kept.delete(contents);
@@ -186,6 +194,7 @@ self.onmessage = async ({data}) => {
   let status;
   try {
     timed('inputs copied after');
+    module.ccall('quernel_start_zip', null, ['string'], ['/out']);
     status = module.ccall('quernel_run', 'number', ['string'], [args.join('\n')]);
     spool.flush();
     timed('converted after');
@@ -194,7 +203,7 @@ self.onmessage = async ({data}) => {
       inputs[number].close();
       await root.removeEntry(storage.inputs + number);
     }
-    module.ccall('quernel_write_zip', null, ['string'], ['/out']);
+    module.ccall('quernel_write_zip', null, [], []);
     zip.flush();
     zip.handle.flush();
     timed('zip made after');

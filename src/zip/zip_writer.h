@@ -45,7 +45,16 @@ class ZipWriter {
   // `calendar` gives the local time for the DOS fields.
   ZipWriter(ZipSink& sink, const Calendar& calendar) : sink_(sink), calendar_(calendar) {}
 
-  void add(const ZipEntry& entry);
+  // Adds an entry whose bytes the sink writes (ZipSink::writeContents), or
+  // the bytes given (entry.size of them); returns the entry's number.
+  size_t add(const ZipEntry& entry);
+  size_t add(const ZipEntry& entry, std::string_view bytes);
+  // Leaves entry `number` out of the central directory, which is what zip
+  // readers list: its bytes stay where they are, unlisted. For a file that
+  // changed after its entry was written.
+  void remove(size_t number) { written_[number].removed = true; }
+  // Where the bytes of entry `number` start in the archive.
+  uint64_t contentsOffset(size_t number) const { return written_[number].contentsOffset; }
   // Writes the central directory; nothing may be added afterwards.
   void finish();
 
@@ -53,6 +62,8 @@ class ZipWriter {
   struct Written {
     ZipEntry entry;
     uint64_t offset;
+    uint64_t contentsOffset;
+    bool removed = false;
   };
 
   ZipSink& sink_;
@@ -61,6 +72,7 @@ class ZipWriter {
   uint64_t offset_ = 0;
 
   void emit(std::string_view bytes);
+  size_t writeHeader(const ZipEntry& entry);
 };
 
 }  // namespace quernel

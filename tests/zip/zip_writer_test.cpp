@@ -16,6 +16,7 @@
 
 #include "platform/host.h"
 #include "platform/temporary_folder.h"
+#include "support/command_output.h"
 #include "zip/crc32.h"
 
 namespace quernel {
@@ -43,15 +44,6 @@ class FileSink final : public ZipSink {
   std::ofstream out_;
 };
 
-std::string Output(const std::string& command) {
-  std::string output;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return output;
-  char buffer[4096];
-  for (size_t read; (read = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, read);
-  pclose(pipe);
-  return output;
-}
 
 // One line per entry: name, size, UTF-8 flag, DOS fields, the extended time,
 // and the bytes of small files; then the count.
@@ -74,13 +66,13 @@ print(len(z.infolist()), 'entries')
   std::ofstream(scriptPath) << kScript;
   std::string command = "python3 '";
   command.append(scriptPath).append("' '").append(zip).append(readData ? "' 1 2>&1" : "' 0 2>&1");
-  return Output(command);
+  return testing::CommandOutput(command);
 }
 
 class ZipWriterTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (Output("command -v python3").empty()) GTEST_SKIP() << "python3 is not installed";
+    if (testing::CommandOutput("command -v python3").empty()) GTEST_SKIP() << "python3 is not installed";
     setenv("TZ", "Europe/Berlin", 1);
     InitializeHost();
   }

@@ -16,6 +16,10 @@ double quernel_read_file(int file, double offset, void* buffer, size_t size);
 // Appends bytes to the kept contents `contents` (created on first use).
 void quernel_keep_bytes(int contents, const void* bytes, size_t size);
 
+// Appends the `size` bytes of the zip being made from `offset` on to the
+// kept contents `contents`: a file's bytes go back to where they can grow.
+void quernel_keep_zipped(int contents, double offset, double size);
+
 // Forgets the kept contents `contents`.
 void quernel_drop_contents(int contents);
 
