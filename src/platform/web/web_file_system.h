@@ -1,12 +1,12 @@
 #pragma once
-// WebFileSystem: the files of a browser tab. Inputs are the File objects the
-// user chose, read lazily a slice at a time; outputs leave the module's
-// memory: a small file, once closed and left alone for a while, goes
-// straight into the zip being made (zipInto), the bytes of a large one into
-// the browser's keeping (quernel_keep_bytes), from where they are copied
-// into the zip at the end. Names, directories and the rules of the
-// FileSystem contract are those of the in-memory file system, which holds
-// every file empty and stands for the structure alone.
+// WebFileSystem: the files of a browser tab. Inputs are the files the user
+// chose (copies of them in the page's storage), read lazily a slice at a
+// time; outputs leave the module's memory: a small file, once closed and
+// left alone for a while, goes straight into the zip being made (zipInto),
+// the bytes of a large one into the browser's keeping (quernel_keep_bytes),
+// from where they are copied into the zip at the end. Names, directories
+// and the rules of the FileSystem contract are those of the in-memory file
+// system, which holds every file empty and stands for the structure alone.
 
 #include <deque>
 #include <map>
