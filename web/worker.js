@@ -31,6 +31,14 @@ class BlockWriter {
   }
 
   add(bytes) {
+    // Large pieces (the module's gathered blocks) are written as they are.
+    if (bytes.length >= kBlock / 2) {
+      if (this.used > 0) this.flush();
+      this.used = bytes.length;
+      this.end += bytes.length;
+      this.flush(bytes);
+      return;
+    }
     for (let at = 0; at < bytes.length;) {
       if (this.used === kBlock) this.flush();
       const size = Math.min(bytes.length - at, kBlock - this.used);
@@ -41,9 +49,9 @@ class BlockWriter {
     }
   }
 
-  flush() {
+  flush(bytes = this.block.subarray(0, this.used)) {
     const at = this.end - this.used;
-    if (this.handle.write(this.block.subarray(0, this.used), {at}) !== this.used) {
+    if (this.handle.write(bytes, {at}) !== this.used) {
       throw new Error('the browser kept only part of a write (is the disk full?)');
     }
     this.used = 0;

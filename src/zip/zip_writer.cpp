@@ -140,6 +140,7 @@ void ZipWriter::finish() {
       .u16(zip64 ? kMax16 : count).u16(zip64 ? kMax16 : count)
       .u32(zip64 ? kMax32 : directorySize).u32(zip64 ? kMax32 : directoryStart).u16(0);
   emit(end.str());
+  sink_.flush();
 }
 
 }  // namespace quernel

@@ -29,6 +29,9 @@ class ZipSink {
   virtual void writeRecord(std::string_view bytes) = 0;
   // Writes the bytes of the file whose entry was added with `contents`.
   virtual void writeContents(uint64_t contents) = 0;
+  // Hands on whatever the sink gathered, so that the bytes written so far
+  // can be read back.
+  virtual void flush() {}
 };
 
 struct ZipEntry {
@@ -53,6 +56,8 @@ class ZipWriter {
   // readers list: its bytes stay where they are, unlisted. For a file that
   // changed after its entry was written.
   void remove(size_t number) { written_[number].removed = true; }
+  // Everything written so far can be read back after this (ZipSink::flush).
+  void flush() { sink_.flush(); }
   // Where the bytes of entry `number` start in the archive.
   uint64_t contentsOffset(size_t number) const { return written_[number].contentsOffset; }
   // Writes the central directory; nothing may be added afterwards.

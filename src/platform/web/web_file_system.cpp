@@ -185,6 +185,7 @@ void WebFileSystem::reopen(Output& output, bool keepBytes) {
   if (!output.zipEntry) return;
   zip_->remove(*output.zipEntry);
   if (keepBytes && output.size > 0) {
+    zip_->flush();
     quernel_keep_zipped(output.contents, static_cast<double>(zip_->contentsOffset(*output.zipEntry)),
                         static_cast<double>(output.size));
   }
