@@ -147,6 +147,7 @@ async function writeOutputs(root, outputs) {
 // what to remove if the run is stopped.
 async function writeIntoFolder(module, directory, root) {
   const outputs = JSON.parse(module.ccall('quernel_list_outputs', 'string', ['string'], [directory]));
+  spool.flush();  // the listing handed the last files' bytes to it
   const plan = await folderPlan(root, outputs);
   if (plan.taken !== undefined) {
     postMessage({type: 'folder-taken', name: plan.taken});

@@ -7,6 +7,9 @@ mergeInto(LibraryManager.library, {
   quernel_keep_bytes: function (contents, bytes, size) {
     self.quernelHost.keep(contents, HEAPU8.subarray(bytes, bytes + size));
   },
+  quernel_keep_zipped: function (contents, offset, size) {
+    self.quernelHost.keepZipped(contents, offset, size);
+  },
   quernel_drop_contents: function (contents) {
     self.quernelHost.drop(contents);
   },

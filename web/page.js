@@ -225,7 +225,7 @@ async function convert(event) {
   spare = null;
   spareReady = false;
   const run = `${kStoragePrefix}${Date.now()}-${++runNumber}`;
-  const storage = {spool: run + '.spool', zip: run + '.zip'};
+  const storage = {spool: run + '.spool', zip: run + '.zip', inputs: run + '.in'};
   running = run;
   setRunning(true);
   await removeStored(kStoragePrefix, 1);

@@ -1,6 +1,7 @@
 // The WebAssembly module's entry points, called by web/worker.js: the chosen
 // files are registered, the command line that the page built is run over
-// them exactly as the program runs it, and the output is made into a zip.
+// them exactly as the program runs it, and the output is made into a zip,
+// most of it while the program runs.
 
 #include <emscripten/emscripten.h>
 
@@ -23,15 +24,40 @@ class PageConsole final : public Console {
   void write(std::string_view text) override { quernel_print(text.data(), text.size()); }
 };
 
+// Records and small files are gathered into blocks before they go to the
+// worker: a call for each (two for every file) costs more than the copy.
 class BrowserZipSink final : public ZipSink {
  public:
-  void writeRecord(std::string_view bytes) override { quernel_zip_bytes(bytes.data(), bytes.size()); }
-  void writeContents(uint64_t contents) override { quernel_zip_contents(static_cast<int>(contents)); }
+  void writeRecord(std::string_view bytes) override {
+    if (pending_.size() + bytes.size() > kBlock) flush();
+    if (bytes.size() >= kBlock) {
+      quernel_zip_bytes(bytes.data(), bytes.size());
+    } else {
+      pending_.append(bytes);
+    }
+  }
+  void writeContents(uint64_t contents) override {
+    flush();
+    quernel_zip_contents(static_cast<int>(contents));
+  }
+  void flush() override {
+    if (!pending_.empty()) quernel_zip_bytes(pending_.data(), pending_.size());
+    pending_.clear();
+  }
+
+ private:
+  static constexpr size_t kBlock = 1 << 20;
+  std::string pending_;
 };
 
 WebFileSystem& Files() {
   static WebFileSystem files;
   return files;
+}
+
+std::unique_ptr<ZipWriter>& Zip() {
+  static std::unique_ptr<ZipWriter> zip;
+  return zip;
 }
 
 int64_t UnixNow() {
@@ -82,24 +108,27 @@ EMSCRIPTEN_KEEPALIVE int quernel_run(const char* arguments) {
   return RunQuernel(list, Files(), console);
 }
 
-// Makes the zip of everything below `directory`.
-EMSCRIPTEN_KEEPALIVE void quernel_write_zip(const char* directory) {
+// Starts the zip of everything below `directory`, before quernel_run.
+EMSCRIPTEN_KEEPALIVE void quernel_start_zip(const char* directory) {
   using namespace quernel;
-  BrowserZipSink sink;
-  ZipWriter zip(sink, SystemHost().calendar);
-  for (const KeptOutput& output : Files().outputsBelow(directory, UnixNow())) {
-    zip.add({output.name, output.directory, output.size, output.crc, output.unixTime,
-             static_cast<uint64_t>(output.contents)});
-  }
-  zip.finish();
+  InitializeHost();
+  static BrowserZipSink sink;
+  Zip() = std::make_unique<ZipWriter>(sink, SystemHost().calendar);
+  Files().zipInto(*Zip(), directory);
 }
+
+// Adds what is not in the zip yet and finishes it, after quernel_run.
+EMSCRIPTEN_KEEPALIVE void quernel_write_zip() { quernel::Files().finishZip(quernel::UnixNow()); }
 
 // Lists everything below `directory`, in the zip's order, for writing into a
 // folder the user picked (web/folder_output.js): a JSON array of
-// {"name", "directory", "size", "contents"}. Valid until the next call.
+// {"name", "directory", "size", "contents"}, every file's bytes handed to
+// the spool first. Valid until the next call. The zip, if it is still
+// wanted, is started after it (quernel_start_zip) and made from the spool.
 EMSCRIPTEN_KEEPALIVE const char* quernel_list_outputs(const char* directory) {
   using namespace quernel;
   static std::string json;
+  Files().keepHeldBelow(directory);
   json = "[";
   for (const KeptOutput& output : Files().outputsBelow(directory, UnixNow())) {
     if (json.size() > 1) json += ',';

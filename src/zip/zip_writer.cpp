@@ -66,7 +66,7 @@ void ZipWriter::emit(std::string_view bytes) {
   offset_ += bytes.size();
 }
 
-void ZipWriter::add(const ZipEntry& entry) {
+size_t ZipWriter::writeHeader(const ZipEntry& entry) {
   const std::string name = EntryName(entry);
   const bool zip64 = SizeNeedsZip64(entry);
   std::string extra = ExtendedTimestamp(entry.unixTime);
@@ -77,17 +77,32 @@ void ZipWriter::add(const ZipEntry& entry) {
       .u32(DosDateTime(entry.unixTime, calendar_)).u32(entry.crc)
       .u32(zip64 ? kMax32 : entry.size).u32(zip64 ? kMax32 : entry.size)
       .u16(name.size()).u16(extra.size()).bytes(name).bytes(extra);
-  written_.push_back({entry, offset_});
+  written_.push_back({entry, offset_, offset_ + header.str().size()});
   emit(header.str());
+  return written_.size() - 1;
+}
+
+size_t ZipWriter::add(const ZipEntry& entry) {
+  const size_t number = writeHeader(entry);
   if (entry.size > 0) {
     sink_.writeContents(entry.contents);
     offset_ += entry.size;
   }
+  return number;
+}
+
+size_t ZipWriter::add(const ZipEntry& entry, std::string_view bytes) {
+  const size_t number = writeHeader(entry);
+  emit(bytes);
+  return number;
 }
 
 void ZipWriter::finish() {
   const uint64_t directoryStart = offset_;
+  uint64_t count = 0;
   for (const Written& item : written_) {
+    if (item.removed) continue;
+    ++count;
     const ZipEntry& entry = item.entry;
     const std::string name = EntryName(entry);
     const bool bigSize = SizeNeedsZip64(entry);
@@ -111,7 +126,6 @@ void ZipWriter::finish() {
     emit(central.str());
   }
   const uint64_t directorySize = offset_ - directoryStart;
-  const uint64_t count = written_.size();
   const bool zip64 = count >= kMax16 || directorySize >= kMax32 || directoryStart >= kMax32;
   if (zip64) {
     const uint64_t recordStart = offset_;
@@ -126,6 +140,7 @@ void ZipWriter::finish() {
       .u16(zip64 ? kMax16 : count).u16(zip64 ? kMax16 : count)
       .u32(zip64 ? kMax32 : directorySize).u32(zip64 ? kMax32 : directoryStart).u16(0);
   emit(end.str());
+  sink_.flush();
 }
 
 }  // namespace quernel

@@ -29,6 +29,9 @@ class ZipSink {
   virtual void writeRecord(std::string_view bytes) = 0;
   // Writes the bytes of the file whose entry was added with `contents`.
   virtual void writeContents(uint64_t contents) = 0;
+  // Hands on whatever the sink gathered, so that the bytes written so far
+  // can be read back.
+  virtual void flush() {}
 };
 
 struct ZipEntry {
@@ -45,7 +48,18 @@ class ZipWriter {
   // `calendar` gives the local time for the DOS fields.
   ZipWriter(ZipSink& sink, const Calendar& calendar) : sink_(sink), calendar_(calendar) {}
 
-  void add(const ZipEntry& entry);
+  // Adds an entry whose bytes the sink writes (ZipSink::writeContents), or
+  // the bytes given (entry.size of them); returns the entry's number.
+  size_t add(const ZipEntry& entry);
+  size_t add(const ZipEntry& entry, std::string_view bytes);
+  // Leaves entry `number` out of the central directory, which is what zip
+  // readers list: its bytes stay where they are, unlisted. For a file that
+  // changed after its entry was written.
+  void remove(size_t number) { written_[number].removed = true; }
+  // Everything written so far can be read back after this (ZipSink::flush).
+  void flush() { sink_.flush(); }
+  // Where the bytes of entry `number` start in the archive.
+  uint64_t contentsOffset(size_t number) const { return written_[number].contentsOffset; }
   // Writes the central directory; nothing may be added afterwards.
   void finish();
 
@@ -53,6 +67,8 @@ class ZipWriter {
   struct Written {
     ZipEntry entry;
     uint64_t offset;
+    uint64_t contentsOffset;
+    bool removed = false;
   };
 
   ZipSink& sink_;
@@ -61,6 +77,7 @@ class ZipWriter {
   uint64_t offset_ = 0;
 
   void emit(std::string_view bytes);
+  size_t writeHeader(const ZipEntry& entry);
 };
 
 }  // namespace quernel

@@ -61,6 +61,8 @@ const page = await browser.newPage();
 
 fs.mkdirSync(path.join(work, 'downloads'));
 const download = await downloadsInto(page, path.join(work, 'downloads'));
+// The worker's own account of where the time went.
+page.on('console', (message) => { if (message.text().startsWith('quernel:')) console.log('worker: ' + message.text()); });
 await page.goto(server.origin + '/', {waitUntil: 'load'});
 await (await page.$('#files')).uploadFile(mailbox);
 await page.select('#format', format);

@@ -376,15 +376,18 @@ await page.click('#convert');
 await page.waitForFunction(() => window.seen.some((v) => v > 0 && v < 1), {timeout: 60000});
 check(true, 'progress: the bar moved between empty and full');
 // What the page keeps in its origin-private file system: while a run goes,
-// its spool and zip alone (the earlier cases' zips went when it started).
+// its input's copy, spool and zip alone, all of one run (the earlier cases'
+// zips went when it started).
 const stored = () => page.evaluate(async () => {
   const names = [];
   for await (const name of (await navigator.storage.getDirectory()).keys()) names.push(name);
   return names.sort();
 });
 const storedWhileRunning = await stored();
-check(storedWhileRunning.length === 2 && storedWhileRunning.every((name) => /\.(spool|zip)$/.test(name)),
-      `storage while running: this run's spool and zip alone (${storedWhileRunning.join(' ')})`);
+const runOf = (name) => name.replace(/\.(in|spool|zip)$/, '');
+check(storedWhileRunning.length === 3 && storedWhileRunning.every((name) => /\.(in|spool|zip)$/.test(name)) &&
+      new Set(storedWhileRunning.map(runOf)).size === 1,
+      `storage while running: this run's input copy, spool and zip alone (${storedWhileRunning.join(' ')})`);
 await page.click('#stop');
 const workersAfterStop = (await browser.targets()).filter((t) => t.type() === 'worker').length;
 await new Promise((r) => setTimeout(r, 1500));

@@ -7,6 +7,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <fstream>
 #include <map>
 #include <optional>
@@ -15,6 +16,7 @@
 
 #include "platform/host.h"
 #include "platform/temporary_folder.h"
+#include "support/command_output.h"
 #include "zip/crc32.h"
 
 namespace quernel {
@@ -42,15 +44,6 @@ class FileSink final : public ZipSink {
   std::ofstream out_;
 };
 
-std::string Output(const std::string& command) {
-  std::string output;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return output;
-  char buffer[4096];
-  for (size_t read; (read = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, read);
-  pclose(pipe);
-  return output;
-}
 
 // One line per entry: name, size, UTF-8 flag, DOS fields, the extended time,
 // and the bytes of small files; then the count.
@@ -73,13 +66,13 @@ print(len(z.infolist()), 'entries')
   std::ofstream(scriptPath) << kScript;
   std::string command = "python3 '";
   command.append(scriptPath).append("' '").append(zip).append(readData ? "' 1 2>&1" : "' 0 2>&1");
-  return Output(command);
+  return testing::CommandOutput(command);
 }
 
 class ZipWriterTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (Output("command -v python3").empty()) GTEST_SKIP() << "python3 is not installed";
+    if (testing::CommandOutput("command -v python3").empty()) GTEST_SKIP() << "python3 is not installed";
     setenv("TZ", "Europe/Berlin", 1);
     InitializeHost();
   }
@@ -136,6 +129,27 @@ TEST(Crc32, MatchesTheCheckValueOfTheStandard) {
   crc.add("1234");
   crc.add("56789");
   EXPECT_EQ(crc.value(), 0xCBF43926u);
+}
+
+// Eight bytes at a time inside, so pieces of every length and alignment
+// must give what the plain bit-by-bit definition gives.
+TEST(Crc32, AnySplitIntoPiecesGivesTheBitwiseChecksum) {
+  std::string bytes(3000, '\0');
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 131 + i / 7) & 0xFF);
+  uint32_t bitwise = 0xFFFFFFFFu;
+  for (unsigned char byte : bytes) {
+    bitwise ^= byte;
+    for (int bit = 0; bit < 8; ++bit) bitwise = (bitwise >> 1) ^ (0xEDB88320u & (0u - (bitwise & 1)));
+  }
+  for (size_t step = 1; step <= 19; ++step) {
+    Crc32 crc;
+    for (size_t at = 0, length = 0; at < bytes.size(); at += length) {
+      length = std::min(bytes.size() - at, (at / step) % 23);  // 0 to 22 bytes
+      if (length == 0) length = step;
+      crc.add(std::string_view(bytes).substr(at, length));
+    }
+    EXPECT_EQ(crc.value(), ~bitwise) << "step " << step;
+  }
 }
 
 }  // namespace

@@ -13,10 +13,9 @@ namespace {
 
 // Inputs are read from the browser in slices (WebFileSystem::kInputSlice),
 // the last few kept per open file: the reader asks for many small pieces in
-// a few places at once (index, records, message texts), and each call into
-// the browser costs far more than copying a slice (Chromium's FileReaderSync
-// takes about 28 ms a call plus 4.5 ms a MiB: 1 GiB in 4 MiB slices in 12 s,
-// in 16 MiB ones in 6.4 s, in 64 MiB ones in 4.8 s).
+// a few places at once (index, records, message texts), the records of a
+// large mailbox lie a few KiB apart all over it, and each call into the
+// browser costs a few microseconds, as much as copying some KiB.
 constexpr uint64_t kSlice = WebFileSystem::kInputSlice;
 constexpr size_t kKeptSlices = 4;
 // Written bytes leave the module's memory in pieces of about this size.
@@ -88,23 +87,26 @@ class WebInputFile final : public InputFile {
 
 class WebOutputFile final : public OutputFile {
  public:
-  WebOutputFile(std::unique_ptr<OutputFile> entry, std::shared_ptr<WebFileSystem::Output> output)
-      : entry_(std::move(entry)), output_(std::move(output)) {}
-  ~WebOutputFile() override { keep(); }
+  WebOutputFile(std::unique_ptr<OutputFile> entry, WebFileSystem& files, std::shared_ptr<WebFileSystem::Output> output)
+      : entry_(std::move(entry)), files_(files), output_(std::move(output)) {}
+  ~WebOutputFile() override {
+    if (!closed_) files_.closed(output_);
+  }
 
   void write(std::span<const std::string_view> pieces) override {
     for (std::string_view piece : pieces) {
-      pending_.append(piece);
+      output_->held.append(piece);
       output_->crc.add(piece);
       output_->size += piece.size();
     }
-    if (pending_.size() >= kKeepPiece) keep();
+    if (output_->held.size() >= kKeepPiece) output_->keepHeld();
   }
 
   bool stamp(int64_t unixSeconds) override { return entry_->stamp(unixSeconds); }
 
   void close() override {
-    keep();
+    if (!closed_) files_.closed(output_);
+    closed_ = true;
     entry_->close();
   }
 
@@ -112,14 +114,9 @@ class WebOutputFile final : public OutputFile {
 
  private:
   std::unique_ptr<OutputFile> entry_;
+  WebFileSystem& files_;
   std::shared_ptr<WebFileSystem::Output> output_;
-  std::string pending_;
-
-  void keep() {
-    if (pending_.empty()) return;
-    quernel_keep_bytes(output_->contents, pending_.data(), pending_.size());
-    pending_.clear();
-  }
+  bool closed_ = false;
 };
 
 bool IsBelow(const std::string& path, const std::string& directory) {
@@ -144,39 +141,129 @@ std::unique_ptr<InputFile> WebFileSystem::openInput(const std::string& path) {
   return std::make_unique<WebInputFile>(std::move(entry), input->second, [this](size_t bytes) { countRead(bytes); });
 }
 
+void WebFileSystem::Output::keepHeld() {
+  if (!held.empty()) quernel_keep_bytes(contents, held.data(), held.size());
+  std::string().swap(held);
+  kept = true;
+}
+
+void WebFileSystem::closed(const std::shared_ptr<Output>& output) {
+  if (output->kept) {
+    output->keepHeld();
+    return;
+  }
+  output->closed = true;
+  closed_.push_back(output);
+  heldBytes_ += output->held.size();
+  while (heldBytes_ > kHeldBytes && !closed_.empty()) {
+    const std::shared_ptr<Output> oldest = closed_.front();
+    closed_.pop_front();
+    if (!oldest->closed) continue;  // reopened or removed since
+    oldest->closed = false;
+    heldBytes_ -= oldest->held.size();
+    if (zip_ && IsBelow(oldest->path, zipDirectory_)) {
+      addToZip(*oldest);
+    } else {
+      oldest->keepHeld();
+    }
+  }
+}
+
+void WebFileSystem::addToZip(Output& output) {
+  const std::string name = output.path.substr(zipDirectory_.size() + 1);
+  const ZipEntry entry{name, false, output.size, output.crc.value(), structure_.mtimeOf(output.path).value_or(0),
+                       static_cast<uint64_t>(output.contents)};
+  output.zipEntry = zip_->add(entry, output.held);
+  std::string().swap(output.held);
+}
+
+void WebFileSystem::reopen(Output& output, bool keepBytes) {
+  if (output.closed) {
+    output.closed = false;
+    heldBytes_ -= output.held.size();
+  }
+  if (!output.zipEntry) return;
+  zip_->remove(*output.zipEntry);
+  if (keepBytes && output.size > 0) {
+    zip_->flush();
+    quernel_keep_zipped(output.contents, static_cast<double>(zip_->contentsOffset(*output.zipEntry)),
+                        static_cast<double>(output.size));
+  }
+  output.kept = true;
+  output.zipEntry.reset();
+}
+
+void WebFileSystem::zipInto(ZipWriter& zip, const std::string& directory) {
+  zip_ = &zip;
+  zipDirectory_ = directory;
+}
+
+void WebFileSystem::finishZip(int64_t directoryTime) {
+  for (const KeptOutput& output : outputsBelow(zipDirectory_, directoryTime)) {
+    const ZipEntry entry{output.name, output.directory, output.size, output.crc, output.unixTime,
+                         static_cast<uint64_t>(output.contents)};
+    if (output.kept || output.directory) {
+      zip_->add(entry);
+    } else {
+      zip_->add(entry, output.held);
+    }
+  }
+  zip_->finish();
+}
+
+void WebFileSystem::keepHeldBelow(const std::string& directory) {
+  for (auto& [file, output] : outputs_) {
+    if (output->zipEntry || !IsBelow(output->path, directory)) continue;
+    if (output->closed) {
+      output->closed = false;
+      heldBytes_ -= output->held.size();
+    }
+    output->keepHeld();
+  }
+}
+
 void WebFileSystem::countRead(size_t bytes) {
   bytesRead_ += bytes;
   quernel_report_read(static_cast<double>(bytesRead_));
 }
 
-std::unique_ptr<OutputFile> WebFileSystem::wrap(std::unique_ptr<OutputFile> file, bool keepBytes) {
+std::unique_ptr<OutputFile> WebFileSystem::wrap(std::unique_ptr<OutputFile> file, const std::string& path,
+                                                bool keepBytes) {
   if (!file) return nullptr;
   std::shared_ptr<Output>& output = outputs_[file->identity().file];
-  if (!output || !keepBytes) {
-    if (output) quernel_drop_contents(output->contents);
+  if (output && keepBytes) {
+    reopen(*output);
+  } else {
+    if (output) discard(*output);
     output = std::make_shared<Output>();
     output->contents = nextContents_++;
   }
-  return std::make_unique<WebOutputFile>(std::move(file), output);
+  output->path = path;
+  return std::make_unique<WebOutputFile>(std::move(file), *this, output);
 }
 
 std::unique_ptr<OutputFile> WebFileSystem::createOutput(const std::string& path, CreateMode mode) {
-  return wrap(structure_.createOutput(path, mode), mode == CreateMode::Append);
+  return wrap(structure_.createOutput(path, mode), path, mode == CreateMode::Append);
 }
 
 std::unique_ptr<OutputFile> WebFileSystem::createNewOutput(const std::string& path) {
-  return wrap(structure_.createNewOutput(path), false);
+  return wrap(structure_.createNewOutput(path), path, false);
 }
 
 std::unique_ptr<OutputFile> WebFileSystem::createReplacement(const std::string& path, const std::string& sidePath) {
-  return wrap(structure_.createReplacement(path, sidePath), false);
+  return wrap(structure_.createReplacement(path, sidePath), sidePath, false);
+}
+
+void WebFileSystem::discard(Output& output) {
+  reopen(output, false);
+  quernel_drop_contents(output.contents);
 }
 
 void WebFileSystem::forget(const std::optional<Entry>& entry) {
   if (!entry) return;
   const auto output = outputs_.find(entry->identity.file);
   if (output == outputs_.end()) return;
-  quernel_drop_contents(output->second->contents);
+  discard(*output->second);
   outputs_.erase(output);
 }
 
@@ -185,6 +272,12 @@ void WebFileSystem::renameFile(const std::string& from, const std::string& to) {
   const std::optional<Entry> replaced = structure_.entryAt(to);
   structure_.renameFile(from, to);
   if (replaced && source && replaced->identity != source->identity) forget(replaced);
+  if (!source) return;
+  const auto output = outputs_.find(source->identity.file);
+  if (output == outputs_.end()) return;
+  // A file already in the zip under its old name goes in again at the end.
+  if (output->second->zipEntry) reopen(*output->second);
+  output->second->path = to;
 }
 
 bool WebFileSystem::createDirectory(const std::string& path) {
@@ -205,15 +298,16 @@ std::vector<KeptOutput> WebFileSystem::outputsBelow(const std::string& directory
   const size_t prefix = directory.size() + 1;
   for (const std::string& path : directories_) {
     if (!IsBelow(path, directory) || !structure_.entryAt(path)) continue;
-    kept.push_back({path.substr(prefix), true, 0, 0, directoryTime, 0});
+    kept.push_back({path.substr(prefix), true, 0, 0, directoryTime, 0, false, {}});
   }
   for (const std::string& path : structure_.listFiles()) {
     if (!IsBelow(path, directory)) continue;
     const auto output = outputs_.find(structure_.entryAt(path)->identity.file);
     if (output == outputs_.end()) continue;
     const Output& data = *output->second;
+    if (data.zipEntry) continue;
     kept.push_back({path.substr(prefix), false, data.size, data.crc.value(), structure_.mtimeOf(path).value_or(0),
-                    data.contents});
+                    data.contents, data.kept, data.held});
   }
   std::sort(kept.begin(), kept.end(), [](const KeptOutput& a, const KeptOutput& b) {
     if (a.directory != b.directory) return a.directory;
