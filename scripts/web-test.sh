@@ -26,10 +26,11 @@ trap 'rm -f "$build_log"' EXIT
 time cmake --workflow --preset web >"$build_log" 2>&1 || { tail -n 40 "$build_log"; exit 1; }
 # The command line the zips are compared with, and the mailboxes in other languages.
 cmake --preset release >/dev/null
-cmake --build --preset release --target quernel quernel_make_language_sample >/dev/null
+cmake --build --preset release --target quernel quernel_make_language_sample imap_upload_mailbox >/dev/null
 (cd tests/web && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --ignore-scripts --no-audit --no-fund --silent)
 screenshots=()
 [ "${1:-}" = --screenshots ] && screenshots=(--screenshots docs)
 TIMEFORMAT="web test: %0R s"
 time node tests/web/web_test.mjs build/web build/release/quernel . \
-  --languages build/release/tests/quernel_make_language_sample "${screenshots[@]}"
+  --languages build/release/tests/quernel_make_language_sample \
+  --many build/release/tests/imap_upload_mailbox "${screenshots[@]}"

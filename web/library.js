@@ -22,6 +22,9 @@ mergeInto(LibraryManager.library, {
   quernel_report_read: function (bytes) {
     self.quernelHost.progress(bytes);
   },
+  quernel_message_done: function () {
+    self.quernelHost.messageDone();
+  },
   quernel_print: function (text, size) {
     self.quernelHost.print(HEAPU8.slice(text, text + size));
   },

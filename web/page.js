@@ -92,20 +92,27 @@ function commandLine() {
 // Mailboxes and messages done, from the lines the command line prints: a
 // mailbox is done when the next one begins or the run ends, with the
 // messages its first line announced or, with -recover, all those its last
-// line counts (converted, recovered, deleted and damaged).
+// line counts (converted, recovered, deleted and damaged). While it runs,
+// the messages the worker counts since its first line are shown, up to the
+// number announced.
 class Tally {
   constructor() {
     this.mailboxes = 0;
     this.messages = 0;
     this.current = null;  // the messages of the mailbox being converted
+    this.counted = 0;     // the messages the worker counted, all mailboxes
+    this.countedBefore = 0;  // ... when the current mailbox began
   }
 
-  read(text) {
+  // `counted`: the worker's count when these lines were printed.
+  read(text, counted = this.counted) {
+    this.counted = counted;
     for (const line of text.split('\n')) {
       let match;
       if ((match = /^Processing mailbox .* \((\d+) messages\)\.\.\.$/.exec(line))) {
         this.close();
         this.current = Number(match[1]);
+        this.countedBefore = counted;
       } else if ((match = /^".*": \d+ indexed, (\d+) converted, (\d+) recovered, (\d+) deleted, (\d+) damaged/
         .exec(line)) && this.current !== null) {
         this.current = match.slice(1).reduce((sum, count) => sum + Number(count), 0);
@@ -123,9 +130,14 @@ class Tally {
     this.current = null;
   }
 
+  // The worker's count, between lines.
+  count(counted) { this.counted = Math.max(this.counted, counted); }
+
   toString() {
+    const live = this.current === null ? 0 : Math.min(this.current, this.counted - this.countedBefore);
+    const messages = this.messages + Math.max(live, 0);
     return `${this.mailboxes} mailbox${this.mailboxes === 1 ? '' : 'es'} and ` +
-      `${this.messages} message${this.messages === 1 ? '' : 's'} done`;
+      `${messages} message${messages === 1 ? '' : 's'} done`;
   }
 }
 
@@ -262,10 +274,11 @@ async function convert(event) {
     if (data.type === 'progress') {
       read = Math.min(data.bytes, total);
       progress.value = read;
+      tally.count(data.messages);
       showCounts();
     } else if (data.type === 'log') {
       log(data.text);
-      tally.read(data.text);
+      tally.read(data.text, data.messages);
       showCounts();
     } else if (data.type === 'folder-taken') {
       log(`"${data.name}" is already in the folder "${picked.name}": nothing was written there, ` +

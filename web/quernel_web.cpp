@@ -22,6 +22,7 @@ namespace {
 class PageConsole final : public Console {
  public:
   void write(std::string_view text) override { quernel_print(text.data(), text.size()); }
+  void messageDone() override { quernel_message_done(); }
 };
 
 // Records and small files are gathered into blocks before they go to the

@@ -72,6 +72,8 @@ const decoder = new TextDecoder();
 let printed = '';
 let lastProgress = 0;
 let copied = 0;           // the bytes of all inputs copied so far
+let readSoFar = 0;        // the bytes the module has read
+let messagesDone = 0;     // the messages the module has dealt with
 
 // The files come in the order they were written, so the spool is read front
 // to back, a block at a time.
@@ -120,19 +122,27 @@ self.quernelHost = {
   zipContents(contents) {
     for (const [offset, size] of kept.get(contents) || []) addSpooledToZip(offset, size);
   },
+  progress(bytes) {
+    readSoFar = bytes;
+    this.report();
+  },
+  messageDone() {
+    messagesDone++;
+    this.report();
+  },
   // The bar covers the bytes copied, then those the module reads: each
   // input counts twice, and the page hears half of the sum.
-  progress(bytes) {
+  report() {
     const now = performance.now();
     if (now - lastProgress < 50) return;
     lastProgress = now;
-    postMessage({type: 'progress', bytes: Math.floor((copied + bytes) / 2)});
+    postMessage({type: 'progress', bytes: Math.floor((copied + readSoFar) / 2), messages: messagesDone});
   },
   print(bytes) {
     printed += decoder.decode(bytes, {stream: true});
     const end = printed.lastIndexOf('\n');
     if (end < 0) return;
-    postMessage({type: 'log', text: printed.slice(0, end)});
+    postMessage({type: 'log', text: printed.slice(0, end), messages: messagesDone});
     printed = printed.slice(end + 1);
   },
 };

@@ -17,6 +17,7 @@ class ProgressLine : public Console {
   ProgressLine(Console& console, bool terminal) : console_(console), terminal_(terminal) {}
 
   void write(std::string_view text) override;
+  void messageDone() override { console_.messageDone(); }
 
   // Starts counting for a folder of `total` messages.
   void start(int32_t total);

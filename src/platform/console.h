@@ -11,6 +11,9 @@ class Console {
  public:
   virtual ~Console() = default;
   virtual void write(std::string_view text) = 0;
+  // One more message dealt with (written, or found already there), for a
+  // display of progress beside the lines; the command line shows none.
+  virtual void messageDone() {}
 
   // printf-style formatting of one message line.
   void print(const char* format, ...)

@@ -51,6 +51,7 @@ void EmlWriter::convertMailboxInto(const EmlOptions& options, const std::string&
     const Outcome outcome = writeMessage(options, choice, displayName, source, i);
     if (outcome == Outcome::Failed) break;
     ++handled;
+    console_.messageDone();
     if (outcome == Outcome::LeftOut) continue;
     highestTaken_.insert_or_assign(choice.basePath, choice.number);
     if (const std::optional<Entry> entry = options.overwrite ? fileSystem_.entryAt(choice.path) : std::nullopt) {

@@ -59,10 +59,14 @@ bool MaildirWriter::writeFolder(const std::string& folder, MessageSource& source
     const MessageProperties& properties = source.properties(i);
     const std::string unique = claimUniqueName(claims, properties.receiveTime, i);
     const auto earlier = present.find(unique);
-    if (earlier != present.end() && !overwrite) continue;
+    if (earlier != present.end() && !overwrite) {
+      console_.messageDone();
+      continue;
+    }
     const std::string name = MaildirFileName(unique, MessageFlags(properties.flags), paths);
     const Outcome outcome = deliver(base, name, source, i, displayName);
     if (outcome == Outcome::Failed) return false;
+    console_.messageDone();
     if (outcome == Outcome::LeftOut || earlier == present.end()) continue;
     // Replaced: an earlier file of this message under other flags goes too,
     // now that the new one is complete.

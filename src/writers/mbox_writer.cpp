@@ -42,11 +42,12 @@ std::optional<FileError> Attempt(Work work) {
 // a failure of that write is the one reported.
 std::optional<FileError> WriteAllMessages(OutputFile& file, const MboxOptions& options,
                                           MessageSource& source, const CodePageConverter& converter,
-                                          const Calendar& calendar) {
+                                          const Calendar& calendar, Console& console) {
   MboxMessage pending(file, calendar);
   const std::optional<FileError> failure = Attempt([&] {
     for (int32_t message = 0; message < source.messageCount(); ++message) {
       pending.read(options, source, converter, message);
+      console.messageDone();
     }
     pending.flush();
   });
@@ -118,7 +119,7 @@ bool MboxWriter::convertMailbox(const MboxOptions& options, const std::string& i
   }
 
   const std::optional<FileError> failure =
-      WriteAllMessages(target->file(), options, source, converter, host_.calendar);
+      WriteAllMessages(target->file(), options, source, converter, host_.calendar, console_);
   const bool writeFailed = failure && failure->hitOutput();
   // Messages the source left out make the file incomplete, as a failure does.
   const bool incomplete = failure || source.leftAnyOut();

@@ -4,7 +4,7 @@
 // request. Prints one line per case; exits 1 on any failure.
 //
 //   node web_test.mjs WEB_DIR QUERNEL SOURCE_DIR [--languages MAKE_LANGUAGE_SAMPLE]
-//                     [--screenshots DOCS_DIR]
+//                     [--many IMAP_UPLOAD_MAILBOX] [--screenshots DOCS_DIR]
 import {execFileSync, spawnSync} from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
@@ -16,6 +16,8 @@ const screenshotsAt = process.argv.indexOf('--screenshots');
 const docsDir = screenshotsAt > 0 ? path.resolve(process.argv[screenshotsAt + 1]) : null;
 const languagesAt = process.argv.indexOf('--languages');
 const makeLanguageSample = languagesAt > 0 ? path.resolve(process.argv[languagesAt + 1]) : null;
+const manyAt = process.argv.indexOf('--many');
+const makeMany = manyAt > 0 ? path.resolve(process.argv[manyAt + 1]) : null;
 const here = path.dirname(new URL(import.meta.url).pathname);
 process.env.TZ = 'America/New_York';  // names, DOS times and the browser's clock agree on it
 
@@ -361,6 +363,30 @@ for (const test of cases) {
   const left = Object.keys(await takePickedFolder('picked-stop'));
   check(/^Stopped/.test(ended) && left.join() === kOwnFile[0],
         `folder-stop: ${ended}; left: ${left.length > 5 ? left.length : left.join(' ')}`);
+}
+
+// ---- The count while one mailbox of many messages is converted -----------------
+// It moves with the messages, not only when the mailbox ends.
+if (makeMany) {
+  const many = path.join(work, 'Many.dbx');
+  const kMany = 30000;
+  execFileSync(makeMany, ['many', many, String(kMany)], {stdio: ['ignore', 'ignore', 'inherit']});
+  await open();
+  await choose({format: 'mbox'}, 'files', [many]);
+  await page.evaluate(() => {
+    window.countsSeen = [];
+    const counts = document.getElementById('counts');
+    new MutationObserver(() => window.countsSeen.push(counts.textContent))
+      .observe(counts, {childList: true, characterData: true, subtree: true});
+  });
+  await convertAndWait();
+  const seen = await page.evaluate(() => window.countsSeen);
+  const midway = seen.map((text) => /^0 mailboxes and (\d+) messages? done/.exec(text))
+    .filter(Boolean).map((match) => Number(match[1])).filter((count) => count > 0 && count < kMany);
+  check(midway.length > 0 && midway.every((count, i) => i === 0 || count >= midway[i - 1]) &&
+        seen[seen.length - 1].includes(`1 mailbox and ${kMany} messages done`),
+        `count while converting: ${midway.length} counts between 0 and ${kMany}, rising ` +
+        `(${midway.slice(0, 3).join(', ')} ...), then "${seen[seen.length - 1]}"`);
 }
 
 // ---- Progress and Stop, on the large mailbox ----------------------------------

@@ -30,6 +30,9 @@ void quernel_zip_contents(int contents);
 // The bytes of all inputs read so far, for the progress bar.
 void quernel_report_read(double bytes);
 
+// One more message dealt with, for the count beside the bar.
+void quernel_message_done();
+
 // One piece of what the program prints.
 void quernel_print(const char* text, size_t size);
 }
