@@ -78,6 +78,19 @@ std::string MakeFolderPath(FolderUploadContext& context, std::vector<std::string
   return ServerFolderName(levels, context.delimiter, context.utf8);
 }
 
+// A folder the server makes but will not open for this account (no
+// permission, say) leaves that mailbox out, as a folder it will not make
+// does; the run goes on with the next.
+SelectedFolder OpenFolder(FolderUploadContext& context, const std::vector<std::string>& levels,
+                          const std::string& folder) {
+  try {
+    return SelectFolder(context.session, folder, context.utf8);
+  } catch (const FolderOpenRefused& refused) {
+    throw FolderRefused("the server refused to open folder \"" + Shown(context, levels) + "\": " +
+                        refused.serverText());
+  }
+}
+
 std::vector<std::string> FlagsOf(MessageFlags flags, bool keywords) {
   std::vector<std::string> list;
   if (flags.read()) list.emplace_back("\\Seen");
@@ -103,7 +116,7 @@ class FolderUpload {
     const std::optional<uint64_t> appendLimit = session_.has("APPENDLIMIT")
                                                     ? FolderAppendLimit(session_, folder_, context_.utf8)
                                                     : AppendLimitIn(session_.capabilities());
-    const SelectedFolder selected = SelectFolder(session_, folder_, context_.utf8);
+    const SelectedFolder selected = OpenFolder(context_, levels_, folder_);
     // Without a PERMANENTFLAGS code every flag is kept.
     keywords_ = selected.permanentFlags.empty() || selected.permanentFlags.count("\\*") != 0 ||
                 selected.permanentFlags.count("$FORWARDED") != 0;

@@ -106,7 +106,7 @@ uint32_t CurrentMessageCount(ImapSession& session, uint32_t known) {
 
 SelectedFolder SelectFolder(ImapSession& session, const std::string& name, bool utf8) {
   const CommandResult result = Run(session, FolderCommand(session, "SELECT", name, utf8));
-  if (!result.ok()) throw ImapRefusal("the server refused to open the folder: " + result.tagged.text);
+  if (!result.ok()) throw FolderOpenRefused(result.tagged.text);
   SelectedFolder folder;
   for (const ImapResponse& response : result.untagged) {
     if (response.name == "EXISTS" && response.number) folder.messages = *response.number;

@@ -37,7 +37,19 @@ struct SelectedFolder {
   uint32_t messages = 0;
   std::set<std::string> permanentFlags;  // upper case; empty when not said
 };
-// Raises ImapRefusal when the folder cannot be selected.
+// A folder the server will not open: its own text kept apart, for a line
+// that names the folder as the user knows it.
+class FolderOpenRefused : public ImapRefusal {
+ public:
+  explicit FolderOpenRefused(const std::string& serverText)
+      : ImapRefusal("the server refused to open the folder: " + serverText), serverText_(serverText) {}
+  const std::string& serverText() const { return serverText_; }
+
+ private:
+  std::string serverText_;
+};
+// Raises FolderOpenRefused when the folder cannot be selected (ServerAskedToWait
+// when the server asks to try again later).
 SelectedFolder SelectFolder(ImapSession& session, const std::string& name, bool utf8);
 
 // The selected folder's message count now (NOOP), from `known` on by the

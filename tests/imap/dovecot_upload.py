@@ -524,19 +524,20 @@ def check_one_copy_servers(runner, server, maker, folder):
 
 def check_refused_names(runner, server, maker, folder):
     """[CANNOT]: one fallback with the punctuation replaced, and a line;
-    a second refusal leaves that mailbox out and the run goes on."""
+    a second refusal, or a folder the server will not open, leaves that
+    mailbox out and the run goes on."""
     source = os.path.join(folder, "Few.dbx")
     mailboxes = []
-    for name in ("Mäil #1", "Refused #2", "Plain", "Full"):
+    for name in ("Mäil #1", "Refused #2", "Locked", "Plain", "Full"):
         mailboxes.append(os.path.join(folder, name + ".dbx"))
         shutil.copy(source, mailboxes[-1])
     proxy = fault_proxy.FaultProxy(server, refuse_in_name="#")
     url = "imaps://quernel@127.0.0.1:%d/Cannot" % proxy.port
     try:
-        output = runner.run(mailboxes[:3], 1, url=url)
+        output = runner.run(mailboxes[:4], 1, url=url)
         rerun = runner.run(mailboxes[:1], 0, url=url)
         # A folder refused for a full account is no name problem: a stop.
-        full = runner.run(mailboxes[3:], 1, url=url)
+        full = runner.run(mailboxes[4:], 1, url=url)
     finally:
         proxy.close()
     if not re.search(r"^Upload to 127.0.0.1 stopped: the account is over its quota \(Quota exceeded", full, re.M):
@@ -551,14 +552,17 @@ def check_refused_names(runner, server, maker, folder):
                     % (shown.group(1), shown.group(1)))
     expect_line(output, '"Refused #2.dbx": not uploaded, the server refused folder "Cannot/Refused #2" and then '
                 '"Cannot/Refused _2": Character not allowed in mailbox name!')
+    expect_line(output, '"Locked.dbx": not uploaded, the server refused to open folder "Cannot/Locked": '
+                'Permission denied!')
     expect_line(output, '"Plain.dbx": 5 messages, 5 uploaded, 0 already on the server, 0 too large')
-    expect_line(output, "2 of 3 mailboxes uploaded to 127.0.0.1!")
+    expect_line(output, "2 of 4 mailboxes uploaded to 127.0.0.1!")
     client = server.client()
     names = sorted(name for name in folders(client) if name.startswith("Cannot."))
     client.logout()
-    if names != ["Cannot.Mäil _1", "Cannot.Plain"]:
+    if names != ["Cannot.Locked", "Cannot.Mäil _1", "Cannot.Plain"]:
         fail("the server holds folders %r" % names)
-    print("ok: a refused folder name gets one fallback and a line; a second refusal leaves the mailbox out")
+    print("ok: a refused folder name gets one fallback and a line; a second refusal, or a folder that will "
+          "not open, leaves the mailbox out")
 
 
 def check_utf8_names(runner, server, maker, folder):

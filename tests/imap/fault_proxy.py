@@ -20,7 +20,8 @@ and hands Dovecot the command whole) and can:
     answered OK, with the held message's UID in its APPENDUID;
   - refuse to CREATE a folder whose name holds `refuse_in_name` with
     "NO [CANNOT]", and any whose name holds "Refused"; one whose name holds
-    "Full" with "NO [OVERQUOTA]".
+    "Full" with "NO [OVERQUOTA]"; refuse to SELECT one whose name holds
+    "Locked" with "NO [NOPERM]".
 """
 
 import base64
@@ -210,6 +211,8 @@ class Session:
             return self.answer(b"* STATUS " + quote(folder) + b" (APPENDLIMIT %s)\r\n"
                                % (b"NIL" if limit is None else str(limit).encode())
                                + tag + b" OK Status completed\r\n")
+        if name == b"SELECT" and b"Locked" in self.folder_in(rest):
+            return self.answer(tag + b" NO [NOPERM] Permission denied\r\n")
         if name == b"SELECT" and proxy.fault == "throttle-select" and proxy.faults == 0:
             proxy.faults += 1
             return self.answer(tag + b" NO Request is throttled. Suggested Backoff Time: 1200 milliseconds\r\n")
