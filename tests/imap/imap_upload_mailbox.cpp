@@ -25,12 +25,7 @@ using quernel::testing::FileTimeFromUnix;
 using quernel::testing::JsonString;
 using quernel::testing::TestMessage;
 
-// Outlook Express's state bits, spelled out here so that the test checks
-// the program's meaning of them.
-constexpr uint32_t kRead = 0x80;
-constexpr uint32_t kFlagged = 0x20;
-constexpr uint32_t kAnswered = 0x080000;
-constexpr uint32_t kForwarded = 0x100000;
+using namespace quernel::testing::state_bits;
 
 struct Sample {
   std::string text;

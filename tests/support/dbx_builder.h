@@ -28,6 +28,15 @@ uint64_t FileTimeFromUnix(int64_t unixSeconds);
 
 enum class TextLink { Indirect /* id 0x04 */, Direct /* id 0x84 */, None };
 
+// Outlook Express's message state bits as it stores them, spelled out here
+// rather than taken from the program, so that tests check its meaning of them.
+namespace state_bits {
+inline constexpr uint32_t kFlagged = 0x20;
+inline constexpr uint32_t kRead = 0x80;
+inline constexpr uint32_t kAnswered = 0x080000;
+inline constexpr uint32_t kForwarded = 0x100000;
+}  // namespace state_bits
+
 struct TestMessage {
   std::string text;  // raw message text, split over text blocks
   // String properties as stored (Windows-1252 bytes); nullopt: absent.

@@ -22,6 +22,15 @@ std::string Headers(const SamplePerson& from, const SamplePerson& to, const std:
 
 }  // namespace
 
+void SetSampleIndexFields(TestMessage& m, const SamplePerson& from, const SamplePerson& to, int64_t unixTime) {
+  m.senderName = from.name;
+  m.senderAddress = from.address;
+  m.recipientName = to.name;
+  m.recipientAddress = to.address;
+  m.sendTime = FileTimeFromUnix(unixTime);
+  m.receiveTime = FileTimeFromUnix(unixTime + 97);
+}
+
 TestMessage SampleMessage(const SamplePerson& from, const SamplePerson& to,
                           const std::string& storedSubject, const std::string& headerSubject,
                           const std::string& date, int64_t unixTime, const std::string& id,
@@ -29,12 +38,7 @@ TestMessage SampleMessage(const SamplePerson& from, const SamplePerson& to,
   TestMessage m;
   m.text = Headers(from, to, headerSubject, date, id) + "\r\n" + Lines(body);
   m.subject = storedSubject;
-  m.senderName = from.name;
-  m.senderAddress = from.address;
-  m.recipientName = to.name;
-  m.recipientAddress = to.address;
-  m.sendTime = FileTimeFromUnix(unixTime);
-  m.receiveTime = FileTimeFromUnix(unixTime + 97);
+  SetSampleIndexFields(m, from, to, unixTime);
   return m;
 }
 

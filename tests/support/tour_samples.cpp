@@ -5,23 +5,19 @@
 #include "dbx/message_flags.h"
 #include "support/folder_list_builder.h"
 #include "support/language_samples.h"
+#include "support/sample_mailbox.h"
 
 namespace quernel::testing {
 namespace {
 
-struct TourPerson {
-  const char* name;
-  const char* address;
-};
-
-constexpr TourPerson kAnn{"Ann Lee", "ann@example.com"};
-constexpr TourPerson kBob{"Bob Ray", "bob@example.com"};
+constexpr SamplePerson kAnn{"Ann Lee", "ann@example.com"};
+constexpr SamplePerson kBob{"Bob Ray", "bob@example.com"};
 
 // A short message as Outlook Express stored it (CR LF line ends), sent at
 // `unixTime` (written in +0100 in its Date line) and received 97 seconds
 // later. Subject is the last header line, so that -flags puts its lines
 // right after it.
-TestMessage TourMessage(const TourPerson& from, const TourPerson& to, const std::string& subject,
+TestMessage TourMessage(const SamplePerson& from, const SamplePerson& to, const std::string& subject,
                         const std::string& date, int64_t unixTime, const std::string& body,
                         uint32_t flags = 0) {
   TestMessage m;
@@ -29,12 +25,7 @@ TestMessage TourMessage(const TourPerson& from, const TourPerson& to, const std:
            "To: " + std::string(to.name) + " <" + to.address + ">\r\n" + "Date: " + date + "\r\n" +
            "Subject: " + subject + "\r\n\r\n" + body;
   m.subject = subject;
-  m.senderName = from.name;
-  m.senderAddress = from.address;
-  m.recipientName = to.name;
-  m.recipientAddress = to.address;
-  m.sendTime = FileTimeFromUnix(unixTime);
-  m.receiveTime = FileTimeFromUnix(unixTime + 97);
+  SetSampleIndexFields(m, from, to, unixTime);
   m.flags = flags;
   return m;
 }

@@ -21,13 +21,8 @@ using quernel::testing::FileTimeFromUnix;
 using quernel::testing::JsonString;
 using quernel::testing::TestMessage;
 
-// Outlook Express's state bits, spelled out here rather than taken from the
-// program, so that the test checks its meaning of them.
-constexpr uint32_t kRead = 0x80;
-constexpr uint32_t kFlagged = 0x20;
-constexpr uint32_t kAnswered = 0x080000;
-constexpr uint32_t kForwarded = 0x100000;
-constexpr uint32_t kComposedHere = 0x08;
+using namespace quernel::testing::state_bits;
+constexpr uint32_t kComposedHere = 0x08;  // Outlook Express's bit for a message written here
 
 struct Sample {
   std::string subjectHeader;  // value as it stands in the text
