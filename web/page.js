@@ -89,33 +89,21 @@ function commandLine() {
   return args;
 }
 
-// Mailboxes and messages done, from the lines the command line prints: a
-// mailbox is done when the next one begins or the run ends, with the
-// messages its first line announced or, with -recover, all those its last
-// line counts (converted, recovered, deleted and damaged). While it runs,
-// the messages the worker counts since its first line are shown, up to the
-// number announced.
+// Mailboxes and messages done: the messages as the worker counts them (each
+// one the program has dealt with), the mailboxes from the lines the command
+// line prints, a mailbox being done when the next one begins or the run ends.
 class Tally {
   constructor() {
     this.mailboxes = 0;
     this.messages = 0;
-    this.current = null;  // the messages of the mailbox being converted
-    this.counted = 0;     // the messages the worker counted, all mailboxes
-    this.countedBefore = 0;  // ... when the current mailbox began
+    this.converting = false;  // a mailbox has begun and is not counted yet
   }
 
-  // `counted`: the worker's count when these lines were printed.
-  read(text, counted = this.counted) {
-    this.counted = counted;
+  read(text) {
     for (const line of text.split('\n')) {
-      let match;
-      if ((match = /^Processing mailbox .* \((\d+) messages\)\.\.\.$/.exec(line))) {
+      if (/^Processing mailbox .* \(\d+ messages\)\.\.\.$/.test(line)) {
         this.close();
-        this.current = Number(match[1]);
-        this.countedBefore = counted;
-      } else if ((match = /^".*": \d+ indexed, (\d+) converted, (\d+) recovered, (\d+) deleted, (\d+) damaged/
-        .exec(line)) && this.current !== null) {
-        this.current = match.slice(1).reduce((sum, count) => sum + Number(count), 0);
+        this.converting = true;
       } else if (/^".*" (contains no messages, skipped|is not an Outlook Express mailbox!)/.test(line)) {
         this.close();
         this.mailboxes++;
@@ -124,20 +112,16 @@ class Tally {
   }
 
   close() {
-    if (this.current === null) return;
-    this.mailboxes++;
-    this.messages += this.current;
-    this.current = null;
+    if (this.converting) this.mailboxes++;
+    this.converting = false;
   }
 
-  // The worker's count, between lines.
-  count(counted) { this.counted = Math.max(this.counted, counted); }
+  // The worker's count of messages.
+  count(messages) { this.messages = Math.max(this.messages, messages); }
 
   toString() {
-    const live = this.current === null ? 0 : Math.min(this.current, this.counted - this.countedBefore);
-    const messages = this.messages + Math.max(live, 0);
     return `${this.mailboxes} mailbox${this.mailboxes === 1 ? '' : 'es'} and ` +
-      `${messages} message${messages === 1 ? '' : 's'} done`;
+      `${this.messages} message${this.messages === 1 ? '' : 's'} done`;
   }
 }
 
@@ -278,7 +262,8 @@ async function convert(event) {
       showCounts();
     } else if (data.type === 'log') {
       log(data.text);
-      tally.read(data.text, data.messages);
+      tally.read(data.text);
+      tally.count(data.messages);
       showCounts();
     } else if (data.type === 'folder-taken') {
       log(`"${data.name}" is already in the folder "${picked.name}": nothing was written there, ` +

@@ -223,7 +223,7 @@ self.onmessage = async ({data}) => {
     status = module.ccall('quernel_run', 'number', ['string'], [args.join('\n')]);
     spool.flush();
     timed('converted after');
-    if (printed) postMessage({type: 'log', text: printed});
+    if (printed) postMessage({type: 'log', text: printed, messages: messagesDone});
     copies.handle.close();
     await root.removeEntry(storage.inputs);
     if (folder) {
