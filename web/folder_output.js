@@ -14,17 +14,38 @@ function lastPart(path) { return path.slice(path.lastIndexOf('/') + 1); }
 // What stands at `path` in `root`: 'file', 'directory' or null; 'file' too
 // when a file stands where one of its parents would be.
 async function entryKind(root, path) {
-  let directory = root;
-  for (const part of path.split('/')) {
-    try {
-      directory = await directory.getDirectoryHandle(part);
-    } catch (error) {
-      if (error.name === 'TypeMismatchError') return 'file';
-      if (error.name === 'NotFoundError') return null;
-      throw error;
-    }
+  return new FolderLook(root).kind(path);
+}
+
+// Looks up paths below one folder, each folder on the way once: a store's
+// thousands of files share a few parents.
+class FolderLook {
+  constructor(root) {
+    this.found = new Map([['', root]]);  // path -> folder handle, 'file' or null
   }
-  return 'directory';
+
+  async kind(path) {
+    const found = await this.at(path);
+    return found === null || found === 'file' ? found : 'directory';
+  }
+
+  async at(path) {
+    if (!this.found.has(path)) {
+      const parent = await this.at(parentPath(path));
+      this.found.set(path, parent === null || parent === 'file' ? parent : await childFolder(parent, lastPart(path)));
+    }
+    return this.found.get(path);
+  }
+}
+
+async function childFolder(parent, name) {
+  try {
+    return await parent.getDirectoryHandle(name);
+  } catch (error) {
+    if (error.name === 'TypeMismatchError') return 'file';
+    if (error.name === 'NotFoundError') return null;
+    throw error;
+  }
 }
 
 // What writing `outputs` into `root` makes there: {taken} with the first
@@ -32,15 +53,16 @@ async function entryKind(root, path) {
 // and the folders that do not exist yet, parents before children. An existing
 // folder where a folder goes is used as it is.
 async function folderPlan(root, outputs) {
+  const look = new FolderLook(root);
   const files = [];
   for (const output of outputs) {
-    const kind = await entryKind(root, output.name);
+    const kind = await look.kind(output.name);
     if (kind !== null && !(output.directory && kind === 'directory')) return {taken: output.name};
     if (!output.directory) files.push(output.name);
   }
   const directories = [];
   for (const path of foldersOf(outputs)) {
-    if (await entryKind(root, path) === null) directories.push(path);
+    if (await look.kind(path) === null) directories.push(path);
   }
   return {files, directories};
 }
